@@ -1,0 +1,63 @@
+# One interface target carries the compiler settings every target shares.
+add_library(zuredor_settings INTERFACE)
+target_compile_options(zuredor_settings INTERFACE
+    -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Werror)
+target_compile_definitions(zuredor_settings INTERFACE
+    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_KEYWORDS)
+target_include_directories(zuredor_settings INTERFACE ${PROJECT_SOURCE_DIR}/src)
+if(ZUREDOR_SANITIZE)
+    target_compile_options(zuredor_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                      -fno-sanitize-recover=undefined)
+    target_link_options(zuredor_settings INTERFACE -fsanitize=address,undefined)
+endif()
+
+set_property(GLOBAL PROPERTY ZUREDOR_CORE_LIBRARIES "")
+
+# A core library sits below the windows: Qt Core and Network only.
+function(zuredor_core_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_link_libraries(${name} PUBLIC zuredor_settings Qt6::Core Qt6::Network)
+    set_property(GLOBAL APPEND PROPERTY ZUREDOR_CORE_LIBRARIES ${name})
+endfunction()
+
+function(zuredor_ui_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_link_libraries(${name} PUBLIC zuredor_settings Qt6::Core Qt6::Gui Qt6::Widgets)
+endfunction()
+
+function(_zuredor_collect_links target out)
+    set(seen ${${out}})
+    foreach(prop LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+        get_target_property(libs ${target} ${prop})
+        if(NOT libs)
+            continue()
+        endif()
+        foreach(lib IN LISTS libs)
+            if(lib MATCHES "^\\$<" OR lib IN_LIST seen)
+                continue()
+            endif()
+            list(APPEND seen ${lib})
+            if(TARGET ${lib})
+                get_target_property(imported ${lib} IMPORTED)
+                if(NOT imported)
+                    _zuredor_collect_links(${lib} seen)
+                endif()
+            endif()
+        endforeach()
+    endforeach()
+    set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+# Enforced, not a convention: no core library may pull in Gui or Widgets.
+function(zuredor_check_core_libraries)
+    get_property(libs GLOBAL PROPERTY ZUREDOR_CORE_LIBRARIES)
+    foreach(lib IN LISTS libs)
+        set(all "")
+        _zuredor_collect_links(${lib} all)
+        foreach(dep IN LISTS all)
+            if(dep MATCHES "Qt6::(Gui|Widgets)")
+                message(FATAL_ERROR "core library ${lib} links ${dep}; only Qt Core and Network belong below the windows")
+            endif()
+        endforeach()
+    endforeach()
+endfunction()

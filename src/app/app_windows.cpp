@@ -1,0 +1,64 @@
+#include "app/app_windows.h"
+
+#include "console/console_dialogs.h"
+#include "console/console_window.h"
+#include "discovery/scan_window.h"
+#include "login/admin_login_window.h"
+#include "login/device_login_window.h"
+#include "mount/mount_window.h"
+
+namespace App {
+
+WindowSet::WindowSet(const NetworkSettings& settings, std::function<void()> onQuit)
+    : m_settings(settings), m_onQuit(std::move(onQuit)) {
+    m_form1 = std::make_unique<Discovery::TForm1>(m_settings);
+    m_form2 = std::make_unique<Console::TForm2>();
+    m_form3 = std::make_unique<Login::TForm3>();
+    m_form4 = std::make_unique<Login::TForm4>();
+    m_form5 = std::make_unique<Mount::TForm5>();
+    m_form6 = std::make_unique<Console::TForm6>();
+    m_form7 = std::make_unique<Console::TForm7>();
+    m_form8 = std::make_unique<Console::TForm8>();
+    m_form9 = std::make_unique<Console::TForm9>();
+    m_form10 = std::make_unique<Console::TForm10>();
+    m_form11 = std::make_unique<Console::TForm11>();
+    connectMoves();
+}
+
+WindowSet::~WindowSet() = default;
+
+void WindowSet::showScanWindow() {
+    m_form1->showAndRaise();
+}
+
+void WindowSet::connectMoves() {
+    QObject::connect(m_form1.get(), &Discovery::TForm1::deviceChosen, m_form1.get(), [this] {
+        m_form4->showForPassword();
+        m_form1->hide();
+    });
+    // The scan window is the main window: closing it ends the program whatever else is open.
+    QObject::connect(m_form1.get(), &FormBase::closed, m_form1.get(), [this] {
+        if (m_onQuit)
+            m_onQuit();
+    });
+    QObject::connect(m_form4.get(), &FormBase::closed, m_form4.get(), [this] {
+        m_form4->hide();
+        m_form1->showAndRaise();
+    });
+    QObject::connect(m_form5.get(), &FormBase::closed, m_form5.get(), [this] {
+        m_form5->hide();
+        m_form4->showAndRaise();
+    });
+    QObject::connect(m_form2.get(), &FormBase::closed, m_form2.get(), [this] {
+        m_form2->hide();
+        m_form4->showAndRaise();
+    });
+    QObject::connect(m_form3.get(), &FormBase::closed, m_form3.get(), [this] {
+        m_form2->setEnabled(true);
+        m_form2->hide();
+        m_form3->hide();
+        m_form1->showAndRaise();
+    });
+}
+
+} // namespace App

@@ -1,0 +1,10 @@
+#include "app/current_device.h"
+
+namespace App {
+
+CurrentDeviceState& CurrentDevice() {
+    static CurrentDeviceState state;
+    return state;
+}
+
+} // namespace App

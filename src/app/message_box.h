@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/refusal.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace App {
+
+// Every box of the program goes through here, so tests can record boxes and
+// answer confirmations without a real modal window.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+    virtual void show(const QString& text, const QString& caption, Icon icon) = 0;
+    // OK answers true; Cancel or closing the box answers false.
+    virtual bool confirm(const QString& text, const QString& caption, Icon icon) = 0;
+};
+
+// Installs a service; returns the previous one. Passing nullptr restores the real boxes.
+std::unique_ptr<MessageService> setMessageService(std::unique_ptr<MessageService> service);
+
+// Texts as given, already translated.
+void showMessage(const QString& text, const QString& caption, Icon icon);
+bool confirm(const QString& text, const QString& caption, Icon icon);
+
+// Text and caption translated separately, as every box of the program does.
+void showLocalized(const QString& textKey, const QString& captionKey, Icon icon);
+bool confirmLocalized(const QString& textKey, const QString& captionKey, Icon icon);
+void showRefusal(const Refusal& refusal);
+
+} // namespace App

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace App {
+
+inline constexpr char kProgramVersion[] = "1.1";
+
+} // namespace App

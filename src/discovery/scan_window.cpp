@@ -1,0 +1,118 @@
+#include "discovery/scan_window.h"
+
+#include "app/current_device.h"
+#include "app/localize.h"
+#include "app/version.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+
+namespace Discovery {
+
+namespace {
+
+constexpr int kBarMaximum = 130;
+constexpr int kBarStep = 10;
+
+} // namespace
+
+TForm1::TForm1(const App::NetworkSettings& settings, QWidget* parent) : App::FormBase(parent), m_settings(settings) {
+    setObjectName(QStringLiteral("TForm1"));
+    setFixedSize(476, 326);
+
+    m_ProgressBar1 = new QProgressBar(this);
+    m_ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    m_ProgressBar1->setGeometry(20, 10, 433, 7);
+    m_ProgressBar1->setRange(0, kBarMaximum);
+    m_ProgressBar1->setValue(0);
+    m_ProgressBar1->setTextVisible(false);
+
+    m_HDListView = new QTableWidget(0, 4, this);
+    m_HDListView->setObjectName(QStringLiteral("HDListView"));
+    m_HDListView->setGeometry(20, 24, 433, 214);
+    m_HDListView->setShowGrid(true);
+    m_HDListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_HDListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_HDListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_HDListView->setWordWrap(false);
+    m_HDListView->verticalHeader()->setVisible(false);
+    m_HDListView->verticalHeader()->setDefaultSectionSize(18);
+    m_HDListView->horizontalHeader()->setHighlightSections(false);
+    m_HDListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QFont listFont = m_HDListView->font();
+    listFont.setPixelSize(12);
+    m_HDListView->setFont(listFont);
+    QPalette listPalette = m_HDListView->palette();
+    listPalette.setColor(QPalette::Text, App::kNavy);
+    m_HDListView->setPalette(listPalette);
+    const int widths[] = {88, 110, 110, 120};
+    const char* const titles[] = {"IP Address", "HD Name", "Group Name", "Firmware Version"};
+    for (int column = 0; column < 4; ++column) {
+        m_HDListView->setHorizontalHeaderItem(
+            column, new QTableWidgetItem(App::LocalizeText(QString::fromLatin1(titles[column]))));
+        m_HDListView->setColumnWidth(column, widths[column]);
+    }
+
+    m_ScanBtn = new QPushButton(App::LocalizeText(QStringLiteral("Scan")), this);
+    m_ScanBtn->setObjectName(QStringLiteral("ScanBtn"));
+    m_ScanBtn->setGeometry(372, 260, 81, 33);
+
+    setWindowTitle(App::LocalizeText(QStringLiteral("Scan Zur Edor - Version ")) +
+                   QString::fromLatin1(App::kProgramVersion));
+
+    m_Timer1.setInterval(1000);
+    m_Timer1.stop();
+
+    connect(m_ScanBtn, &QPushButton::clicked, this, &TForm1::ScanBtnClick);
+    connect(&m_Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(m_HDListView, &QTableWidget::clicked, this, &TForm1::HDListViewClick);
+    connect(&m_IdUDPServer1, &UdpEndpoint::datagramReceived, this,
+            [this](const QByteArray& datagram, const QHostAddress& sender, quint16) { onDatagram(datagram, sender); });
+
+    // Replies are accepted from the start; no query goes out until Scan.
+    m_IdUDPServer1.open(m_settings.discoveryPort);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm1::ScanBtnClick() {
+    m_IdUDPServer1.send(DiscoveryRequest(), QHostAddress(m_settings.broadcast), m_settings.discoveryPort);
+    m_HDListView->setRowCount(0);
+    m_collector.clear();
+    m_Timer1.start();
+    m_ProgressBar1->setValue(0);
+}
+
+void TForm1::Timer1Timer() {
+    if (m_ProgressBar1->value() + kBarStep == kBarMaximum)
+        m_Timer1.stop();
+    m_ProgressBar1->setValue(qMin(kBarMaximum, m_ProgressBar1->value() + kBarStep));
+}
+
+void TForm1::HDListViewClick() {
+    const int row = m_HDListView->currentRow();
+    if (row < 0 || !m_HDListView->selectionModel()->isRowSelected(row, QModelIndex()))
+        return;
+    App::CurrentDevice().ip = m_HDListView->item(row, 0)->text();
+    Q_EMIT deviceChosen();
+}
+
+void TForm1::onDatagram(const QByteArray& datagram, const QHostAddress& sender) {
+    auto row = m_collector.accept(sender, datagram);
+    if (!row)
+        return;
+    const int index = m_HDListView->rowCount();
+    m_HDListView->insertRow(index);
+    const QString cells[] = {row->ip, displayText(row->reply.hostName), displayText(row->reply.groupName),
+                             displayText(row->reply.firmwareVersion)};
+    for (int column = 0; column < 4; ++column)
+        m_HDListView->setItem(index, column, new QTableWidgetItem(cells[column]));
+    Q_EMIT rowAdded(index);
+}
+
+} // namespace Discovery

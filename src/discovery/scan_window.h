@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/form_base.h"
+#include "app/network_settings.h"
+#include "discovery/discovery_datagram.h"
+#include "discovery/udp_endpoint.h"
+
+#include <QTimer>
+
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace Discovery {
+
+// The scan window: broadcasts the discovery query, lists the units that answer
+// and hands the clicked unit's address on.
+class TForm1 final : public App::FormBase {
+    Q_OBJECT
+public:
+    explicit TForm1(const App::NetworkSettings& settings, QWidget* parent = nullptr);
+
+    // Also started after a change to automatic addressing.
+    void ScanBtnClick();
+
+    QTableWidget* listView() const { return m_HDListView; }
+    const UdpEndpoint& endpoint() const { return m_IdUDPServer1; }
+
+Q_SIGNALS:
+    // CurrentDevice.ip holds the clicked row's address.
+    void deviceChosen();
+    // A row was appended; the row index is its position in the list.
+    void rowAdded(int row);
+
+private:
+    void Timer1Timer();
+    void HDListViewClick();
+    void onDatagram(const QByteArray& datagram, const QHostAddress& sender);
+
+    App::NetworkSettings m_settings;
+    QTableWidget* m_HDListView = nullptr;
+    QProgressBar* m_ProgressBar1 = nullptr;
+    QPushButton* m_ScanBtn = nullptr;
+    UdpEndpoint m_IdUDPServer1;
+    QTimer m_Timer1;
+    ReplyCollector m_collector;
+};
+
+} // namespace Discovery

@@ -1,0 +1,46 @@
+#include "support/sim_process.h"
+
+#include <QDeadlineTimer>
+
+namespace TestSupport {
+
+SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)) {
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+SimProcess::~SimProcess() {
+    stop();
+}
+
+bool SimProcess::start(int timeoutMs) {
+    m_process.start(QStringLiteral(ZUREDOR_SIM_PATH), m_arguments);
+    if (!m_process.waitForStarted(timeoutMs))
+        return false;
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (!m_process.canReadLine() && !m_process.waitForReadyRead(50)) {
+            if (m_process.state() == QProcess::NotRunning)
+                return false;
+            continue;
+        }
+        while (m_process.canReadLine()) {
+            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+            m_output += line + QLatin1Char('\n');
+            if (line == QLatin1String("ready"))
+                return true;
+        }
+    }
+    return false;
+}
+
+void SimProcess::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+} // namespace TestSupport

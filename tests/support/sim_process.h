@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace TestSupport {
+
+// zuredor-sim as a child process. start() returns once the simulator has
+// printed its "ready" line, so a test never sends before the units listen.
+class SimProcess final {
+public:
+    explicit SimProcess(QStringList arguments);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    bool start(int timeoutMs = 10000);
+    void stop();
+    QString output() const { return m_output; }
+    QProcess& process() { return m_process; }
+
+private:
+    QStringList m_arguments;
+    QProcess m_process;
+    QString m_output;
+};
+
+} // namespace TestSupport

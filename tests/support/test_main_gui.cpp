@@ -1,0 +1,14 @@
+#include "support/message_recorder.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    // No test may ever wait on a real modal box.
+    TestSupport::installRecorder();
+    return RUN_ALL_TESTS();
+}
