@@ -1,0 +1,149 @@
+#include "app/app_windows.h"
+#include "app/current_device.h"
+#include "discovery/discovery_datagram.h"
+#include "discovery/scan_window.h"
+#include "login/device_login_window.h"
+#include "support/test_ports.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestSupport::waitUntil;
+
+App::NetworkSettings loopbackSettings() {
+    App::NetworkSettings settings;
+    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.discoveryPort = TestSupport::freeUdpPort();
+    return settings;
+}
+
+// Answers as a unit would, from its own loopback address, straight to the program's port.
+void sendReply(const QString& from, quint16 port, const QByteArray& host) {
+    QUdpSocket unit;
+    ASSERT_TRUE(unit.bind(QHostAddress(from), port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    const QByteArray datagram = Discovery::encodeDiscoveryReply({host, "WORKGROUP", "1.0.3"});
+    ASSERT_EQ(unit.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
+}
+
+QList<QWidget*> visibleWindows() {
+    QList<QWidget*> visible;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->objectName().isEmpty())
+            visible.append(w);
+    return visible;
+}
+
+class AppShell : public ::testing::Test {
+protected:
+    void SetUp() override { App::CurrentDevice() = {}; }
+    void TearDown() override { App::CurrentDevice() = {}; }
+};
+
+TEST_F(AppShell, StartsWithOnlyTheScanWindowOfTheRightShape) {
+    int quits = 0;
+    App::WindowSet windows(loopbackSettings(), [&] { ++quits; });
+    windows.showScanWindow();
+
+    const auto visible = visibleWindows();
+    ASSERT_EQ(visible.size(), 1);
+    auto& scan = windows.form1();
+    EXPECT_EQ(visible.first(), &scan);
+    EXPECT_EQ(scan.windowTitle(), QStringLiteral("Scan Zur Edor - Version 1.1"));
+    EXPECT_EQ(scan.size(), QSize(476, 326));
+    EXPECT_TRUE(scan.endpoint().isOpen()) << "replies are accepted from the start";
+
+    QTableWidget* list = scan.listView();
+    const QStringList titles{QStringLiteral("IP Address"), QStringLiteral("HD Name"), QStringLiteral("Group Name"),
+                             QStringLiteral("Firmware Version")};
+    const int widths[] = {88, 110, 110, 120};
+    ASSERT_EQ(list->columnCount(), 4);
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(list->horizontalHeaderItem(c)->text(), titles[c]);
+        EXPECT_EQ(list->columnWidth(c), widths[c]);
+    }
+    EXPECT_EQ(list->size(), QSize(433, 214));
+    auto* bar = scan.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->maximum(), 130);
+    EXPECT_EQ(bar->size(), QSize(433, 7));
+    auto* button = scan.findChild<QPushButton*>(QStringLiteral("ScanBtn"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->size(), QSize(81, 33));
+    EXPECT_EQ(quits, 0);
+}
+
+TEST_F(AppShell, LanguageFileTranslatesTheButtonButNotTheTitle) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QFile file(QStringLiteral("language"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Scan=Suchen\r\nHD Name=Name\r\n");
+    file.close();
+
+    App::WindowSet windows(loopbackSettings(), [] {});
+    QDir::setCurrent(previous);
+
+    auto& scan = windows.form1();
+    EXPECT_EQ(scan.findChild<QPushButton*>(QStringLiteral("ScanBtn"))->text(), QStringLiteral("Suchen"));
+    EXPECT_EQ(scan.windowTitle(), QStringLiteral("Scan Zur Edor - Version 1.1"));
+    EXPECT_EQ(scan.listView()->horizontalHeaderItem(1)->text(), QStringLiteral("Name"));
+}
+
+TEST_F(AppShell, RowClickChoosesTheUnitAndClosingTheLoginReturns) {
+    const App::NetworkSettings settings = loopbackSettings();
+    App::WindowSet windows(settings, [] {});
+    windows.showScanWindow();
+    auto& scan = windows.form1();
+    App::CurrentDevice().userName = QStringLiteral("admin");
+
+    sendReply(QStringLiteral("127.0.0.7"), settings.discoveryPort, "UNIT7");
+    ASSERT_TRUE(waitUntil([&] { return scan.listView()->rowCount() == 1; }));
+    QTableWidget* list = scan.listView();
+    EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("127.0.0.7"));
+    EXPECT_EQ(list->item(0, 1)->text(), QStringLiteral("UNIT7"));
+
+    // A click below the last row selects nothing and does nothing.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(50, 180));
+    EXPECT_TRUE(scan.isVisible());
+    EXPECT_TRUE(App::CurrentDevice().ip.isEmpty());
+
+    const QRect cell = list->visualItemRect(list->item(0, 1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(App::CurrentDevice().ip, QStringLiteral("127.0.0.7"));
+    EXPECT_EQ(App::CurrentDevice().userName, QStringLiteral("admin")) << "only ip is replaced";
+    EXPECT_FALSE(scan.isVisible());
+    auto& login = windows.form4();
+    EXPECT_TRUE(login.isVisible());
+    EXPECT_EQ(QApplication::focusWidget() == nullptr ? login.focusWidget() : QApplication::focusWidget(),
+              login.passEdit());
+
+    login.close();
+    EXPECT_FALSE(login.isVisible());
+    EXPECT_TRUE(scan.isVisible());
+    EXPECT_EQ(list->rowCount(), 1) << "the list is kept when coming back";
+}
+
+TEST_F(AppShell, ClosingTheScanWindowEndsTheProgramWhileAnotherWindowIsOpen) {
+    int quits = 0;
+    App::WindowSet windows(loopbackSettings(), [&] { ++quits; });
+    windows.showScanWindow();
+    windows.form4().show();
+    windows.form1().close();
+    EXPECT_EQ(quits, 1);
+}
+
+} // namespace
