@@ -1,3 +1,58 @@
-int main() {
-    return 0;
+#include "cli_options.h"
+#include "scan_command.h"
+
+#include <QCoreApplication>
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zuredor-cli"));
+
+    Cli::GlobalOptions global;
+    std::string broadcast = global.network.broadcast.toStdString();
+    int discoveryPort = global.network.discoveryPort;
+    int devicePort = global.network.devicePort;
+
+    CLI::App cli{"Finds and manages Zur Edor units from a terminal."};
+    cli.name("zuredor-cli");
+    cli.require_subcommand(1);
+    // Global options are taken before or after the command's name.
+    cli.fallthrough();
+    cli.add_option("--broadcast", broadcast, "Address the discovery query goes to")
+        ->envname("ZUREDOR_BROADCAST")
+        ->check(CLI::ValidIPV4);
+    cli.add_option("--discovery-port", discoveryPort, "UDP port of discovery")
+        ->envname("ZUREDOR_DISCOVERY_PORT")
+        ->check(CLI::Range(1, 65535));
+    cli.add_option("--device-port", devicePort, "TCP port of the units' web server")
+        ->envname("ZUREDOR_DEVICE_PORT")
+        ->check(CLI::Range(1, 65535));
+    cli.add_flag("--json", global.json, "Print JSON on standard output; words go to standard error");
+
+    double waitSeconds = 3.0;
+    CLI::App* scan = cli.add_subcommand("scan", "Ask the units on the network to name themselves and list them");
+    scan->add_option("--wait", waitSeconds, "Seconds to collect replies, fractions allowed (default 3)")
+        ->check(CLI::Range(0.0, 86400.0));
+    scan->footer("Global options (zuredor-cli --help) may also follow the command.");
+
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = cli.exit(e);
+        return status == 0 ? Cli::kExitDone : Cli::kExitUsage;
+    }
+
+    global.network.broadcast = QString::fromStdString(broadcast);
+    global.network.discoveryPort = static_cast<quint16>(discoveryPort);
+    global.network.devicePort = static_cast<quint16>(devicePort);
+
+    if (scan->parsed()) {
+        Cli::ScanOptions options;
+        options.wait = std::chrono::milliseconds(std::llround(waitSeconds * 1000.0));
+        return Cli::runScan(global, options);
+    }
+    return Cli::kExitUsage;
 }

@@ -1,0 +1,100 @@
+#include "scan_command.h"
+
+#include "discovery/discovery_scan.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+#include <cstdio>
+
+namespace Cli {
+
+namespace {
+
+constexpr int kColumns = 4;
+constexpr int kGap = 2;
+
+struct Cell {
+    QByteArray bytes; // what goes out
+    qsizetype width;  // characters it takes on screen
+};
+
+Cell textCell(const QByteArray& field) {
+    return {field, Discovery::displayText(field).size()};
+}
+
+std::array<Cell, kColumns> cells(const Discovery::DeviceRow& row) {
+    return {Cell{row.ip.toLatin1(), row.ip.size()}, textCell(row.reply.hostName), textCell(row.reply.groupName),
+            textCell(row.reply.firmwareVersion)};
+}
+
+void appendLine(QByteArray& out, const std::array<Cell, kColumns>& line,
+                const std::array<qsizetype, kColumns>& widths) {
+    for (int column = 0; column < kColumns; ++column) {
+        out += line[column].bytes;
+        if (column + 1 < kColumns)
+            out += QByteArray(widths[column] - line[column].width + kGap, ' ');
+    }
+    out += '\n';
+}
+
+void writeOut(FILE* stream, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+QByteArray scanTable(const QList<Discovery::DeviceRow>& rows) {
+    const std::array<Cell, kColumns> titles = {textCell("IP Address"), textCell("HD Name"), textCell("Group Name"),
+                                               textCell("Firmware Version")};
+    QList<std::array<Cell, kColumns>> lines;
+    lines.reserve(rows.size());
+    std::array<qsizetype, kColumns> widths{};
+    for (int column = 0; column < kColumns; ++column)
+        widths[column] = titles[column].width;
+    for (const auto& row : rows) {
+        lines.append(cells(row));
+        for (int column = 0; column < kColumns; ++column)
+            widths[column] = qMax(widths[column], lines.constLast()[column].width);
+    }
+    QByteArray out;
+    appendLine(out, titles, widths);
+    for (const auto& line : lines)
+        appendLine(out, line, widths);
+    return out;
+}
+
+QByteArray scanJson(const QList<Discovery::DeviceRow>& rows) {
+    QJsonArray array;
+    for (const auto& row : rows) {
+        array.append(
+            QJsonObject{{QStringLiteral("ip"), row.ip},
+                        {QStringLiteral("hostName"), Discovery::displayText(row.reply.hostName)},
+                        {QStringLiteral("groupName"), Discovery::displayText(row.reply.groupName)},
+                        {QStringLiteral("firmwareVersion"), Discovery::displayText(row.reply.firmwareVersion)}});
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+int runScan(const GlobalOptions& global, const ScanOptions& options) {
+    const auto result =
+        Discovery::ScanOnce(QHostAddress(global.network.broadcast), global.network.discoveryPort, options.wait);
+    if (result.error) {
+        const char* what = result.error->kind == Discovery::ScanErrorKind::Bind ? "cannot listen on UDP port"
+                                                                                : "cannot send the query to";
+        const QByteArray where =
+            result.error->kind == Discovery::ScanErrorKind::Bind
+                ? QByteArray::number(global.network.discoveryPort)
+                : global.network.broadcast.toLatin1() + ':' + QByteArray::number(global.network.discoveryPort);
+        writeOut(stderr,
+                 QByteArray("zuredor-cli: ") + what + ' ' + where + ": " + result.error->detail.toUtf8() + '\n');
+        return kExitUnreachable;
+    }
+    writeOut(stdout, global.json ? scanJson(result.rows) : scanTable(result.rows));
+    return kExitDone;
+}
+
+} // namespace Cli

@@ -1,0 +1,285 @@
+// zuredor-cli scan against zuredor-sim on loopback, each test on a port of its own.
+
+#include "discovery/discovery_datagram.h"
+#include "support/cli_run.h"
+#include "support/sim_process.h"
+#include "support/test_ports.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestSupport::CliRun;
+using TestSupport::runCli;
+using TestSupport::SimProcess;
+
+const QString kBroadcast = QStringLiteral("127.255.255.255");
+
+struct Row {
+    QString ip, hostName, groupName, firmwareVersion;
+    bool operator==(const Row&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Row& r) {
+        return out << r.ip.toStdString() << '|' << r.hostName.toStdString() << '|' << r.groupName.toStdString() << '|'
+                   << r.firmwareVersion.toStdString();
+    }
+};
+
+Row unitRow(int number) {
+    const QString n = QString::number(number);
+    return {QStringLiteral("127.0.0.%1").arg(number + 1), QStringLiteral("ZurEdor-") + n, QStringLiteral("Group-") + n,
+            QStringLiteral("1.0.") + n};
+}
+
+// The rows of `--json` output; a key other than the four, or a missing one, fails the test.
+std::vector<Row> jsonRows(const CliRun& run) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
+    EXPECT_TRUE(document.isArray());
+    std::vector<Row> rows;
+    for (const QJsonValue& value : document.array()) {
+        const QJsonObject object = value.toObject();
+        EXPECT_EQ(object.keys(), (QStringList{QStringLiteral("firmwareVersion"), QStringLiteral("groupName"),
+                                              QStringLiteral("hostName"), QStringLiteral("ip")}));
+        rows.push_back({object.value(QStringLiteral("ip")).toString(),
+                        object.value(QStringLiteral("hostName")).toString(),
+                        object.value(QStringLiteral("groupName")).toString(),
+                        object.value(QStringLiteral("firmwareVersion")).toString()});
+    }
+    return rows;
+}
+
+class CliScan : public ::testing::Test {
+protected:
+    void startSim(QStringList arguments = {}) {
+        arguments << QStringLiteral("--discovery-port") << QString::number(port);
+        sims.push_back(std::make_unique<SimProcess>(arguments));
+        ASSERT_TRUE(sims.back()->start()) << sims.back()->output().toStdString();
+    }
+
+    // zuredor-cli scan on this test's port; extra arguments go after the command.
+    CliRun scan(const QString& wait, QStringList extra = {}) {
+        QStringList arguments{QStringLiteral("scan"),
+                              QStringLiteral("--wait"),
+                              wait,
+                              QStringLiteral("--broadcast"),
+                              kBroadcast,
+                              QStringLiteral("--discovery-port"),
+                              QString::number(port)};
+        return runCli(arguments + extra);
+    }
+
+    std::vector<Row> scanJson(const QString& wait = QStringLiteral("0.5"), const QStringList& extra = {}) {
+        const CliRun run = scan(wait, QStringList{QStringLiteral("--json")} + extra);
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return jsonRows(run);
+    }
+
+    quint16 port = TestSupport::freeUdpPort();
+    std::vector<std::unique_ptr<SimProcess>> sims;
+};
+
+TEST_F(CliScan, PrintsATableOfTheUnitsInArrivalOrder) {
+    startSim();
+    const CliRun run = scan(QStringLiteral("0.5"));
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QByteArray("IP Address  HD Name    Group Name  Firmware Version\n"
+                                  "127.0.0.2   ZurEdor-1  Group-1     1.0.1\n"
+                                  "127.0.0.3   ZurEdor-2  Group-2     1.0.2\n"
+                                  "127.0.0.4   ZurEdor-3  Group-3     1.0.3\n"));
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+}
+
+TEST_F(CliScan, JsonIsAnArrayOfObjectsWithTheFourKeys) {
+    startSim();
+    EXPECT_EQ(scanJson(), (std::vector<Row>{unitRow(1), unitRow(2), unitRow(3)}));
+}
+
+TEST_F(CliScan, ArrivalOrderIsNotAddressOrder) {
+    // The second simulator's units are lower addresses but answer later.
+    startSim({QStringLiteral("--first-address"), QStringLiteral("127.0.0.20"), QStringLiteral("--units"),
+              QStringLiteral("1")});
+    startSim({QStringLiteral("--first-address"), QStringLiteral("127.0.0.10"), QStringLiteral("--units"),
+              QStringLiteral("1"), QStringLiteral("--delay"), QStringLiteral("200")});
+    const auto rows = scanJson(QStringLiteral("1.5"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].ip, QStringLiteral("127.0.0.20"));
+    EXPECT_EQ(rows[1].ip, QStringLiteral("127.0.0.10"));
+}
+
+TEST_F(CliScan, NothingAnsweringIsStillSuccess) {
+    const CliRun table = scan(QStringLiteral("0.2"));
+    EXPECT_EQ(table.exitCode, 0);
+    EXPECT_EQ(table.out, QByteArray("IP Address  HD Name  Group Name  Firmware Version\n"));
+    EXPECT_TRUE(scanJson(QStringLiteral("0.2")).empty());
+}
+
+TEST_F(CliScan, SendsOneQueryFromTheDiscoveryPortToTheBroadcastAddress) {
+    QUdpSocket unit;
+    ASSERT_TRUE(unit.bind(QHostAddress(kBroadcast), port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    QList<QNetworkDatagram> queries;
+    QObject::connect(&unit, &QUdpSocket::readyRead, [&] {
+        while (unit.hasPendingDatagrams())
+            queries.append(unit.receiveDatagram(1024));
+    });
+    QProcess cli;
+    cli.setProcessEnvironment(TestSupport::cleanEnvironment());
+    cli.start(QStringLiteral(ZUREDOR_CLI_PATH),
+              {QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("0.3"), QStringLiteral("--broadcast"),
+               kBroadcast, QStringLiteral("--discovery-port"), QString::number(port)});
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 10000));
+    TestSupport::waitUntil([] { return false; }, 50); // the last datagrams in flight
+    ASSERT_EQ(queries.size(), 1);
+    EXPECT_EQ(queries[0].data(), Discovery::DiscoveryRequest());
+    EXPECT_EQ(queries[0].senderPort(), port);
+}
+
+TEST_F(CliScan, GlobalOptionsGoBeforeOrAfterTheCommand) {
+    startSim();
+    const CliRun before =
+        runCli({QStringLiteral("--json"), QStringLiteral("--broadcast"), kBroadcast, QStringLiteral("--discovery-port"),
+                QString::number(port), QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("0.5")});
+    const CliRun after =
+        runCli({QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("0.5"),
+                QStringLiteral("--discovery-port"), QString::number(port), QStringLiteral("--broadcast"), kBroadcast});
+    EXPECT_EQ(jsonRows(before).size(), 3u) << before.err.toStdString();
+    EXPECT_EQ(jsonRows(after).size(), 3u) << after.err.toStdString();
+}
+
+TEST_F(CliScan, EnvironmentSetsTheAddressAndPortAndOptionsWin) {
+    startSim();
+    QProcessEnvironment environment = TestSupport::cleanEnvironment();
+    environment.insert(QStringLiteral("ZUREDOR_BROADCAST"), kBroadcast);
+    environment.insert(QStringLiteral("ZUREDOR_DISCOVERY_PORT"), QString::number(port));
+    const QStringList scanArgs{QStringLiteral("--json"), QStringLiteral("scan"), QStringLiteral("--wait"),
+                               QStringLiteral("0.5")};
+    EXPECT_EQ(jsonRows(runCli(scanArgs, environment)).size(), 3u) << "from the environment";
+
+    environment.insert(QStringLiteral("ZUREDOR_DISCOVERY_PORT"), QString::number(TestSupport::freeUdpPort()));
+    EXPECT_TRUE(jsonRows(runCli(scanArgs, environment)).empty()) << "a port where nothing answers";
+    EXPECT_EQ(
+        jsonRows(runCli(scanArgs + QStringList{QStringLiteral("--discovery-port"), QString::number(port)}, environment))
+            .size(),
+        3u)
+        << "the option beats the environment";
+}
+
+TEST_F(CliScan, SecondAnswerFromAnAddressChangesNothing) {
+    startSim({QStringLiteral("--answer-twice")});
+    EXPECT_EQ(scanJson(), (std::vector<Row>{unitRow(1), unitRow(2), unitRow(3)}));
+}
+
+TEST_F(CliScan, MalformedDatagramsBeforeTheAnswerAreDropped) {
+    startSim({QStringLiteral("--malformed"), QStringLiteral("all")});
+    EXPECT_EQ(scanJson(), (std::vector<Row>{unitRow(1), unitRow(2), unitRow(3)}));
+}
+
+class CliScanMalformed : public CliScan, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CliScanMalformed, AloneListsNothing) {
+    startSim({QStringLiteral("--no-answer"), QStringLiteral("--malformed"), QString::fromLatin1(GetParam())});
+    EXPECT_TRUE(scanJson().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, CliScanMalformed, ::testing::Values("short", "long", "type", "no-firmware"));
+
+TEST_F(CliScan, SameHostNameAtTwoAddressesGivesTwoRows) {
+    startSim({QStringLiteral("--units"), QStringLiteral("2"), QStringLiteral("--host-name"), QStringLiteral("SAME")});
+    const auto rows = scanJson();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].hostName, QStringLiteral("SAME"));
+    EXPECT_EQ(rows[1].hostName, QStringLiteral("SAME"));
+    EXPECT_NE(rows[0].ip, rows[1].ip);
+}
+
+TEST_F(CliScan, SixteenCharacterHostNameKeepsItsGroupApart) {
+    startSim({QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--host-name"),
+              QStringLiteral("ABCDEFGHIJKLMNOP"), QStringLiteral("--group-name"), QStringLiteral("GROUP")});
+    const auto rows = scanJson();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].hostName, QStringLiteral("ABCDEFGHIJKLMNOP"));
+    EXPECT_EQ(rows[0].groupName, QStringLiteral("GROUP"));
+}
+
+TEST_F(CliScan, TextIsPrintedAsReceived) {
+    const QString name = QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC-%n");
+    startSim({QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--host-name"), name});
+    const CliRun run = scan(QStringLiteral("0.5"));
+    EXPECT_TRUE(run.out.contains("127.0.0.2   Caf\xC3\xA9 \xE2\x82\xAC-1  Group-1")) << run.out.toStdString();
+    const auto rows = scanJson();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].hostName, QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC-1"));
+}
+
+TEST_F(CliScan, WaitTakesFractionsOfASecond) {
+    startSim({QStringLiteral("--delay"), QStringLiteral("500")});
+    EXPECT_TRUE(scanJson(QStringLiteral("0.2")).empty()) << "0.2 s is not rounded up to a second";
+    EXPECT_EQ(scanJson(QStringLiteral("0.9")).size(), 3u) << "0.9 s is not cut to nothing";
+}
+
+TEST_F(CliScan, AFloodOfJunkLeavesOneRowPerUnit) {
+    startSim({QStringLiteral("--flood"), QStringLiteral("5000")});
+    EXPECT_EQ(scanJson(QStringLiteral("1")), (std::vector<Row>{unitRow(1), unitRow(2), unitRow(3)}));
+}
+
+TEST_F(CliScan, ManyUnitsAreAllListedOnce) {
+    startSim({QStringLiteral("--units"), QStringLiteral("300")});
+    const auto rows = scanJson(QStringLiteral("1"));
+    ASSERT_EQ(rows.size(), 300u);
+    QSet<QString> addresses;
+    for (const Row& row : rows)
+        addresses.insert(row.ip);
+    EXPECT_EQ(addresses.size(), 300);
+}
+
+TEST_F(CliScan, APortItCannotShareEndsWithStatus3AndTheReason) {
+    QUdpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, port, QUdpSocket::DontShareAddress));
+    const CliRun run = scan(QStringLiteral("0.2"), {QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.out.isEmpty()) << "with --json only JSON goes to standard output";
+    EXPECT_TRUE(run.err.contains("cannot listen on UDP port " + QByteArray::number(port))) << run.err.toStdString();
+}
+
+struct Usage {
+    const char* name;
+    QStringList arguments;
+};
+
+class CliScanUsage : public ::testing::TestWithParam<Usage> {};
+
+TEST_P(CliScanUsage, IsRefusedWithStatus64AndNothingOnStandardOutput) {
+    const CliRun run = runCli(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, 64) << GetParam().name;
+    EXPECT_TRUE(run.out.isEmpty()) << GetParam().name;
+    EXPECT_FALSE(run.err.isEmpty()) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CliScanUsage,
+    ::testing::Values(
+        Usage{"no command", {}},
+        Usage{"negative wait", {QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("-1")}},
+        Usage{"wait not a number", {QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("soon")}},
+        Usage{"broadcast", {QStringLiteral("scan"), QStringLiteral("--broadcast"), QStringLiteral("300.1.1.1")}},
+        Usage{"port", {QStringLiteral("scan"), QStringLiteral("--discovery-port"), QStringLiteral("0")}},
+        Usage{"stray argument", {QStringLiteral("scan"), QStringLiteral("now")}}),
+    [](const ::testing::TestParamInfo<Usage>& p) { return "case" + std::to_string(p.index); });
+
+TEST(CliScanEnvironment, ABadValueIsRefusedLikeABadOption) {
+    QProcessEnvironment environment = TestSupport::cleanEnvironment();
+    environment.insert(QStringLiteral("ZUREDOR_DISCOVERY_PORT"), QStringLiteral("99999"));
+    const CliRun run = runCli({QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("0")}, environment);
+    EXPECT_EQ(run.exitCode, 64);
+    EXPECT_TRUE(run.err.contains("discovery-port")) << run.err.toStdString();
+}
+
+} // namespace

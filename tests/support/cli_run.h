@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+namespace TestSupport {
+
+struct CliRun {
+    bool finished = false; // false: it did not end before the deadline and was killed
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// The environment of the test without any ZUREDOR_* setting, so a test sees only what it sets.
+QProcessEnvironment cleanEnvironment();
+
+// Runs zuredor-cli to its end and keeps what it printed.
+CliRun runCli(const QStringList& arguments, const QProcessEnvironment& environment = cleanEnvironment(),
+              int timeoutMs = 30000);
+
+} // namespace TestSupport

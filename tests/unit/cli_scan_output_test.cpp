@@ -1,0 +1,71 @@
+#include "scan_command.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Discovery::DeviceRow row(const char* ip, QByteArray host, QByteArray group = "WG", QByteArray firmware = "1.0") {
+    return {QString::fromLatin1(ip), {std::move(host), std::move(group), std::move(firmware)}};
+}
+
+// Where each line's group-name column starts, counted in characters as a terminal shows them.
+QList<qsizetype> groupColumnStarts(const QByteArray& table, const QList<QString>& groups) {
+    QList<qsizetype> starts;
+    const QList<QByteArray> lines = table.split('\n');
+    for (int i = 0; i < groups.size(); ++i)
+        starts.append(QString::fromUtf8(lines[i]).indexOf(groups[i]));
+    return starts;
+}
+
+TEST(ScanTable, ColumnsLineUpInCharactersNotBytes) {
+    const QByteArray table = Cli::scanTable({row("127.0.0.2", "Caf\xC3\xA9\xC3\xA9", "G1"), // 6 characters, 8 bytes
+                                             row("127.0.0.3", "Plain-", "G2")});
+    const auto starts =
+        groupColumnStarts(table, {QStringLiteral("Group Name"), QStringLiteral("G1"), QStringLiteral("G2")});
+    EXPECT_EQ(starts[1], starts[0]) << table.toStdString();
+    EXPECT_EQ(starts[2], starts[0]) << table.toStdString();
+}
+
+TEST(ScanTable, WidestTextWidensItsColumnAndLastColumnHasNoPadding) {
+    const QByteArray table = Cli::scanTable({row("127.0.0.200", "ABCDEFGHIJKLMNOP", "G", "1")});
+    EXPECT_EQ(table, QByteArray("IP Address   HD Name           Group Name  Firmware Version\n"
+                                "127.0.0.200  ABCDEFGHIJKLMNOP  G           1\n"));
+}
+
+TEST(ScanTable, BytesThatAreNotUtf8GoOutAsReceived) {
+    const QByteArray table = Cli::scanTable({row("127.0.0.2", "caf\xE9", "g\xFF")});
+    EXPECT_TRUE(table.contains("caf\xE9  ")) << "one byte, one column";
+    EXPECT_TRUE(table.contains("g\xFF  "));
+}
+
+TEST(ScanTable, NoRowsIsTheTitleLineAlone) {
+    EXPECT_EQ(Cli::scanTable({}), QByteArray("IP Address  HD Name  Group Name  Firmware Version\n"));
+}
+
+TEST(ScanJson, EveryTextSurvivesAsValidJson) {
+    const QByteArray json = Cli::scanJson({row("127.0.0.2", "a\"b\\c\x01", "caf\xE9", "\xE2\x82\xAC 1.0")});
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.toStdString();
+    ASSERT_TRUE(document.isArray());
+    ASSERT_EQ(document.array().size(), 1);
+    const QJsonObject object = document.array().at(0).toObject();
+    EXPECT_EQ(object.keys(), (QStringList{QStringLiteral("firmwareVersion"), QStringLiteral("groupName"),
+                                          QStringLiteral("hostName"), QStringLiteral("ip")}));
+    EXPECT_EQ(object.value(QStringLiteral("ip")).toString(), QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(object.value(QStringLiteral("hostName")).toString(), QStringLiteral("a\"b\\c\x01"));
+    EXPECT_EQ(object.value(QStringLiteral("groupName")).toString(), QString::fromLatin1("caf\xE9"));
+    EXPECT_EQ(object.value(QStringLiteral("firmwareVersion")).toString(), QString::fromUtf8("\xE2\x82\xAC 1.0"));
+}
+
+TEST(ScanJson, NoRowsIsAnEmptyArray) {
+    const QJsonDocument document = QJsonDocument::fromJson(Cli::scanJson({}));
+    ASSERT_TRUE(document.isArray());
+    EXPECT_TRUE(document.array().isEmpty());
+}
+
+} // namespace
