@@ -1,11 +1,21 @@
 #include "support/sim_process.h"
 
+#include "support/test_ports.h"
+
 #include <QDeadlineTimer>
 
 namespace TestSupport {
 
 SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)) {
+    // Units of parallel tests share addresses, so each simulator needs a web port of its own.
+    if (!m_arguments.contains(QStringLiteral("--device-port")))
+        m_arguments << QStringLiteral("--device-port") << QString::number(freeTcpPort());
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+quint16 SimProcess::devicePort() const {
+    const qsizetype i = m_arguments.indexOf(QStringLiteral("--device-port"));
+    return i >= 0 && i + 1 < m_arguments.size() ? static_cast<quint16>(m_arguments[i + 1].toUInt()) : 0;
 }
 
 SimProcess::~SimProcess() {

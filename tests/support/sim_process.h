@@ -10,7 +10,9 @@ namespace TestSupport {
 // printed its "ready" line, so a test never sends before the units listen.
 class SimProcess final {
 public:
+    // Without --device-port among the arguments, a free port is chosen.
     explicit SimProcess(QStringList arguments);
+    quint16 devicePort() const;
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;

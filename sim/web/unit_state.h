@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHostAddress>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace Sim {
+
+// The folder the unit always publishes; it lists it as "0" and serves it as PUBLIC.
+inline const QString kPublicFolder = QStringLiteral("0");
+
+// A new FTP account is announced with this id before its name is known.
+inline constexpr int kNewFtpAccountId = 255;
+
+struct ClockSettings {
+    bool sntpEnabled = true;
+    bool manualServer = false; // server typed by hand rather than picked from the list
+    QString server;
+    int zoneHours = 0;   // -12..12
+    qint64 offsetMs = 0; // unit's local time minus UTC
+};
+
+struct AddressSettings {
+    bool dhcpClient = false;
+    // The static configuration; while a DHCP client the unit reports its lease instead.
+    QString ip;
+    QString mask;
+    QString gateway;
+    QString primaryDns;
+    QString secondaryDns;
+};
+
+struct FtpAccount {
+    int id = 0;
+    QString name;
+    QString password;
+    bool readOnly = true;
+    bool enabled = true;
+    QStringList folders;
+};
+
+struct FtpSettings {
+    bool enabled = true;
+    int port = 21;
+    bool anonymous = false;
+    bool anonymousReadOnly = true;
+    QString anonymousHome;
+    QList<FtpAccount> accounts;
+    // The account that the account page describes, chosen by its id; kNewFtpAccountId
+    // or an id without an account leaves that page empty.
+    int selectedAccount = -1;
+};
+
+struct DiskState {
+    QString id;
+    qint64 totalMb = 0;
+    qint64 usedMb = 0;
+    int idleMinutes = 0; // 0 = never spins down
+    QStringList scanLines;
+};
+
+struct UnitState {
+    int unitNumber = 1; // 1 for the first unit of a fleet
+    QString hostName;
+    QString groupName;
+    QString firmware;
+    QString adminUser = QStringLiteral("admin");
+    QString adminPassword;
+    QString factoryPassword; // what a reset to factory settings restores
+
+    ClockSettings clock;
+    QHostAddress currentAddress; // where the unit answers now
+    AddressSettings address;
+    bool dhcpServer = false;
+
+    QStringList languages;
+    int defaultLanguage = 0;
+
+    QStringList folders;                   // every folder of the disk, public one excluded
+    QStringList sharedFolders;             // published besides the public folder, in publishing order
+    QMap<QString, QString> sharePasswords; // by folder; no entry = no password
+
+    FtpSettings ftp;
+    DiskState disk;
+
+    int findFtpAccount(const QString& name) const;
+    int findFtpAccountById(int id) const;
+    // Every place a folder is named; used when one is renamed or deleted.
+    void renameFolderEverywhere(const QString& from, const QString& to);
+    void forgetFolderEverywhere(const QString& name);
+};
+
+// A realistic unit that differs from its neighbours by number: names, clock,
+// addressing, folders and accounts. The administrator password is the same for all.
+UnitState defaultUnitState(int unitNumber, const QHostAddress& address,
+                           const QString& adminPassword = QStringLiteral("admin"));
+
+// What a finished surface scan reports, stamped with the unit's local time.
+QStringList diskScanResult(const QDateTime& localTime, qint64 totalMb);
+
+QDateTime unitLocalTime(const UnitState& state, const QDateTime& nowUtc);
+
+} // namespace Sim

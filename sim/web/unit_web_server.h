@@ -1,0 +1,112 @@
+#pragma once
+
+#include "sim/web/cgi_actions.h"
+#include "sim/web/unit_state.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <QTimer>
+
+class QTcpSocket;
+
+namespace Sim {
+
+// Ways the unit misbehaves on purpose. Counts go down as they are used.
+struct FaultSettings {
+    bool keepAlive = false;   // leave the connection open after each answer and serve the next request on it
+    int answerDelayMs = 0;    // wait this long before each answer
+    bool silent = false;      // accept and read, never answer, never close
+    int dropConnections = 0;  // close the next N connections at once, unanswered
+    int refuseFtpChanges = 0; // send the next N CGI requests whose redirect is ftp.htm to the failure page
+};
+
+struct ServerSettings {
+    FaultSettings faults;
+    QString requestLogPath;                      // every request is appended here too, when set
+    int requestLogEntries = 256;                 // requests kept in memory, the oldest dropped first
+    qsizetype requestLogEntryBytes = 256 * 1024; // longer requests are kept cut to this
+    int rebootMs = 15000;                        // off the network for this long after a reboot
+    int idleTimeoutMs = 30000;                   // a connection that has nothing to say is closed after this
+    qsizetype maxHeaderBytes = 64 * 1024;
+    qint64 maxBodyBytes = 16 * 1024 * 1024; // larger bodies make the unit abort the connection
+};
+
+// A unit asked to leave its address: for a DHCP client the new address is for
+// whoever runs the fleet to choose (address is then null).
+struct AddressChange {
+    bool dhcpClient = false;
+    QHostAddress address;
+};
+
+// One unit's web server: Basic authorization, the utility page made from the
+// unit's state, the CGI programs and the pages they redirect to.
+class UnitWebServer final : public QObject {
+    Q_OBJECT
+public:
+    explicit UnitWebServer(UnitState state, ServerSettings settings = {}, QObject* parent = nullptr);
+    ~UnitWebServer() override;
+
+    bool listen(const QHostAddress& address, quint16 port);
+    // Listens on the same port at another address and stops answering at the old one.
+    bool moveTo(const QHostAddress& address);
+    // No new connections; those already open run to their end.
+    void stopListening();
+    bool isListening() const { return m_server.isListening(); }
+    QHostAddress address() const { return m_address; }
+    quint16 port() const { return m_port; }
+    QString errorString() const { return m_server.errorString(); }
+
+    UnitState& state() { return m_state; }
+    const UnitState& state() const { return m_state; }
+    FaultSettings& faults() { return m_settings.faults; }
+
+    // Each request exactly as it arrived (cut to requestLogEntryBytes), oldest first.
+    QList<QByteArray> recordedRequests() const { return m_log; }
+    void clearRecordedRequests() { m_log.clear(); }
+
+Q_SIGNALS:
+    // Sent after the answer to the request has gone out.
+    void addressChangeRequested(const Sim::AddressChange& change);
+    void onlineChanged(bool online);
+    // An accepted CGI action changed the state (a name the discovery answer carries, say).
+    void stateChanged();
+    void requestRecorded(const QByteArray& request);
+
+private:
+    struct Connection;
+    struct Answer {
+        QByteArray bytes;
+        UnitEffect effect = UnitEffect::None;
+        bool keepOpen = false;
+    };
+
+    void acceptConnections();
+    void readFrom(QTcpSocket* socket);
+    void serveBuffered(Connection& connection);
+    void deliver(QTcpSocket* socket, const Answer& answered);
+    void forget(QTcpSocket* socket);
+    void record(const QByteArray& request, const QTcpSocket* socket);
+    Answer answer(const QByteArray& request);
+    Answer answerCgi(QByteArrayView program, QByteArrayView query, const QByteArray& body, bool formBody);
+    // A whole answer; it keeps the connection open only when the keep-alive fault is on and mayKeepOpen.
+    Answer reply(int status, const QByteArray& extraHeaders, const QByteArray& body, bool mayKeepOpen = true,
+                 bool withBody = true) const;
+    void applyEffect(UnitEffect effect);
+    void reboot();
+
+    UnitState m_state;
+    ServerSettings m_settings;
+    QTcpServer m_server;
+    QHostAddress m_address;
+    quint16 m_port = 0;
+    QHash<QTcpSocket*, Connection*> m_connections;
+    QList<QByteArray> m_log;
+    QTimer m_rebootTimer;
+};
+
+} // namespace Sim

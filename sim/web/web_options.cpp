@@ -1,0 +1,61 @@
+#include "sim/web/web_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+namespace Sim {
+
+void addWebOptions(CLI::App& app, WebOptions& options) {
+    app.add_option("--device-port", options.devicePort, "TCP port of every unit's web server (default 80)")
+        ->envname("ZUREDOR_DEVICE_PORT")
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--user", options.user, "Web user name of the units (default admin)");
+    app.add_option("--password", options.password, "Web password of the units (default admin)");
+    app.add_option("--request-log", options.requestLog, "Append every request the units receive to this file");
+    app.add_option("--reboot-ms", options.rebootMs, "Milliseconds a unit stays off the network when it reboots")
+        ->check(CLI::Range(0, 3600000));
+
+    const std::string faults = "Web faults";
+    app.add_flag("--web-keep-alive", options.keepAlive, "Keep connections open after each answer")->group(faults);
+    app.add_option("--web-delay", options.answerDelayMs, "Wait this many milliseconds before each answer")
+        ->check(CLI::Range(0, 3600000))
+        ->group(faults);
+    app.add_flag("--web-silent", options.silent, "Accept connections and never answer")->group(faults);
+    app.add_option("--web-drop", options.dropConnections, "Close the first N connections unanswered")
+        ->check(CLI::NonNegativeNumber)
+        ->group(faults);
+    app.add_option("--web-refuse-ftp", options.refuseFtpChanges,
+                   "Send the first N changes for page ftp.htm to the failure page")
+        ->check(CLI::NonNegativeNumber)
+        ->group(faults);
+    app.add_option("--web-fault-units", options.faultUnits,
+                   "Numbers of the units the web faults apply to, comma-separated (default: all)")
+        ->delimiter(',')
+        ->check(CLI::PositiveNumber)
+        ->group(faults);
+}
+
+ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
+    ServerSettings settings;
+    settings.requestLogPath = QString::fromStdString(options.requestLog);
+    settings.rebootMs = options.rebootMs;
+    const bool faulty = options.faultUnits.empty() || std::find(options.faultUnits.begin(), options.faultUnits.end(),
+                                                                unitNumber) != options.faultUnits.end();
+    if (faulty) {
+        settings.faults.keepAlive = options.keepAlive;
+        settings.faults.answerDelayMs = options.answerDelayMs;
+        settings.faults.silent = options.silent;
+        settings.faults.dropConnections = options.dropConnections;
+        settings.faults.refuseFtpChanges = options.refuseFtpChanges;
+    }
+    return settings;
+}
+
+UnitState initialUnitState(const WebOptions& options, int unitNumber, const QHostAddress& address) {
+    UnitState state = defaultUnitState(unitNumber, address, QString::fromStdString(options.password));
+    state.adminUser = QString::fromStdString(options.user);
+    return state;
+}
+
+} // namespace Sim
