@@ -1,8 +1,8 @@
 #include "discovery_options.h"
 #include "discovery_responder.h"
-#include "stop_signals.h"
 #include "sim/web/unit_web_server.h"
 #include "sim/web/web_options.h"
+#include "stop_signals.h"
 
 #include <QCoreApplication>
 
@@ -10,8 +10,8 @@
 
 #include <cstdio>
 #include <memory>
-#include <vector>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
