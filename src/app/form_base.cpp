@@ -1,7 +1,9 @@
 #include "app/form_base.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 
 namespace App {
 
@@ -10,12 +12,24 @@ FormBase::FormBase(QWidget* parent) : QWidget(parent, Qt::Window) {
     pal.setColor(QPalette::Window, kSkyBlue);
     setPalette(pal);
     setAutoFillBackground(true);
+    // Password fields show "*" for each character, as users of the unit's own tools know them.
+    setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 }
 
 void FormBase::showAndRaise() {
     show();
     raise();
     activateWindow();
+}
+
+void FormBase::showEvent(QShowEvent* event) {
+    // Centred on the desktop the first time; where the user moved it afterwards.
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    QWidget::showEvent(event);
 }
 
 void FormBase::closeEvent(QCloseEvent* event) {

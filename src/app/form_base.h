@@ -23,6 +23,10 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_placed = false;
 };
 
 } // namespace App

@@ -4,11 +4,9 @@
 #include "app/localize.h"
 #include "app/version.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 
 namespace Discovery {
@@ -75,9 +73,6 @@ TForm1::TForm1(const App::NetworkSettings& settings, QWidget* parent) : App::For
 
     // Replies are accepted from the start; no query goes out until Scan.
     m_IdUDPServer1.open(m_settings.discoveryPort);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TForm1::ScanBtnClick() {
