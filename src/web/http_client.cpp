@@ -1,0 +1,105 @@
+#include "web/http_client.h"
+
+#include "web/http_answer.h"
+#include "web/http_request.h"
+#include "web/tcp_exchange.h"
+
+#include <QNetworkProxy>
+#include <QTcpSocket>
+
+namespace Web {
+
+namespace {
+
+bool isRedirect(int status) {
+    return status == 300 || status == 301 || status == 302;
+}
+
+QByteArray fieldValue(const AnswerAssembler& answer, QByteArrayView name) {
+    QByteArray value;
+    for (const auto& field : answer.fields()) {
+        if (field.first.compare(name, Qt::CaseInsensitive) == 0)
+            value = field.second;
+    }
+    return value;
+}
+
+} // namespace
+
+HttpClient::HttpClient(const Settings& settings) : m_settings(settings) {}
+
+HttpClient::~HttpClient() = default;
+
+void HttpClient::setCredentials(const QString& userName, const QString& password) {
+    m_userName = userName;
+    m_password = password;
+}
+
+void HttpClient::setReferer(const QString& referer) {
+    m_referer = referer;
+}
+
+Error HttpClient::Get(const QString& url) {
+    m_lastStatus = 0;
+    m_header.clear();
+    m_body.clear();
+    m_locations.clear();
+    // One deadline for the request and all its redirects.
+    const QDeadlineTimer deadline(m_settings.exchangeTimeoutMs);
+    QString next = url;
+    for (int redirects = 0;; ++redirects) {
+        const Result<HttpUrl> parsed = parseHttpUrl(next);
+        if (!parsed.ok())
+            return parsed.error();
+        const HttpGetFields fields{m_userName, m_password, m_referer, m_cookie};
+        AnswerAssembler answer;
+        const Error error = exchange(parsed.value().host, parsed.value().port, HttpGetRequest(parsed.value(), fields),
+                                     m_settings, deadline, answer);
+        if (answer.headerComplete()) {
+            m_header = answer.headerText();
+            m_lastStatus = std::max(answer.statusCode(), 0);
+            for (const auto& field : answer.fields()) {
+                // Only the name=value pair goes back; the attributes are for the client.
+                if (field.first.compare("Set-Cookie", Qt::CaseInsensitive) == 0)
+                    m_cookie = field.second.split(';').first().trimmed();
+            }
+        }
+        if (error)
+            return error;
+        if (!answer.headerComplete() || answer.statusCode() < 0)
+            return {ErrorKind::Malformed, QStringLiteral("no HTTP status line from %1").arg(parsed.value().host)};
+        m_body = answer.body();
+        const QByteArray location = fieldValue(answer, "Location");
+        if (!isRedirect(answer.statusCode()) || location.isEmpty())
+            return {};
+        if (redirects >= m_settings.maxRedirects)
+            return {ErrorKind::TooManyRedirects, QStringLiteral("more than %1 redirects, last to %2")
+                                                     .arg(m_settings.maxRedirects)
+                                                     .arg(QString::fromUtf8(location))};
+        m_locations.append(QString::fromUtf8(location));
+        next = resolveLocation(parsed.value(), m_locations.last());
+    }
+}
+
+Error HttpClient::Connect(const QString& host, quint16 port, int timeoutMs) {
+    m_probe = std::make_unique<QTcpSocket>();
+    m_probe->setProxy(QNetworkProxy::NoProxy);
+    m_probe->connectToHost(host, port);
+    if (m_probe->waitForConnected(timeoutMs))
+        return {};
+    const ErrorKind kind =
+        m_probe->error() == QAbstractSocket::SocketTimeoutError ? ErrorKind::Timeout : ErrorKind::Connect;
+    return {kind, QStringLiteral("%1:%2: %3").arg(host).arg(port).arg(m_probe->errorString())};
+}
+
+bool HttpClient::connected() const {
+    return m_probe && m_probe->state() == QAbstractSocket::ConnectedState;
+}
+
+void HttpClient::Disconnect() {
+    if (m_probe)
+        m_probe->abort();
+    m_probe.reset();
+}
+
+} // namespace Web

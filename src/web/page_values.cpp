@@ -1,0 +1,74 @@
+#include "web/page_values.h"
+
+#include "web/http_request.h"
+
+namespace Web {
+
+namespace {
+
+bool isAsciiLetterOrDigit(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+void appendHex(QString& out, char byte, const char* digits) {
+    const auto value = static_cast<unsigned char>(byte);
+    out += QLatin1Char('%');
+    out += QLatin1Char(digits[value >> 4]);
+    out += QLatin1Char(digits[value & 0x0f]);
+}
+
+} // namespace
+
+QByteArray PageValue(QByteArrayView page, QByteArrayView key) {
+    const qsizetype at = page.indexOf(key);
+    if (at < 0)
+        return {};
+    const qsizetype end = page.indexOf(QByteArrayView("\";\r\n"), at);
+    const qsizetype start = at + key.size();
+    if (end < start)
+        return {};
+    return page.sliced(start, end - start).toByteArray();
+}
+
+QString UrlEncodeValue(QByteArrayView value) {
+    QString out;
+    out.reserve(value.size() * 3);
+    for (const char c : value) {
+        if (c == ' ')
+            out += QLatin1Char('+');
+        else if (isAsciiLetterOrDigit(c))
+            out += QLatin1Char(c);
+        else
+            appendHex(out, c, "0123456789abcdef");
+    }
+    return out;
+}
+
+QString UrlEncodeValue(const QString& value) {
+    return UrlEncodeValue(QByteArrayView(value.toUtf8()));
+}
+
+QString EscapeQueryValue(QByteArrayView value) {
+    QString out;
+    out.reserve(value.size() * 3);
+    for (const char c : value) {
+        if (isAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '_' || c == ':' || c == '~')
+            out += QLatin1Char(c);
+        else
+            appendHex(out, c, "0123456789ABCDEF");
+    }
+    return out;
+}
+
+QString EscapeQueryValue(const QString& value) {
+    return EscapeQueryValue(QByteArrayView(value.toUtf8()));
+}
+
+QString CgiRequest(const QString& ip, quint16 port, const QString& cgi, const QString& page, const QString& action,
+                   const QString& parameters) {
+    const QString name = cgi.startsWith(QLatin1Char('/')) ? cgi.mid(1) : cgi;
+    return urlOrigin(ip, port) + QLatin1Char('/') + name + QLatin1String("?redirect=") + page +
+           QLatin1String("&failure=fail.htm&type=") + action + parameters;
+}
+
+} // namespace Web

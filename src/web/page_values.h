@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace Web {
+
+// The value of a page variable: the bytes after the first occurrence of `key`
+// (which includes the opening quote, e.g. `host_name="`) up to the first
+// `";` CR LF from there on. Empty when either is missing. Raw bytes, as the
+// unit sent them. See docs/protocol.md, "Page variables".
+QByteArray PageValue(QByteArrayView page, QByteArrayView key);
+
+// Names and passwords in a CGI request: blank as "+", ASCII letters and digits
+// kept, every other byte as "%" and two lower-case hex digits.
+QString UrlEncodeValue(QByteArrayView value);
+QString UrlEncodeValue(const QString& value); // UTF-8 bytes of the text
+
+// Any other value put into a request: every byte outside ASCII letters, digits
+// and ".-_:~" as "%" and two upper-case hex digits, so a value cannot add, cut
+// or break parameters or the request line while ordinary values stay as they are.
+QString EscapeQueryValue(QByteArrayView value);
+QString EscapeQueryValue(const QString& value); // UTF-8 bytes of the text
+
+// "http://" + ip [":" + port unless 80] + "/" + cgi + "?redirect=" + page +
+// "&failure=fail.htm&type=" + action + parameters. Parameters come already
+// formed ("&name=" + escaped value ...). See docs/protocol.md, "CGI requests".
+QString CgiRequest(const QString& ip, quint16 port, const QString& cgi, const QString& page, const QString& action,
+                   const QString& parameters = QString());
+
+} // namespace Web

@@ -1,0 +1,106 @@
+#include "web/send_cgi.h"
+
+#include <QThread>
+
+namespace Web {
+
+namespace {
+
+App::Refusal box(const char* text, const char* caption, App::Icon icon) {
+    return {QString::fromLatin1(text), QString::fromLatin1(caption), icon};
+}
+
+// The unit refuses by redirecting to the failure page. Following that redirect
+// leaves the failure page's own header as the last one, so the Locations
+// followed on the way count as well.
+bool namesFailurePage(const CgiClient& client) {
+    const QLatin1String failure("fail.htm");
+    if (client.headerText().contains(QByteArrayView(failure.data(), failure.size())))
+        return true;
+    for (const QString& location : client.followedLocations()) {
+        if (location.contains(failure))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CgiSender::CgiSender(CgiClient& client, DeviceContext& device, SendCgiHost& host, const Settings& settings)
+    : m_client(client), m_device(device), m_host(host), m_settings(settings) {}
+
+void CgiSender::pause() {
+    m_host.runRequest([this] { QThread::msleep(static_cast<unsigned long>(std::max(m_settings.pauseMs, 0))); });
+}
+
+SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int tab) {
+    m_lastError = {};
+    m_client.setCredentials(m_device.userName, m_device.password);
+    // The Referer carries the address alone, as it does for a unit on port 80.
+    m_client.setReferer(QStringLiteral("http://") + m_device.ip + QLatin1Char('/') + page);
+
+    if (m_device.ip.isEmpty()) {
+        m_host.showMessage(box("IP Address Error!", "Action", App::Icon::Error));
+        return SendCgiResult::Done;
+    }
+
+    bool failed = false;
+    bool reachable = false;
+    m_host.runRequest([&] {
+        m_lastError = m_client.Get(url);
+        failed = m_lastError && m_client.lastStatus() != 302;
+        m_client.Connect(m_device.ip, m_settings.devicePort, m_settings.probeTimeoutMs);
+        reachable = m_client.connected();
+        m_client.Disconnect();
+    });
+
+    const QLatin1String ifCgi("if_cgi.htm");
+    if (!reachable && page != ifCgi) {
+        m_host.showMessage(box("Connection Fail", "Connect", App::Icon::Error));
+        m_host.setConnectFailedFlag();
+        return SendCgiResult::Unreachable;
+    }
+
+    if (page == QLatin1String("sys_auth.htm")) {
+        m_device.password = m_host.administratorPassword();
+    } else if (page == ifCgi) {
+        if (m_host.automaticAddressChecked()) {
+            m_host.showMessage(box("Automatic IP, re-scan it", "IP Infomation", App::Icon::Question));
+            m_host.returnToScan();
+            return SendCgiResult::Done;
+        }
+        m_device.ip = m_host.ipAddressField();
+        m_host.showMessage(box("IP has been change, reconnect it success", "IP Infomation", App::Icon::Question));
+        return SendCgiResult::Done;
+    } else if (page == QLatin1String("ftp.htm")) {
+        if (!url.contains(QLatin1String("ftps_user_enabled")) && (failed || namesFailurePage(m_client))) {
+            pause();
+            return SendCgiResult::Refused;
+        }
+    } else if (page == QLatin1String("maintain.htm")) {
+        return SendCgiResult::Done;
+    }
+
+    pause();
+    if (tab >= 0 && tab < kTabCount)
+        m_host.showTab(tab);
+    return SendCgiResult::Done;
+}
+
+SendCgiResult CgiSender::SendRepeated(const QString& url, const QString& page, int tab) {
+    SendCgiResult result = SendCgiResult::Refused;
+    for (int i = 0; i < kMaxCgiSends && result == SendCgiResult::Refused; ++i)
+        result = SendCgi(url, page, tab);
+    return result;
+}
+
+SendCgiResult CgiSender::SendWithRetry(const QString& url, const QString& page, int sheet) {
+    SendCgiResult result = SendCgiResult::Refused;
+    for (int i = 0; i < kMaxCgiSends && result == SendCgiResult::Refused; ++i)
+        result = SendCgi(url, page, m_host.activePageIndex());
+    if (result == SendCgiResult::Refused && sheet >= 0 && sheet < kTabCount)
+        m_host.showTab(sheet);
+    return result;
+}
+
+} // namespace Web

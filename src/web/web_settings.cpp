@@ -1,0 +1,11 @@
+#include "web/web_settings.h"
+
+namespace Web {
+
+Settings settingsFor(const App::NetworkSettings& network) {
+    Settings settings;
+    settings.devicePort = network.devicePort;
+    return settings;
+}
+
+} // namespace Web
