@@ -6,6 +6,7 @@
 #include "login/admin_login_window.h"
 #include "login/device_login_window.h"
 #include "mount/mount_window.h"
+#include "web/web_settings.h"
 
 namespace App {
 
@@ -14,7 +15,7 @@ WindowSet::WindowSet(const NetworkSettings& settings, std::function<void()> onQu
     m_form1 = std::make_unique<Discovery::TForm1>(m_settings);
     m_form2 = std::make_unique<Console::TForm2>();
     m_form3 = std::make_unique<Login::TForm3>();
-    m_form4 = std::make_unique<Login::TForm4>();
+    m_form4 = std::make_unique<Login::TForm4>(Web::settingsFor(m_settings));
     m_form5 = std::make_unique<Mount::TForm5>();
     m_form6 = std::make_unique<Console::TForm6>();
     m_form7 = std::make_unique<Console::TForm7>();
@@ -41,6 +42,12 @@ void WindowSet::connectMoves() {
         if (m_onQuit)
             m_onQuit();
     });
+    QObject::connect(m_form4.get(), &Login::TForm4::mountChosen, m_form5.get(), [this](const QStringList& folders) {
+        m_form5->setFolders(folders);
+        m_form5->showAndRaise();
+    });
+    QObject::connect(m_form4.get(), &Login::TForm4::managementChosen, m_form2.get(),
+                     [this] { m_form2->showOnFirstPage(); });
     QObject::connect(m_form4.get(), &FormBase::closed, m_form4.get(), [this] {
         m_form4->hide();
         m_form1->showAndRaise();
@@ -52,6 +59,17 @@ void WindowSet::connectMoves() {
     QObject::connect(m_form2.get(), &FormBase::closed, m_form2.get(), [this] {
         m_form2->hide();
         m_form4->showAndRaise();
+    });
+    QObject::connect(m_form3.get(), &Login::TForm3::passwordConfirmed, m_form3.get(), [this] {
+        m_form2->setEnabled(true);
+        m_form2->clearAdministratorFields();
+        m_form2->showAndRaise();
+    });
+    QObject::connect(m_form3.get(), &Login::TForm3::gaveUp, m_form3.get(), [this] {
+        m_form2->setEnabled(true);
+        m_form2->hide();
+        m_form2->clearAdministratorFields();
+        m_form1->showAndRaise();
     });
     QObject::connect(m_form3.get(), &FormBase::closed, m_form3.get(), [this] {
         m_form2->setEnabled(true);

@@ -10,6 +10,14 @@ TForm2::TForm2(QWidget* parent) : App::FormBase(parent) {
     setFixedSize(595, 586);
 }
 
+void TForm2::showOnFirstPage() {
+    showAndRaise();
+}
+
+void TForm2::clearAdministratorFields() {
+    // The Status page and its password fields arrive with the console's pages.
+}
+
 void TForm2::showEvent(QShowEvent* event) {
     setWindowTitle(App::LocalizeText(QStringLiteral("Management")) + QLatin1Char(' ') + App::CurrentDevice().ip);
     App::FormBase::showEvent(event);

@@ -1,5 +1,7 @@
 #include "login/admin_login_window.h"
 
+#include "app/current_device.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,6 +31,30 @@ TForm3::TForm3(QWidget* parent) : App::FormBase(parent) {
     m_LoginBtn = new QPushButton(QStringLiteral("Set"), this);
     m_LoginBtn->setObjectName(QStringLiteral("LoginBtn"));
     m_LoginBtn->setGeometry(168, 96, 81, 33);
+
+    connect(m_LoginBtn, &QPushButton::clicked, this, &TForm3::LoginBtnClick);
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+    m_wrongEntries = 0;
+    m_PassEdit->clear();
+    m_AdminEdit->setText(App::CurrentDevice().userName);
+    App::FormBase::showEvent(event);
+}
+
+void TForm3::LoginBtnClick() {
+    // After two wrong entries the third press is not compared at all.
+    if (m_wrongEntries < 2 && m_PassEdit->text() != App::CurrentDevice().password) {
+        ++m_wrongEntries;
+        m_PassEdit->clear();
+        return;
+    }
+    m_PassEdit->clear();
+    hide();
+    if (m_wrongEntries < 2)
+        Q_EMIT passwordConfirmed();
+    else
+        Q_EMIT gaveUp();
 }
 
 } // namespace Login

@@ -13,7 +13,19 @@ class TForm3 final : public App::FormBase {
 public:
     explicit TForm3(QWidget* parent = nullptr);
 
+    void LoginBtnClick();
+
+Q_SIGNALS:
+    // The new administrator password was given again: back to the console.
+    void passwordConfirmed();
+    // Two wrong entries and a third press: back to the scan window.
+    void gaveUp();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    int m_wrongEntries = 0;
     QLineEdit* m_AdminEdit = nullptr;
     QLineEdit* m_PassEdit = nullptr;
     QPushButton* m_LoginBtn = nullptr;

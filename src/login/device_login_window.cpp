@@ -1,14 +1,21 @@
 #include "login/device_login_window.h"
 
+#include "app/current_device.h"
 #include "app/localize.h"
+#include "app/message_box.h"
+#include "app/request_runner.h"
+#include "login/login_check.h"
+#include "web/page_fetch.h"
+#include "web/page_values.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 
 namespace Login {
 
-TForm4::TForm4(QWidget* parent) : App::FormBase(parent) {
+TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : App::FormBase(parent), m_settings(settings) {
     setObjectName(QStringLiteral("TForm4"));
     setFixedSize(247, 148);
     setWindowTitle(App::LocalizeText(QStringLiteral("Login Qor Target")));
@@ -34,6 +41,41 @@ TForm4::TForm4(QWidget* parent) : App::FormBase(parent) {
     m_MenBtn = new QPushButton(App::LocalizeText(QStringLiteral("Management")), this);
     m_MenBtn->setObjectName(QStringLiteral("MenBtn"));
     m_MenBtn->setGeometry(129, 96, 100, 33);
+
+    connect(m_MountBtn, &QPushButton::clicked, this, &TForm4::MountBtnClick);
+    connect(m_MenBtn, &QPushButton::clicked, this, &TForm4::MenBtnClick);
+}
+
+bool TForm4::login() {
+    App::CurrentDeviceState& device = App::CurrentDevice();
+    device.userName = m_UserEdit->text();
+    device.password = m_PassEdit->text();
+    const Web::DeviceContext snapshot = device;
+    const LoginOutcome outcome = App::runRequest([&] { return RunLoginChecks(snapshot, m_settings); });
+    if (const auto refusal = LoginRefusal(outcome.result)) {
+        App::showRefusal(*refusal);
+        return false;
+    }
+    return true;
+}
+
+void TForm4::MountBtnClick() {
+    if (!login())
+        return;
+    QByteArray page;
+    for (int i = 0; i < Web::kPageReadTries && page.isEmpty(); ++i)
+        page = Web::FetchPage(App::CurrentDevice(), m_settings, m_host).page;
+    const QStringList folders = FolderNamesFromAllowShare(Web::PageValue(page, "allow_share=\""));
+    hide();
+    Q_EMIT mountChosen(folders);
+}
+
+void TForm4::MenBtnClick() {
+    if (!login())
+        return;
+    App::runRequest([] { QThread::msleep(50); });
+    hide();
+    Q_EMIT managementChosen();
 }
 
 void TForm4::showForPassword() {

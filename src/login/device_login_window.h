@@ -1,6 +1,10 @@
 #pragma once
 
 #include "app/form_base.h"
+#include "app/window_web_host.h"
+#include "web/web_settings.h"
+
+#include <QStringList>
 
 class QLabel;
 class QLineEdit;
@@ -12,7 +16,7 @@ namespace Login {
 class TForm4 final : public App::FormBase {
     Q_OBJECT
 public:
-    explicit TForm4(QWidget* parent = nullptr);
+    explicit TForm4(const Web::Settings& settings, QWidget* parent = nullptr);
 
     // Shown from the scan window: visible, focus in the password field, in front.
     void showForPassword();
@@ -20,7 +24,21 @@ public:
     QLineEdit* userEdit() const { return m_UserEdit; }
     QLineEdit* passEdit() const { return m_PassEdit; }
 
+    void MountBtnClick();
+    void MenBtnClick();
+
+Q_SIGNALS:
+    // The login passed; the folders of the unit's allow_share list, in page order.
+    void mountChosen(const QStringList& folders);
+    // The login passed; the console opens on its first page.
+    void managementChosen();
+
 private:
+    // Checks the credentials, telling the user why not when they fail.
+    bool login();
+
+    Web::Settings m_settings;
+    App::WindowWebHost m_host;
     QLabel* m_Label1 = nullptr;
     QLineEdit* m_UserEdit = nullptr;
     QLabel* m_Password = nullptr;

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "web/web_host.h"
+
+namespace App {
+
+// How the windows run device requests: boxes through the message service,
+// requests on a worker thread while the window keeps painting.
+class WindowWebHost : public Web::WebHost {
+public:
+    void showMessage(const Refusal& box) override;
+    void runRequest(const std::function<void()>& request) override;
+};
+
+} // namespace App

@@ -1,0 +1,66 @@
+#include "login/login_check.h"
+
+#include "web/page_fetch.h"
+
+namespace Login {
+
+CheckResult LoginCheck(const Web::DeviceContext& device, const Web::Settings& settings,
+                       const QDeadlineTimer& deadline) {
+    if (device.ip.isEmpty())
+        return CheckResult::Passed;
+    const Web::DeviceResponse response = Web::ReadUtilityPage(device, settings, deadline);
+    if (response.page.isEmpty())
+        return CheckResult::Unreachable;
+    if (response.status == 200)
+        return CheckResult::Passed;
+    if (response.status == 401)
+        return CheckResult::Refused;
+    return CheckResult::OtherStatus;
+}
+
+LoginOutcome RunLoginChecks(const Web::DeviceContext& device, const Web::Settings& settings) {
+    const QDeadlineTimer deadline(settings.retryBudgetMs);
+    LoginOutcome outcome;
+    do {
+        outcome.result = LoginCheck(device, settings, deadline);
+        ++outcome.checks;
+    } while ((outcome.result == CheckResult::Refused || outcome.result == CheckResult::OtherStatus) &&
+             outcome.checks < kMaxLoginChecks && !deadline.hasExpired());
+    return outcome;
+}
+
+std::optional<App::Refusal> LoginRefusal(CheckResult result) {
+    switch (result) {
+    case CheckResult::Passed:
+        return std::nullopt;
+    case CheckResult::Refused:
+        return App::Refusal{QStringLiteral("Login fail, Please check your username and password"),
+                            QStringLiteral("Login"), App::Icon::Information};
+    case CheckResult::OtherStatus:
+    case CheckResult::Unreachable:
+        break;
+    }
+    return App::Refusal{QStringLiteral("Connection fail"), QStringLiteral("Connect"), App::Icon::Error};
+}
+
+QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
+    static constexpr QByteArrayView kOpen("value=\"");
+    static constexpr QByteArrayView kClose("\">");
+    QStringList names;
+    QByteArrayView rest = allowShare;
+    for (;;) {
+        const qsizetype open = rest.indexOf(kOpen);
+        if (open < 0)
+            break;
+        // The name ends at the list's first `">`, which may stand before the opening.
+        const qsizetype close = rest.indexOf(kClose);
+        if (close < 0)
+            break;
+        const qsizetype start = open + kOpen.size();
+        names.append(close >= start ? QString::fromUtf8(rest.sliced(start, close - start)) : QString());
+        rest = rest.sliced(close + kClose.size());
+    }
+    return names;
+}
+
+} // namespace Login

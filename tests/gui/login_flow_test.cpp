@@ -1,0 +1,188 @@
+// The device login and the administrator login, offscreen, against zuredor-sim.
+
+#include "app/app_windows.h"
+#include "app/current_device.h"
+#include "console/console_window.h"
+#include "discovery/scan_window.h"
+#include "login/admin_login_window.h"
+#include "login/device_login_window.h"
+#include "mount/mount_window.h"
+#include "support/message_recorder.h"
+#include "support/sim_process.h"
+#include "support/test_ports.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestSupport::RecordedBox;
+
+class LoginFlow : public ::testing::Test {
+protected:
+    void start(QStringList faults = {}) {
+        sim = std::make_unique<TestSupport::SimProcess>(QStringList{QStringLiteral("--units"), QStringLiteral("1"),
+                                                                    QStringLiteral("--discovery-port"),
+                                                                    QString::number(TestSupport::freeUdpPort())} +
+                                                        faults);
+        ASSERT_TRUE(sim->start()) << sim->output().toStdString();
+        App::NetworkSettings settings;
+        settings.broadcast = QStringLiteral("127.255.255.255");
+        settings.discoveryPort = TestSupport::freeUdpPort();
+        settings.devicePort = sim->devicePort();
+        windows = std::make_unique<App::WindowSet>(settings, [] {});
+        windows->showScanWindow();
+        recorder = &TestSupport::installRecorder();
+    }
+
+    // As a row click does: the unit chosen, the login shown, the scan window hidden.
+    void chooseUnit(const QString& ip) {
+        App::CurrentDevice().ip = ip;
+        windows->form1().hide();
+        windows->form4().showForPassword();
+    }
+
+    void typePassword(const QString& password) {
+        QLineEdit* edit = windows->form4().passEdit();
+        edit->clear();
+        QTest::keyClicks(edit, password);
+    }
+
+    void press(const char* button) {
+        auto* b = windows->form4().findChild<QPushButton*>(QString::fromLatin1(button));
+        ASSERT_NE(b, nullptr);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+
+    void TearDown() override {
+        windows.reset();
+        App::CurrentDevice() = {};
+    }
+
+    std::unique_ptr<TestSupport::SimProcess> sim;
+    std::unique_ptr<App::WindowSet> windows;
+    TestSupport::MessageRecorder* recorder = nullptr;
+};
+
+TEST_F(LoginFlow, WrongPasswordSaysSoAndTheWindowStays) {
+    start();
+    chooseUnit(QStringLiteral("127.0.0.2"));
+    typePassword(QStringLiteral("wrong"));
+    press("MenBtn");
+    ASSERT_EQ(recorder->boxes.size(), 1);
+    const RecordedBox& box = recorder->boxes.first();
+    EXPECT_EQ(box.text, QStringLiteral("Login fail, Please check your username and password"));
+    EXPECT_EQ(box.caption, QStringLiteral("Login"));
+    EXPECT_EQ(box.icon, App::Icon::Information);
+    EXPECT_TRUE(windows->form4().isVisible());
+    EXPECT_FALSE(windows->form2().isVisible());
+    EXPECT_EQ(App::CurrentDevice().password, QStringLiteral("wrong"));
+}
+
+TEST_F(LoginFlow, UnreachableUnitSaysConnectionFailQuickly) {
+    start();
+    chooseUnit(QStringLiteral("127.0.0.9")); // nobody listens there
+    typePassword(QStringLiteral("admin"));
+    QElapsedTimer clock;
+    clock.start();
+    press("MountBtn");
+    EXPECT_LT(clock.elapsed(), 1000);
+    ASSERT_EQ(recorder->boxes.size(), 1);
+    EXPECT_EQ(recorder->boxes.first().text, QStringLiteral("Connection fail"));
+    EXPECT_EQ(recorder->boxes.first().caption, QStringLiteral("Connect"));
+    EXPECT_EQ(recorder->boxes.first().icon, App::Icon::Error);
+    EXPECT_FALSE(windows->form5().isVisible());
+}
+
+TEST_F(LoginFlow, MountFillsTheFolderListAndOpensTheDialog) {
+    start();
+    chooseUnit(QStringLiteral("127.0.0.2"));
+    typePassword(QStringLiteral("admin"));
+    press("MountBtn");
+    EXPECT_TRUE(recorder->boxes.isEmpty());
+    EXPECT_FALSE(windows->form4().isVisible());
+    ASSERT_TRUE(windows->form5().isVisible());
+    QComboBox* folders = windows->form5().folderBox();
+    ASSERT_GT(folders->count(), 0);
+    EXPECT_EQ(folders->currentIndex(), -1) << "nothing is selected";
+
+    windows->form5().close();
+    EXPECT_TRUE(windows->form4().isVisible());
+}
+
+TEST_F(LoginFlow, ManagementOpensTheConsoleWhileTheWindowKeepsPainting) {
+    start({QStringLiteral("--web-delay"), QStringLiteral("150")});
+    chooseUnit(QStringLiteral("127.0.0.2"));
+    typePassword(QStringLiteral("admin"));
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(10);
+    press("MenBtn");
+    EXPECT_GE(ticks, 5) << "timers ran while the unit took its time";
+    EXPECT_TRUE(recorder->boxes.isEmpty());
+    EXPECT_FALSE(windows->form4().isVisible());
+    EXPECT_TRUE(windows->form2().isVisible());
+    EXPECT_EQ(windows->form2().windowTitle(), QStringLiteral("Management 127.0.0.2"));
+
+    windows->form2().close();
+    EXPECT_TRUE(windows->form4().isVisible());
+}
+
+TEST_F(LoginFlow, AdministratorLoginTwoWrongEntriesThenAnyPressReturnsToTheScan) {
+    start();
+    App::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
+    windows->form1().hide();
+    windows->form2().show();
+    windows->form2().setEnabled(false);
+    auto& admin = windows->form3();
+    admin.show();
+    auto* pass = admin.findChild<QLineEdit*>(QStringLiteral("PassEdit"));
+    auto* name = admin.findChild<QLineEdit*>(QStringLiteral("AdminEdit"));
+    EXPECT_EQ(name->text(), QStringLiteral("admin"));
+    for (const char* entry : {"wrong1", "wrong2"}) {
+        QTest::keyClicks(pass, QString::fromLatin1(entry));
+        admin.LoginBtnClick();
+        EXPECT_TRUE(pass->text().isEmpty());
+        EXPECT_TRUE(admin.isVisible());
+    }
+    QTest::keyClicks(pass, QStringLiteral("secret")); // even the right one: the third press is not compared
+    admin.LoginBtnClick();
+    EXPECT_FALSE(admin.isVisible());
+    EXPECT_FALSE(windows->form2().isVisible());
+    EXPECT_TRUE(windows->form2().isEnabled());
+    EXPECT_TRUE(windows->form1().isVisible());
+}
+
+TEST_F(LoginFlow, AdministratorLoginRightPasswordReturnsToTheConsole) {
+    start();
+    App::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
+    windows->form1().hide();
+    windows->form2().show();
+    windows->form2().setEnabled(false);
+    auto& admin = windows->form3();
+    admin.show();
+    auto* pass = admin.findChild<QLineEdit*>(QStringLiteral("PassEdit"));
+    QTest::keyClicks(pass, QStringLiteral("Secret"));
+    admin.LoginBtnClick();
+    EXPECT_TRUE(admin.isVisible()) << "letter case counts";
+    QTest::keyClicks(pass, QStringLiteral("secret"));
+    admin.LoginBtnClick();
+    EXPECT_FALSE(admin.isVisible());
+    EXPECT_TRUE(windows->form2().isVisible());
+    EXPECT_TRUE(windows->form2().isEnabled());
+
+    // Closing the administrator login instead lands on the scan window.
+    windows->form2().setEnabled(false);
+    admin.show();
+    admin.close();
+    EXPECT_FALSE(windows->form2().isVisible());
+    EXPECT_TRUE(windows->form1().isVisible());
+}
+
+} // namespace
