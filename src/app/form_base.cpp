@@ -12,8 +12,6 @@ FormBase::FormBase(QWidget* parent) : QWidget(parent, Qt::Window) {
     pal.setColor(QPalette::Window, kSkyBlue);
     setPalette(pal);
     setAutoFillBackground(true);
-    // Password fields show "*" for each character, as users of the unit's own tools know them.
-    setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 }
 
 void FormBase::showAndRaise() {

@@ -1,3 +1,4 @@
+#include "app/app_style.h"
 #include "app/app_windows.h"
 #include "app/network_settings.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zuredor"));
     QApplication::setQuitOnLastWindowClosed(false);
+    App::installAppStyle(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Finds Zur Edor units on the network and manages them."));

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -130,6 +131,10 @@ TEST_F(AppShell, RowClickChoosesTheUnitAndClosingTheLoginReturns) {
     EXPECT_TRUE(login.isVisible());
     EXPECT_EQ(QApplication::focusWidget() == nullptr ? login.focusWidget() : QApplication::focusWidget(),
               login.passEdit());
+
+    EXPECT_EQ(login.passEdit()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(login.passEdit()->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, login.passEdit()),
+              '*');
 
     login.close();
     EXPECT_FALSE(login.isVisible());

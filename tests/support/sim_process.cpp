@@ -4,6 +4,9 @@
 
 #include <QDeadlineTimer>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace TestSupport {
 
 SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)) {
@@ -11,6 +14,9 @@ SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)
     if (!m_arguments.contains(QStringLiteral("--device-port")))
         m_arguments << QStringLiteral("--device-port") << QString::number(freeTcpPort());
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test that crashes or is killed at its time-out must not leave its units behind:
+    // they would keep its ports, and whatever the test inherited, such as a build lock.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 quint16 SimProcess::devicePort() const {

@@ -1,3 +1,4 @@
+#include "app/app_style.h"
 #include "support/message_recorder.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    App::installAppStyle(app);
     ::testing::InitGoogleTest(&argc, argv);
     // No test may ever wait on a real modal box.
     TestSupport::installRecorder();
