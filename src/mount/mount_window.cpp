@@ -1,8 +1,12 @@
 #include "mount/mount_window.h"
 
+#include "app/current_device.h"
 #include "app/localize.h"
+#include "app/message_box.h"
+#include "app/request_runner.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,7 +29,10 @@ template <class W> W* styled(W* widget, const char* name) {
 
 } // namespace
 
-TForm5::TForm5(QWidget* parent) : App::FormBase(parent) {
+TForm5::TForm5(QWidget* parent) : TForm5(Platform::systemNetworkDrives(), kMountTimeout, parent) {}
+
+TForm5::TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::milliseconds timeout, QWidget* parent)
+    : App::FormBase(parent), m_drives(std::move(drives)), m_timeout(timeout) {
     setObjectName(QStringLiteral("TForm5"));
     setFixedSize(249, 180);
 
@@ -53,6 +60,40 @@ TForm5::TForm5(QWidget* parent) : App::FormBase(parent) {
     setTabOrder(m_CmbDrive, m_FolderCB);
     setTabOrder(m_FolderCB, m_FolderPassEdit);
     setTabOrder(m_FolderPassEdit, m_MountSetBtn);
+
+    // Once, at creation: a letter taken or freed later is not seen until the next start.
+    m_CmbDrive->addItems(OfferedDriveLetters(*m_drives));
+    m_CmbDrive->setCurrentIndex(m_CmbDrive->count() > 0 ? 0 : -1);
+
+    connect(m_MountSetBtn, &QPushButton::clicked, this, &TForm5::MountSetBtnClick);
+}
+
+TForm5::~TForm5() = default;
+
+void TForm5::MountSetBtnClick() {
+    const int drive = m_CmbDrive->currentIndex();
+    const int folder = m_FolderCB->currentIndex();
+    // The unit logged in to, not the scan window's row: its address may have moved since.
+    const MountChoice choice{drive >= 0 ? m_CmbDrive->itemText(drive) : QString(),
+                             folder >= 0 ? m_FolderCB->itemText(folder) : QString(), m_FolderPassEdit->text(),
+                             App::CurrentDevice().ip};
+    const auto checked = CheckMountChoice(choice);
+    if (const auto* refusal = std::get_if<App::Refusal>(&checked)) {
+        App::showRefusal(*refusal);
+        return;
+    }
+    const MountRequest& request = std::get<MountRequest>(checked);
+    Platform::NetworkDrives& drives = *m_drives;
+    const std::chrono::milliseconds timeout = m_timeout;
+    const MountResult result =
+        App::runRequest([&drives, &request, timeout] { return MountShare(drives, request, false, timeout); });
+    if (result.code != 0) {
+        // The platform's words as they are, under the program's title.
+        App::showMessage(result.errorText, QGuiApplication::applicationDisplayName(), App::Icon::Information);
+        return;
+    }
+    App::showRefusal(MountSuccessBox());
+    m_FolderCB->setCurrentIndex(m_FolderCB->count() > 0 ? 0 : -1);
 }
 
 void TForm5::setFolders(const QStringList& folders) {

@@ -1,8 +1,13 @@
 #pragma once
 
 #include "app/form_base.h"
+#include "mount/mount_share.h"
+#include "platform/network_drives.h"
 
 #include <QStringList>
+
+#include <chrono>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -15,7 +20,12 @@ namespace Mount {
 class TForm5 final : public App::FormBase {
     Q_OBJECT
 public:
+    // The workstation's own network drives.
     explicit TForm5(QWidget* parent = nullptr);
+    // The letter list is asked of `drives` once, here; a mount gives up after `timeout`.
+    explicit TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::milliseconds timeout = kMountTimeout,
+                    QWidget* parent = nullptr);
+    ~TForm5() override;
 
     // Filled by the device login before the dialog is shown; nothing is selected.
     void setFolders(const QStringList& folders);
@@ -23,10 +33,14 @@ public:
     QComboBox* folderBox() const { return m_FolderCB; }
     QComboBox* driveBox() const { return m_CmbDrive; }
 
+    void MountSetBtnClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::unique_ptr<Platform::NetworkDrives> m_drives;
+    std::chrono::milliseconds m_timeout;
     QLabel* m_Label1 = nullptr;
     QComboBox* m_CmbDrive = nullptr;
     QLabel* m_Label2 = nullptr;

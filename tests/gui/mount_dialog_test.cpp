@@ -1,0 +1,168 @@
+// The mount dialog offscreen over a fake platform: its letter list, its boxes,
+// what it asks the platform for, and a window that keeps painting meanwhile.
+
+#include "app/current_device.h"
+#include "mount/mount_window.h"
+#include "platform/fake_network_drives.h"
+#include "support/message_recorder.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Platform::FakeNetworkDrives;
+
+class MountDialog : public ::testing::Test {
+protected:
+    // The dialog over a fake whose settings stay reachable through `drives`.
+    void create(std::map<char, int> types = {}) {
+        auto fake = std::make_unique<FakeNetworkDrives>();
+        fake->driveTypes = std::move(types);
+        drives = fake.get();
+        form = std::make_unique<Mount::TForm5>(std::move(fake));
+        form->show();
+        recorder = &TestSupport::installRecorder();
+    }
+
+    void pressSet() {
+        auto* button = form->findChild<QPushButton*>(QStringLiteral("MountSetBtn"));
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    void typePassword(const QString& password) {
+        auto* edit = form->findChild<QLineEdit*>(QStringLiteral("FolderPassEdit"));
+        ASSERT_NE(edit, nullptr);
+        edit->clear();
+        QTest::keyClicks(edit, password);
+    }
+
+    QStringList letters() const {
+        QStringList items;
+        for (int i = 0; i < form->driveBox()->count(); ++i)
+            items << form->driveBox()->itemText(i);
+        return items;
+    }
+
+    void TearDown() override { App::CurrentDevice() = {}; }
+
+    FakeNetworkDrives* drives = nullptr;
+    std::unique_ptr<Mount::TForm5> form;
+    TestSupport::MessageRecorder* recorder = nullptr;
+};
+
+TEST_F(MountDialog, LettersFromThePlatformWithTheFirstSelected) {
+    create({{'C', Platform::kDriveFixed}, {'D', Platform::kDriveCdRom}, {'H', Platform::kDriveRemote}});
+    QStringList expected;
+    for (char c = 'E'; c <= 'Z'; ++c)
+        expected << QString(QChar::fromLatin1(c));
+    EXPECT_EQ(letters(), expected);
+    EXPECT_EQ(form->driveBox()->currentText(), QStringLiteral("E"));
+}
+
+TEST_F(MountDialog, BoxesWhenSomethingIsMissing) {
+    std::map<char, int> allTaken;
+    for (char c = 'D'; c <= 'Z'; ++c)
+        allTaken[c] = Platform::kDriveFixed;
+    const struct {
+        const char* name;
+        std::map<char, int> types;
+        QString unit;
+        QString text;
+    } cases[] = {
+        {"every letter taken", allTaken, QStringLiteral("127.0.0.2"), QStringLiteral("Please Select Disk Name!")},
+        {"no unit chosen", {}, QString(), QStringLiteral("Please Select Zur Edor!")},
+    };
+    for (const auto& c : cases) {
+        create(c.types);
+        App::CurrentDevice().ip = c.unit;
+        form->setFolders({QStringLiteral("0")});
+        pressSet();
+        ASSERT_EQ(recorder->boxes.size(), 1) << c.name;
+        EXPECT_EQ(recorder->boxes[0].text, c.text) << c.name;
+        EXPECT_EQ(recorder->boxes[0].caption, QStringLiteral("Mount Error")) << c.name;
+        EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Question) << c.name;
+        EXPECT_TRUE(drives->mounts().empty()) << c.name;
+    }
+}
+
+TEST_F(MountDialog, SuccessMountsTheLoggedInUnitAndSelectsTheFirstFolder) {
+    create({{'E', Platform::kDriveFixed}});
+    // The unit the login was made to; the scan window's row is not asked.
+    App::CurrentDevice().ip = QStringLiteral("127.0.0.9");
+    form->setFolders({QStringLiteral("Music"), QStringLiteral("0")});
+    form->folderBox()->setCurrentIndex(1);
+    pressSet();
+
+    ASSERT_EQ(drives->mounts().size(), 1u);
+    const FakeNetworkDrives::Mount mount = drives->mounts().front();
+    EXPECT_EQ(mount.share.localName, "D:");
+    EXPECT_EQ(mount.share.remoteName, R"(\\127.0.0.9\PUBLIC)");
+    EXPECT_EQ(mount.share.password, "") << "an empty field is an empty password";
+    EXPECT_FALSE(mount.share.remember);
+    EXPECT_EQ(mount.timeout, Mount::kMountTimeout) << "a mount is bounded";
+
+    ASSERT_EQ(recorder->boxes.size(), 1);
+    EXPECT_EQ(recorder->boxes[0].text, QStringLiteral("Mount Zur Edor Success"));
+    EXPECT_EQ(recorder->boxes[0].caption, QStringLiteral("Mount"));
+    EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Information);
+    EXPECT_EQ(form->folderBox()->currentIndex(), 0);
+    EXPECT_EQ(form->driveBox()->currentText(), QStringLiteral("D")) << "the letter used is still offered";
+}
+
+TEST_F(MountDialog, RefusalShowsThePlatformsWordsUntranslated) {
+    // A language file that would translate the platform's words if they went through it.
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QFile language(QStringLiteral("language"));
+    ASSERT_TRUE(language.open(QIODevice::WriteOnly));
+    language.write("The specified network password is not correct.=Falsch\r\n");
+    language.close();
+
+    create();
+    drives->answerCode = 86;
+    drives->answerText = "The specified network password is not correct.";
+    App::CurrentDevice().ip = QStringLiteral("127.0.0.2");
+    form->setFolders({QStringLiteral("0"), QStringLiteral("Documents")});
+    form->folderBox()->setCurrentIndex(1);
+    typePassword(QStringLiteral("wrong"));
+    pressSet();
+    QDir::setCurrent(previous);
+
+    ASSERT_EQ(drives->mounts().size(), 1u);
+    EXPECT_EQ(drives->mounts().front().share.password, "wrong");
+    ASSERT_EQ(recorder->boxes.size(), 1);
+    // Read on the thread that mounted, where the platform keeps its last error.
+    EXPECT_EQ(recorder->boxes[0].text, QStringLiteral("The specified network password is not correct."));
+    EXPECT_EQ(recorder->boxes[0].caption, QGuiApplication::applicationDisplayName());
+    EXPECT_EQ(form->folderBox()->currentIndex(), 1) << "nothing else changes";
+}
+
+TEST_F(MountDialog, WindowKeepsPaintingWhileTheMountRuns) {
+    create();
+    drives->delay = std::chrono::milliseconds(300);
+    App::CurrentDevice().ip = QStringLiteral("127.0.0.2");
+    form->setFolders({QStringLiteral("0")});
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start();
+    pressSet();
+    EXPECT_GE(ticks, 5);
+    ASSERT_EQ(recorder->boxes.size(), 1);
+    EXPECT_EQ(recorder->boxes[0].text, QStringLiteral("Mount Zur Edor Success"));
+}
+
+} // namespace
