@@ -1,0 +1,94 @@
+#include "console/disk_tab.h"
+
+#include "app/form_base.h"
+#include "app/localize.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace Console {
+
+namespace {
+
+template <class W> W* place(W* widget, const char* name, int x, int y, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+// The navy 13-pixel text of the console pages. Disabled controls keep the style's grey, so only the
+// active and inactive text turns navy.
+void useConsoleText(QWidget* page) {
+    QFont font = page->font();
+    font.setPixelSize(13);
+    page->setFont(font);
+    // Each control gets its own colours: a style sheet above the page would otherwise reset inherited ones.
+    const QList<QWidget*> controls = page->findChildren<QWidget*>();
+    for (QWidget* widget : QList<QWidget*>{page} + controls) {
+        QPalette pal = widget->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, App::kNavy);
+        widget->setPalette(pal);
+    }
+}
+
+} // namespace
+
+DiskTab::DiskTab(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet7"));
+    resize(569, 537);
+
+    m_DiskUtiilityGB = place(new QGroupBox(QStringLiteral("Disk Tools"), this), "DiskUtiilityGB", 10, 8, 545, 132);
+    m_Label55 = place(new QLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
+    m_DiskFormatBtn =
+        place(new QPushButton(QStringLiteral("Format"), m_DiskUtiilityGB), "DiskFormatBtn", 140, 29, 81, 25);
+
+    m_Label56 = place(new QLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
+    m_DiskSleepTimeEdit = place(new QLineEdit(m_DiskUtiilityGB), "DiskSleepTimeEdit", 140, 66, 40, 23);
+    m_DiskSleepTimeEdit->setMaxLength(2);
+    m_Label57 = place(new QLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
+    m_DiskSleepBtn = place(new QPushButton(QStringLiteral("Set"), m_DiskUtiilityGB), "DiskSleepBtn", 452, 65, 81, 25);
+    m_Label59 = place(new QLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB), "Label59",
+                      140, 94, 304, 21);
+
+    m_ScanDiskGB = place(new QGroupBox(QStringLiteral("Scan Disk"), this), "ScanDiskGB", 10, 150, 545, 346);
+    m_Label58 = place(new QLabel(QStringLiteral("Scan Disk"), m_ScanDiskGB), "Label58", 12, 30, 120, 23);
+    m_DiskScanBtn = place(new QPushButton(QStringLiteral("Start"), m_ScanDiskGB), "DiskScanBtn", 140, 29, 81, 25);
+    m_DiskDelMsgBtn =
+        place(new QPushButton(QStringLiteral("Delete Error Msg"), m_ScanDiskGB), "DiskDelMsgBtn", 229, 29, 128, 25);
+    m_DiskRefBtn =
+        place(new QPushButton(QStringLiteral("Stop Refresh Error Msg"), m_ScanDiskGB), "DiskRefBtn", 365, 29, 168, 25);
+    // Whether a result can be cleared is known only once the unit has been read.
+    m_DiskDelMsgBtn->setEnabled(false);
+
+    m_DiskScanMO = place(new QPlainTextEdit(m_ScanDiskGB), "DiskScanMO", 12, 66, 521, 266);
+    m_DiskScanMO->setReadOnly(true);
+    m_DiskScanMO->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    useConsoleText(this);
+
+    m_Timer2 = new QTimer(this);
+    m_Timer2->setObjectName(QStringLiteral("Timer2"));
+    m_Timer2->setInterval(1000);
+}
+
+void DiskTab::translateCaptions(const QString& set) {
+    m_DiskSleepBtn->setText(set);
+    m_DiskUtiilityGB->setTitle(App::LocalizeText(QStringLiteral("Disk Tools")));
+    m_Label55->setText(App::LocalizeText(QStringLiteral("Format Disk")));
+    m_Label56->setText(App::LocalizeText(QStringLiteral("Sleep Time")));
+    m_DiskFormatBtn->setText(App::LocalizeText(QStringLiteral("Format")));
+    m_Label57->setText(App::LocalizeText(QStringLiteral("(min)")));
+    m_Label59->setText(App::LocalizeText(QStringLiteral("(0 to disable, range 5-60 to enable)")));
+    m_ScanDiskGB->setTitle(App::LocalizeText(QStringLiteral("Scan Disk")));
+    m_Label58->setText(App::LocalizeText(QStringLiteral("Scan Disk")));
+    m_DiskScanBtn->setText(App::LocalizeText(QStringLiteral("Start")));
+    m_DiskDelMsgBtn->setText(App::LocalizeText(QStringLiteral("Delete Error Msg")));
+    m_DiskRefBtn->setText(App::LocalizeText(QStringLiteral("Stop Refresh Error Msg")));
+}
+
+} // namespace Console

@@ -1,0 +1,114 @@
+#include "console/ftp_account_tab.h"
+
+#include "app/form_base.h"
+#include "app/localize.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace Console {
+
+namespace {
+
+const QColor kMaroon{0x80, 0x00, 0x00};
+
+template <class W> W* place(W* widget, const char* name, int x, int y, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+// The navy 13-pixel text of the console pages. Disabled controls keep the style's grey, so only the
+// active and inactive text turns navy.
+void useConsoleText(QWidget* page) {
+    QFont font = page->font();
+    font.setPixelSize(13);
+    page->setFont(font);
+    // Each control gets its own colours: a style sheet above the page would otherwise reset inherited ones.
+    const QList<QWidget*> controls = page->findChildren<QWidget*>();
+    for (QWidget* widget : QList<QWidget*>{page} + controls) {
+        QPalette pal = widget->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, App::kNavy);
+        widget->setPalette(pal);
+    }
+}
+
+} // namespace
+
+FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet6"));
+    resize(569, 537);
+
+    m_ModifyFTPGB = place(new QGroupBox(QStringLiteral("Modify FTP Account"), this), "ModifyFTPGB", 10, 8, 545, 130);
+    m_Label46 = place(new QLabel(QStringLiteral("Account"), m_ModifyFTPGB), "Label46", 12, 30, 120, 23);
+    m_ModFTPAccLabel = place(new QLabel(m_ModifyFTPGB), "ModFTPAccLabel", 140, 30, 304, 23);
+
+    m_Label47 = place(new QLabel(QStringLiteral("Password"), m_ModifyFTPGB), "Label47", 12, 62, 120, 23);
+    m_ModFTPPassEdit = place(new QLineEdit(m_ModifyFTPGB), "ModFTPPassEdit", 140, 62, 150, 23);
+    m_ModFTPPassEdit->setEchoMode(QLineEdit::Password);
+    m_ModFTPPassEdit->setMaxLength(12);
+
+    m_Label48 = place(new QLabel(QStringLiteral("Access"), m_ModifyFTPGB), "Label48", 12, 94, 120, 23);
+    m_ModFTPReadRB =
+        place(new QRadioButton(QStringLiteral("Read only"), m_ModifyFTPGB), "ModFTPReadRB", 140, 94, 118, 23);
+    m_ModFTPWriteRB =
+        place(new QRadioButton(QStringLiteral("Read/Write"), m_ModifyFTPGB), "ModFTPWriteRB", 258, 94, 118, 23);
+    m_ModFTPBtn = place(new QPushButton(QStringLiteral("Set"), m_ModifyFTPGB), "ModFTPBtn", 452, 93, 81, 25);
+
+    m_ModFTPFolderGB = place(new QGroupBox(QStringLiteral("Modify FTP Account Folder List"), this), "ModFTPFolderGB",
+                             10, 148, 545, 348);
+    m_Label49 = place(new QLabel(QStringLiteral("Folder List"), m_ModFTPFolderGB), "Label49", 12, 28, 215, 21);
+    m_Label50 = place(new QLabel(QStringLiteral("Sharing List "), m_ModFTPFolderGB), "Label50", 318, 28, 215, 21);
+    m_FTPSFLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSFLB", 12, 52, 215, 244);
+    m_FTPSSharLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSSharLB", 318, 52, 215, 244);
+
+    // Between the lists, pointing the way a folder moves.
+    m_ModMovetoSharBtn =
+        place(new QPushButton(QStringLiteral("-->"), m_ModFTPFolderGB), "ModMovetoSharBtn", 247, 142, 51, 25);
+    m_ModMovetoFolderBtn =
+        place(new QPushButton(QStringLiteral("<--"), m_ModFTPFolderGB), "ModMovetoFolderBtn", 247, 181, 51, 25);
+
+    m_ShowModCreateBtn =
+        place(new QPushButton(QStringLiteral("Create"), m_ModFTPFolderGB), "ShowModCreateBtn", 12, 308, 69, 25);
+    m_ShowModRenameBtn =
+        place(new QPushButton(QStringLiteral("Rename"), m_ModFTPFolderGB), "ShowModRenameBtn", 85, 308, 69, 25);
+    m_ModDelBtn = place(new QPushButton(QStringLiteral("Delete"), m_ModFTPFolderGB), "ModDelBtn", 158, 308, 69, 25);
+    m_BackBtn = place(new QPushButton(QStringLiteral("Back"), m_ModFTPFolderGB), "BackBtn", 452, 308, 81, 25);
+
+    // Until a click selects a folder, only Create has something to act on.
+    for (QPushButton* button : {m_ModMovetoSharBtn, m_ModMovetoFolderBtn, m_ShowModRenameBtn, m_ModDelBtn})
+        button->setEnabled(false);
+    useConsoleText(this);
+    // The account name is read from the unit, so it is coloured like the console's other read values.
+    QPalette accountPalette = m_ModFTPAccLabel->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        accountPalette.setColor(group, QPalette::WindowText, kMaroon);
+    m_ModFTPAccLabel->setPalette(accountPalette);
+}
+
+void FtpAccountTab::translateCaptions(const QString& set) {
+    m_ModFTPBtn->setText(set);
+    m_ModifyFTPGB->setTitle(App::LocalizeText(QStringLiteral("Modify FTP Account")));
+    m_Label46->setText(App::LocalizeText(QStringLiteral("Account")));
+    m_Label47->setText(App::LocalizeText(QStringLiteral("Password")));
+    m_Label48->setText(App::LocalizeText(QStringLiteral("Access")));
+    m_ModFTPReadRB->setText(App::LocalizeText(QStringLiteral("Read only")));
+    m_ModFTPWriteRB->setText(App::LocalizeText(QStringLiteral("Read/Write")));
+    m_ModFTPFolderGB->setTitle(App::LocalizeText(QStringLiteral("Modify FTP Account Folder List")));
+    m_Label49->setText(App::LocalizeText(QStringLiteral("Folder List")));
+    m_Label50->setText(App::LocalizeText(QStringLiteral("Sharing List")));
+    m_ModMovetoSharBtn->setText(App::LocalizeText(QStringLiteral("-->")));
+    m_ModMovetoFolderBtn->setText(App::LocalizeText(QStringLiteral("<--")));
+    m_ShowModCreateBtn->setText(App::LocalizeText(QStringLiteral("Create")));
+    m_ShowModRenameBtn->setText(App::LocalizeText(QStringLiteral("Rename")));
+    m_ModDelBtn->setText(App::LocalizeText(QStringLiteral("Delete")));
+    m_BackBtn->setText(App::LocalizeText(QStringLiteral("Back")));
+}
+
+} // namespace Console

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace Console {
+
+// The Modify FTP page (TabSheet6): one FTP account's password, access right and folders.
+class FtpAccountTab final : public QWidget {
+    Q_OBJECT
+public:
+    explicit FtpAccountTab(QWidget* parent = nullptr);
+
+    // The page's captions in the language of the language file; set is the translation of "Set".
+    void translateCaptions(const QString& set);
+
+    QLabel* modFTPAccLabel() const { return m_ModFTPAccLabel; }
+    QLineEdit* modFTPPassEdit() const { return m_ModFTPPassEdit; }
+    QRadioButton* modFTPReadRB() const { return m_ModFTPReadRB; }
+    QRadioButton* modFTPWriteRB() const { return m_ModFTPWriteRB; }
+    QPushButton* modFTPBtn() const { return m_ModFTPBtn; }
+    QListWidget* ftpsFLB() const { return m_FTPSFLB; }
+    QListWidget* ftpsSharLB() const { return m_FTPSSharLB; }
+    QPushButton* modMovetoSharBtn() const { return m_ModMovetoSharBtn; }
+    QPushButton* modMovetoFolderBtn() const { return m_ModMovetoFolderBtn; }
+    QPushButton* showModCreateBtn() const { return m_ShowModCreateBtn; }
+    QPushButton* showModRenameBtn() const { return m_ShowModRenameBtn; }
+    QPushButton* modDelBtn() const { return m_ModDelBtn; }
+    QPushButton* backBtn() const { return m_BackBtn; }
+
+private:
+    QGroupBox* m_ModifyFTPGB = nullptr;
+    QLabel* m_Label46 = nullptr;
+    QLabel* m_ModFTPAccLabel = nullptr;
+    QLabel* m_Label47 = nullptr;
+    QLineEdit* m_ModFTPPassEdit = nullptr;
+    QLabel* m_Label48 = nullptr;
+    QRadioButton* m_ModFTPReadRB = nullptr;
+    QRadioButton* m_ModFTPWriteRB = nullptr;
+    QPushButton* m_ModFTPBtn = nullptr;
+    QGroupBox* m_ModFTPFolderGB = nullptr;
+    QLabel* m_Label49 = nullptr;
+    QLabel* m_Label50 = nullptr;
+    QListWidget* m_FTPSFLB = nullptr;
+    QListWidget* m_FTPSSharLB = nullptr;
+    QPushButton* m_ModMovetoSharBtn = nullptr;
+    QPushButton* m_ModMovetoFolderBtn = nullptr;
+    QPushButton* m_ShowModCreateBtn = nullptr;
+    QPushButton* m_ShowModRenameBtn = nullptr;
+    QPushButton* m_ModDelBtn = nullptr;
+    QPushButton* m_BackBtn = nullptr;
+};
+
+} // namespace Console

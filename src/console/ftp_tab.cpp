@@ -1,0 +1,137 @@
+#include "console/ftp_tab.h"
+
+#include "app/form_base.h"
+#include "app/localize.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+namespace Console {
+
+namespace {
+
+template <class W> W* place(W* widget, const char* name, int x, int y, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+// The navy 13-pixel text of the console pages. Disabled controls keep the style's grey, so only the
+// active and inactive text turns navy.
+void useConsoleText(QWidget* page) {
+    QFont font = page->font();
+    font.setPixelSize(13);
+    page->setFont(font);
+    // Each control gets its own colours: a style sheet above the page would otherwise reset inherited ones.
+    const QList<QWidget*> controls = page->findChildren<QWidget*>();
+    for (QWidget* widget : QList<QWidget*>{page} + controls) {
+        QPalette pal = widget->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, App::kNavy);
+        widget->setPalette(pal);
+    }
+}
+
+constexpr int kAccountColumnWidths[] = {150, 150, 110, 106, 0};
+const char* const kAccountColumnTitles[] = {"User Name", "Password", "Access", "En/Disable"};
+
+} // namespace
+
+FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet5"));
+    resize(569, 537);
+
+    m_FTPConfGB = place(new QGroupBox(QStringLiteral("FTP Configuration"), this), "FTPConfGB", 10, 8, 545, 200);
+
+    m_Label41 = place(new QLabel(QStringLiteral("FTP Status"), m_FTPConfGB), "Label41", 12, 30, 120, 23);
+    m_FTPStatusCB = place(new QComboBox(m_FTPConfGB), "FTPStatusCB", 140, 30, 110, 23);
+    // Typed text is accepted as well as the two items, and nothing is chosen until the unit is read.
+    m_FTPStatusCB->setEditable(true);
+    m_FTPStatusCB->addItems({QStringLiteral("Enable"), QStringLiteral("Disable")});
+    m_FTPStatusCB->setCurrentIndex(-1);
+
+    m_Label43 = place(new QLabel(QStringLiteral("Port"), m_FTPConfGB), "Label43", 12, 62, 120, 23);
+    m_FTPPortEdit = place(new QLineEdit(m_FTPConfGB), "FTPPortEdit", 140, 62, 110, 23);
+    m_FTPPortEdit->setMaxLength(5);
+    m_Label44 = place(new QLabel(QStringLiteral("(21 or 1025-65500) "), m_FTPConfGB), "Label44", 258, 62, 186, 23);
+    m_FTPStatusBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "FTPStatusBtn", 452, 61, 81, 25);
+
+    // Each pair sits on a panel of its own so that the two choices are exclusive only within the pair.
+    m_Label42 = place(new QLabel(QStringLiteral("Allow anonymous"), m_FTPConfGB), "Label42", 12, 100, 120, 23);
+    m_FTPAnonyStatusPL = place(new QWidget(m_FTPConfGB), "FTPAnonyStatusPL", 140, 100, 300, 23);
+    m_AnonyEnRB = place(new QRadioButton(QStringLiteral("Enable"), m_FTPAnonyStatusPL), "AnonyEnRB", 0, 0, 118, 23);
+    m_AnonyDisRB =
+        place(new QRadioButton(QStringLiteral("Disable"), m_FTPAnonyStatusPL), "AnonyDisRB", 118, 0, 118, 23);
+    m_FTPAnonyReWrPL = place(new QWidget(m_FTPConfGB), "FTPAnonyReWrPL", 140, 126, 300, 23);
+    m_AnonyReadORB =
+        place(new QRadioButton(QStringLiteral("Read only"), m_FTPAnonyReWrPL), "AnonyReadORB", 0, 0, 118, 23);
+    m_AnonyWriteRB =
+        place(new QRadioButton(QStringLiteral("Read/Write"), m_FTPAnonyReWrPL), "AnonyWriteRB", 118, 0, 118, 23);
+
+    m_Label45 = place(new QLabel(QStringLiteral("Home Directory"), m_FTPConfGB), "Label45", 12, 160, 120, 23);
+    m_AnonyHDCB = place(new QComboBox(m_FTPConfGB), "AnonyHDCB", 140, 160, 178, 23);
+    m_AnonyHDCB->setEditable(true);
+    m_AnonyBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "AnonyBtn", 452, 159, 81, 25);
+
+    m_FTPCreatAccGB = place(new QGroupBox(QStringLiteral("Account List "), this), "FTPCreatAccGB", 10, 216, 545, 280);
+    m_AccountLV = place(new QTableWidget(0, AccountColumns, m_FTPCreatAccGB), "AccountLV", 12, 30, 521, 198);
+    m_AccountLV->setShowGrid(true);
+    m_AccountLV->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_AccountLV->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_AccountLV->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_AccountLV->setWordWrap(false);
+    m_AccountLV->verticalHeader()->setVisible(false);
+    m_AccountLV->verticalHeader()->setDefaultSectionSize(20);
+    m_AccountLV->horizontalHeader()->setHighlightSections(false);
+    m_AccountLV->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < AccountColumns; ++column) {
+        const QString title =
+            column == ValueColumn ? QStringLiteral("Value") : QString::fromLatin1(kAccountColumnTitles[column]);
+        m_AccountLV->setHorizontalHeaderItem(column, new QTableWidgetItem(title));
+        m_AccountLV->setColumnWidth(column, kAccountColumnWidths[column]);
+    }
+    m_AccountLV->setColumnHidden(ValueColumn, true);
+
+    m_AccAddBtn = place(new QPushButton(QStringLiteral("Create"), m_FTPCreatAccGB), "AccAddBtn", 191, 240, 81, 25);
+    m_AccModifyBtn =
+        place(new QPushButton(QStringLiteral("Modify"), m_FTPCreatAccGB), "AccModifyBtn", 278, 240, 81, 25);
+    m_AccStatusBtn =
+        place(new QPushButton(QStringLiteral("En/Disable"), m_FTPCreatAccGB), "AccStatusBtn", 365, 240, 81, 25);
+    m_AccDelBtn = place(new QPushButton(QStringLiteral("Delete"), m_FTPCreatAccGB), "AccDelBtn", 452, 240, 81, 25);
+    // They act on the selected account, and none is selected yet.
+    for (QPushButton* button : {m_AccModifyBtn, m_AccStatusBtn, m_AccDelBtn})
+        button->setEnabled(false);
+    useConsoleText(this);
+}
+
+void FtpTab::translateCaptions(const QString& set) {
+    m_FTPStatusBtn->setText(set);
+    m_AnonyBtn->setText(set);
+    m_FTPConfGB->setTitle(App::LocalizeText(QStringLiteral("FTP Configuration")));
+    m_Label41->setText(App::LocalizeText(QStringLiteral("FTP Status")));
+    m_Label43->setText(App::LocalizeText(QStringLiteral("Port")));
+    m_Label44->setText(App::LocalizeText(QStringLiteral("(21 or 1025-65500)")));
+    m_Label42->setText(App::LocalizeText(QStringLiteral("Allow anonymous")));
+    m_AnonyEnRB->setText(App::LocalizeText(QStringLiteral("Enable")));
+    m_AnonyDisRB->setText(App::LocalizeText(QStringLiteral("Disable")));
+    m_AnonyReadORB->setText(App::LocalizeText(QStringLiteral("Read only")));
+    m_AnonyWriteRB->setText(App::LocalizeText(QStringLiteral("Read/Write")));
+    m_Label45->setText(App::LocalizeText(QStringLiteral("Home Directory")));
+    m_FTPCreatAccGB->setTitle(App::LocalizeText(QStringLiteral("Account List")));
+    for (int column = UserNameColumn; column <= StateColumn; ++column)
+        m_AccountLV->horizontalHeaderItem(column)->setText(
+            App::LocalizeText(QString::fromLatin1(kAccountColumnTitles[column])));
+    m_AccAddBtn->setText(App::LocalizeText(QStringLiteral("Create")));
+    m_AccModifyBtn->setText(App::LocalizeText(QStringLiteral("Modify")));
+    m_AccStatusBtn->setText(App::LocalizeText(QStringLiteral("En/Disable")));
+    m_AccDelBtn->setText(App::LocalizeText(QStringLiteral("Delete")));
+}
+
+} // namespace Console

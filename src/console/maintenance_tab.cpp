@@ -1,0 +1,143 @@
+#include "console/maintenance_tab.h"
+
+#include "app/form_base.h"
+#include "app/localize.h"
+
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace Console {
+
+namespace {
+
+const QColor kMaroon{0x80, 0x00, 0x00};
+
+template <class W> W* place(W* widget, const char* name, int x, int y, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+// The navy 13-pixel text of the console pages. Disabled controls keep the style's grey, so only the
+// active and inactive text turns navy.
+void useConsoleText(QWidget* page) {
+    QFont font = page->font();
+    font.setPixelSize(13);
+    page->setFont(font);
+    // Each control gets its own colours: a style sheet above the page would otherwise reset inherited ones.
+    const QList<QWidget*> controls = page->findChildren<QWidget*>();
+    for (QWidget* widget : QList<QWidget*>{page} + controls) {
+        QPalette pal = widget->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, App::kNavy);
+        widget->setPalette(pal);
+    }
+}
+
+void useMaroon(QLabel* label) {
+    QPalette pal = label->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::WindowText, kMaroon);
+    label->setPalette(pal);
+}
+
+QString identity(const QString& text) {
+    return text;
+}
+
+// Each piece is looked up by itself, so a language file translates them one by one.
+QString rebootExplanation(QString (*translate)(const QString&)) {
+    return translate(QStringLiteral("Click Reboot to have the device perform a software restart.")) +
+           translate(QStringLiteral("The SYS LED blinks ")) + QStringLiteral("\n\n") +
+           translate(QStringLiteral("as the device restarts and then steady on if the restarts is successful.")) +
+           QStringLiteral("\n\n") + translate(QStringLiteral("Wait a minute before logging into the device again."));
+}
+
+QString resetExplanation(QString (*translate)(const QString&)) {
+    return translate(QStringLiteral("Click Reset to clear all configuration and restore to default settings.")) +
+           QStringLiteral("\n\n") + translate(QStringLiteral("Please click \"Reboot\" after reset."));
+}
+
+QLabel* explanation(QLabel* label) {
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+} // namespace
+
+MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet3"));
+    resize(569, 537);
+
+    m_FirmUpGB = place(new QGroupBox(QStringLiteral("Firmware Upload"), this), "FirmUpGB", 10, 8, 545, 100);
+    m_Label28 = place(new QLabel(QStringLiteral("Upload Firmware"), m_FirmUpGB), "Label28", 12, 30, 120, 23);
+    m_FirmFileEdit = place(new QLineEdit(m_FirmUpGB), "FirmFileEdit", 140, 30, 304, 23);
+    // The path comes only from the file dialog.
+    m_FirmFileEdit->setEnabled(false);
+    m_BrowseBtn = place(new QPushButton(QStringLiteral("Browse..."), m_FirmUpGB), "BrowseBtn", 452, 29, 81, 25);
+    m_UploadBtn = place(new QPushButton(QStringLiteral("Upload"), m_FirmUpGB), "UploadBtn", 452, 62, 81, 25);
+    m_UploadBtn->setEnabled(false);
+
+    m_SysRebootGB = place(new QGroupBox(QStringLiteral("System Reboot"), this), "SysRebootGB", 10, 118, 545, 168);
+    m_Label29 = place(explanation(new QLabel(rebootExplanation(identity), m_SysRebootGB)), "Label29", 12, 30, 424, 124);
+    m_RebootBtn = place(new QPushButton(QStringLiteral("Reboot"), m_SysRebootGB), "RebootBtn", 452, 29, 81, 25);
+
+    m_FactoryDefGB = place(new QGroupBox(QStringLiteral("Factory Defaults"), this), "FactoryDefGB", 10, 296, 545, 112);
+    m_Label30 = place(explanation(new QLabel(resetExplanation(identity), m_FactoryDefGB)), "Label30", 12, 30, 424, 70);
+    m_ResetBtn = place(new QPushButton(QStringLiteral("Reset"), m_FactoryDefGB), "ResetBtn", 452, 29, 81, 25);
+
+    m_Label31 = place(new QLabel(QStringLiteral("Wait a minute..."), this), "Label31", 22, 422, 521, 21);
+    m_Label32 = place(new QLabel(QStringLiteral("Maintenance Action Successful"), this), "Label32", 22, 422, 521, 21);
+    m_Label31->hide();
+    m_Label32->hide();
+    m_ProgressBar1 = place(new QProgressBar(this), "ProgressBar1", 22, 448, 521, 18);
+    m_ProgressBar1->setRange(0, kProgressMaximum);
+    m_ProgressBar1->setValue(0);
+    m_ProgressBar1->setTextVisible(false);
+    m_ProgressBar1->hide();
+
+    useConsoleText(this);
+    useMaroon(m_Label31);
+    useMaroon(m_Label32);
+
+    m_Timer1 = new QTimer(this);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    m_Timer1->setInterval(1000);
+}
+
+void MaintenanceTab::translateCaptions(const QString& /*set*/) {
+    m_FirmUpGB->setTitle(App::LocalizeText(QStringLiteral("Firmware Upload")));
+    m_Label28->setText(App::LocalizeText(QStringLiteral("Upload Firmware")));
+    m_BrowseBtn->setText(App::LocalizeText(QStringLiteral("Browse...")));
+    m_UploadBtn->setText(App::LocalizeText(QStringLiteral("Upload")));
+    m_SysRebootGB->setTitle(App::LocalizeText(QStringLiteral("System Reboot")));
+    m_RebootBtn->setText(App::LocalizeText(QStringLiteral("Reboot")));
+    m_FactoryDefGB->setTitle(App::LocalizeText(QStringLiteral("Factory Defaults")));
+    m_ResetBtn->setText(App::LocalizeText(QStringLiteral("Reset")));
+    m_Label29->setText(rebootExplanation(App::LocalizeText));
+    m_Label30->setText(resetExplanation(App::LocalizeText));
+    m_Label31->setText(App::LocalizeText(QStringLiteral("Wait a minute...")));
+    m_Label32->setText(App::LocalizeText(QStringLiteral("Maintenance Action Successful")));
+}
+
+QFileDialog* MaintenanceTab::openDialog1() {
+    if (m_OpenDialog1 == nullptr) {
+        m_OpenDialog1 = new QFileDialog(this);
+        m_OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+        m_OpenDialog1->setNameFilter(QStringLiteral("bin file (*.bin)"));
+        m_OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+        m_OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+        m_OpenDialog1->setOption(QFileDialog::ReadOnly);
+        m_OpenDialog1->setSizeGripEnabled(true);
+    }
+    return m_OpenDialog1;
+}
+
+} // namespace Console

@@ -1,0 +1,80 @@
+#include "console/smb_tab.h"
+
+#include "app/form_base.h"
+#include "app/localize.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace Console {
+
+namespace {
+
+template <class W> W* place(W* widget, const char* name, int x, int y, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+// The navy 13-pixel text of the console pages. Disabled controls keep the style's grey, so only the
+// active and inactive text turns navy.
+void useConsoleText(QWidget* page) {
+    QFont font = page->font();
+    font.setPixelSize(13);
+    page->setFont(font);
+    // Each control gets its own colours: a style sheet above the page would otherwise reset inherited ones.
+    const QList<QWidget*> controls = page->findChildren<QWidget*>();
+    for (QWidget* widget : QList<QWidget*>{page} + controls) {
+        QPalette pal = widget->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, App::kNavy);
+        widget->setPalette(pal);
+    }
+}
+
+} // namespace
+
+SmbTab::SmbTab(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet4"));
+    resize(569, 537);
+
+    m_SMBGB = place(new QGroupBox(QStringLiteral("SMB Server"), this), "SMBGB", 10, 8, 545, 488);
+    m_Label39 = place(new QLabel(QStringLiteral("Folder List"), m_SMBGB), "Label39", 12, 28, 215, 21);
+    m_Label40 = place(new QLabel(QStringLiteral("Sharing List"), m_SMBGB), "Label40", 318, 28, 215, 21);
+    m_SMBFolderLB = place(new QListWidget(m_SMBGB), "SMBFolderLB", 12, 52, 215, 380);
+    m_SMBPublicFolderLB = place(new QListWidget(m_SMBGB), "SMBPublicFolderLB", 318, 52, 215, 380);
+
+    // Between the lists, pointing the way a folder moves.
+    m_MovetoPublicBtn = place(new QPushButton(QStringLiteral("-->"), m_SMBGB), "MovetoPublicBtn", 247, 210, 51, 25);
+    m_MovetoSMBBtn = place(new QPushButton(QStringLiteral("<--"), m_SMBGB), "MovetoSMBBtn", 247, 249, 51, 25);
+
+    // Folder operations under the folder list, the share password under the sharing list.
+    m_ShowCreateBtn = place(new QPushButton(QStringLiteral("Create"), m_SMBGB), "ShowCreateBtn", 12, 446, 69, 25);
+    m_ShowRenameBtn = place(new QPushButton(QStringLiteral("Rename"), m_SMBGB), "ShowRenameBtn", 85, 446, 69, 25);
+    m_ShowDeleteBtn = place(new QPushButton(QStringLiteral("Delete"), m_SMBGB), "ShowDeleteBtn", 158, 446, 69, 25);
+    m_ShowPublicPassBtn =
+        place(new QPushButton(QStringLiteral("Password"), m_SMBGB), "ShowPublicPassBtn", 452, 446, 81, 25);
+
+    // Until a click selects a folder or a share, only Create has something to act on.
+    for (QPushButton* button :
+         {m_MovetoPublicBtn, m_MovetoSMBBtn, m_ShowRenameBtn, m_ShowDeleteBtn, m_ShowPublicPassBtn})
+        button->setEnabled(false);
+    useConsoleText(this);
+}
+
+void SmbTab::translateCaptions(const QString& /*set*/) {
+    m_SMBGB->setTitle(App::LocalizeText(QStringLiteral("SMB Server")));
+    m_Label39->setText(App::LocalizeText(QStringLiteral("Folder List")));
+    m_Label40->setText(App::LocalizeText(QStringLiteral("Sharing List")));
+    m_MovetoPublicBtn->setText(App::LocalizeText(QStringLiteral("-->")));
+    m_MovetoSMBBtn->setText(App::LocalizeText(QStringLiteral("<--")));
+    m_ShowCreateBtn->setText(App::LocalizeText(QStringLiteral("Create")));
+    m_ShowRenameBtn->setText(App::LocalizeText(QStringLiteral("Rename")));
+    m_ShowDeleteBtn->setText(App::LocalizeText(QStringLiteral("Delete")));
+    m_ShowPublicPassBtn->setText(App::LocalizeText(QStringLiteral("Password")));
+}
+
+} // namespace Console

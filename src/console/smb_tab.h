@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace Console {
+
+// The SMB Server page (TabSheet4): the unit's folders and which of them are shared.
+class SmbTab final : public QWidget {
+    Q_OBJECT
+public:
+    explicit SmbTab(QWidget* parent = nullptr);
+
+    // The page's captions in the language of the language file; this page has no "Set" button.
+    void translateCaptions(const QString& set);
+
+    QListWidget* smbFolderLB() const { return m_SMBFolderLB; }
+    QListWidget* smbPublicFolderLB() const { return m_SMBPublicFolderLB; }
+    QPushButton* movetoPublicBtn() const { return m_MovetoPublicBtn; }
+    QPushButton* movetoSMBBtn() const { return m_MovetoSMBBtn; }
+    QPushButton* showCreateBtn() const { return m_ShowCreateBtn; }
+    QPushButton* showRenameBtn() const { return m_ShowRenameBtn; }
+    QPushButton* showDeleteBtn() const { return m_ShowDeleteBtn; }
+    QPushButton* showPublicPassBtn() const { return m_ShowPublicPassBtn; }
+
+private:
+    QGroupBox* m_SMBGB = nullptr;
+    QLabel* m_Label39 = nullptr;
+    QLabel* m_Label40 = nullptr;
+    QListWidget* m_SMBFolderLB = nullptr;
+    QListWidget* m_SMBPublicFolderLB = nullptr;
+    QPushButton* m_MovetoPublicBtn = nullptr;
+    QPushButton* m_MovetoSMBBtn = nullptr;
+    QPushButton* m_ShowCreateBtn = nullptr;
+    QPushButton* m_ShowRenameBtn = nullptr;
+    QPushButton* m_ShowDeleteBtn = nullptr;
+    QPushButton* m_ShowPublicPassBtn = nullptr;
+};
+
+} // namespace Console
