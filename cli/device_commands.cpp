@@ -53,7 +53,7 @@ PageRead readPage(const GlobalOptions& global, const Credentials& credentials, c
 } // namespace
 
 void PrintingHost::showMessage(const App::Refusal& box) {
-    say(App::LocalizeText(box.messageKey));
+    say(App::refusalText(box));
 }
 
 void PrintingHost::say(const QString& words) const {

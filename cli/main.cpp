@@ -1,5 +1,7 @@
 #include "cli_options.h"
+#include "console_commands.h"
 #include "device_commands.h"
+#include "mount_command.h"
 #include "scan_command.h"
 
 #include <QCoreApplication>
@@ -56,6 +58,8 @@ int main(int argc, char* argv[]) {
     CLI::App* get = cli.add_subcommand("get", "Print page values, one line per name, empty where the page has none");
     get->add_option("IP", ip, "The unit's address")->required();
     get->add_option("NAME", names, "Page variable names, such as host_name")->required();
+    const Cli::MountCommand mount(cli);
+    Cli::ConsoleCommands console(cli);
     for (CLI::App* command : {login, page, get})
         command->footer("Global options (zuredor-cli --help) may also follow the command.");
 
@@ -70,6 +74,11 @@ int main(int argc, char* argv[]) {
     global.network.discoveryPort = static_cast<quint16>(discoveryPort);
     global.network.devicePort = static_cast<quint16>(devicePort);
 
+    if (mount.parsed())
+        return mount.run(global);
+    if (console.chosen())
+        return console.run(
+            global, {QString::fromStdString(user), password ? QString::fromStdString(*password) : Cli::askPassword()});
     if (login->parsed() || page->parsed() || get->parsed()) {
         Cli::Credentials credentials;
         credentials.user = QString::fromStdString(user);

@@ -2,6 +2,7 @@
 #include "discovery_responder.h"
 #include "sim/web/unit_web_server.h"
 #include "sim/web/web_options.h"
+#include "smb_server.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
@@ -79,6 +80,8 @@ int main(int argc, char* argv[]) {
     Sim::addDiscoveryOptions(cli, discovery);
     Sim::WebOptions web;
     Sim::addWebOptions(cli, web);
+    Sim::SmbOptions smb;
+    Sim::addSmbOptions(cli, smb);
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -117,6 +120,11 @@ int main(int argc, char* argv[]) {
         }
         followUnit(*server, responder, i, leases);
         servers.push_back(std::move(server));
+    }
+    Sim::SmbFleet shares;
+    if (const auto error = shares.start(smb, servers)) {
+        std::fprintf(stderr, "zuredor-sim: %s\n", qPrintable(*error));
+        return kExitFailed;
     }
 
     // A test or script starts asking only after "ready".

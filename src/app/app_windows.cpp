@@ -13,7 +13,7 @@ namespace App {
 WindowSet::WindowSet(const NetworkSettings& settings, std::function<void()> onQuit)
     : m_settings(settings), m_onQuit(std::move(onQuit)) {
     m_form1 = std::make_unique<Discovery::TForm1>(m_settings);
-    m_form2 = std::make_unique<Console::TForm2>();
+    m_form2 = std::make_unique<Console::TForm2>(Web::settingsFor(m_settings));
     m_form3 = std::make_unique<Login::TForm3>();
     m_form4 = std::make_unique<Login::TForm4>(Web::settingsFor(m_settings));
     m_form5 = std::make_unique<Mount::TForm5>();
@@ -59,6 +59,12 @@ void WindowSet::connectMoves() {
     QObject::connect(m_form2.get(), &FormBase::closed, m_form2.get(), [this] {
         m_form2->hide();
         m_form4->showAndRaise();
+    });
+    QObject::connect(m_form2.get(), &Console::TForm2::administratorLoginRequested, m_form3.get(),
+                     [this] { m_form3->showAndRaise(); });
+    QObject::connect(m_form2.get(), &Console::TForm2::rescanRequested, m_form1.get(), [this] {
+        m_form1->showAndRaise();
+        m_form1->ScanBtnClick();
     });
     QObject::connect(m_form3.get(), &Login::TForm3::passwordConfirmed, m_form3.get(), [this] {
         m_form2->setEnabled(true);

@@ -65,7 +65,7 @@ bool confirmLocalized(const QString& textKey, const QString& captionKey, Icon ic
 }
 
 void showRefusal(const Refusal& refusal) {
-    showLocalized(refusal.messageKey, refusal.captionKey, refusal.icon);
+    showMessage(refusalText(refusal), LocalizeText(refusal.captionKey), refusal.icon);
 }
 
 } // namespace App

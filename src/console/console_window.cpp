@@ -2,25 +2,196 @@
 
 #include "app/current_device.h"
 #include "app/localize.h"
+#include "app/message_box.h"
+#include "app/request_runner.h"
+#include "console/disk_tab.h"
+#include "console/ftp_account_tab.h"
+#include "console/ftp_tab.h"
+#include "console/ip_config_tab.h"
+#include "console/maintenance_tab.h"
+#include "console/page_control.h"
+#include "console/smb_tab.h"
+#include "console/status_tab.h"
+#include "web/page_fetch.h"
+
+#include <QCloseEvent>
+#include <QThread>
+#include <QTimer>
 
 namespace Console {
 
-TForm2::TForm2(QWidget* parent) : App::FormBase(parent) {
+TForm2::TForm2(const Web::Settings& settings, QWidget* parent)
+    : App::FormBase(parent), m_settings(settings), m_NMHTTP1(settings) {
     setObjectName(QStringLiteral("TForm2"));
     setFixedSize(595, 586);
+    QFont windowFont = font();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    m_sender = std::make_unique<Web::CgiSender>(m_NMHTTP1, App::CurrentDevice(), *this, m_settings);
+
+    m_PageControl1 = new PageControl(this);
+    m_PageControl1->setGeometry(8, 8, 569, 537);
+    QFont tabFont = m_PageControl1->font();
+    tabFont.setPixelSize(13);
+    m_PageControl1->setFont(tabFont);
+
+    m_TabSheet1 = new StatusTab(*this);
+    m_TabSheet2 = new IpConfigTab(*this);
+    m_TabSheet3 = new MaintenanceTab;
+    m_TabSheet4 = new SmbTab;
+    m_TabSheet5 = new FtpTab;
+    m_TabSheet6 = new FtpAccountTab;
+    m_TabSheet7 = new DiskTab;
+    m_pages = {m_TabSheet1, m_TabSheet2, m_TabSheet3, m_TabSheet4, m_TabSheet5, m_TabSheet6, m_TabSheet7};
+    for (int i = 0; i < kPageCount; ++i) {
+        QWidget* sheet = m_pages[static_cast<std::size_t>(i)];
+        sheet->setAutoFillBackground(true);
+        QPalette pal = sheet->palette();
+        pal.setColor(QPalette::Window, App::kSkyBlue);
+        sheet->setPalette(pal);
+        m_PageControl1->addTab(sheet, QString::fromLatin1(pageCaptionKeys()[static_cast<std::size_t>(i)]));
+    }
+    translateCaptions();
+
+    connect(m_PageControl1, &QTabWidget::currentChanged, this, &TForm2::PageControl1Change);
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::translateCaptions() {
+    for (int i = 0; i < kPageCount; ++i)
+        m_PageControl1->setTabText(
+            i, App::LocalizeText(QString::fromLatin1(pageCaptionKeys()[static_cast<std::size_t>(i)])));
+    // One translation of "Set" for every Set button of the console.
+    const QString set = App::LocalizeText(QStringLiteral("Set"));
+    m_TabSheet1->translateCaptions(set);
+    m_TabSheet2->translateCaptions(set);
+    m_TabSheet3->translateCaptions(set);
+    m_TabSheet4->translateCaptions(set);
+    m_TabSheet5->translateCaptions(set);
+    m_TabSheet6->translateCaptions(set);
+    m_TabSheet7->translateCaptions(set);
 }
 
 void TForm2::showOnFirstPage() {
+    m_PageControl1->setCurrentIndex(kStatusPage);
     showAndRaise();
 }
 
 void TForm2::clearAdministratorFields() {
-    // The Status page and its password fields arrive with the console's pages.
+    m_TabSheet1->clearAdministratorFields();
 }
 
 void TForm2::showEvent(QShowEvent* event) {
-    setWindowTitle(App::LocalizeText(QStringLiteral("Management")) + QLatin1Char(' ') + App::CurrentDevice().ip);
+    updateCaption();
+    setModifyFtpTabVisible(false);
+    m_TabSheet3->timer1()->stop();
     App::FormBase::showEvent(event);
+    // The page in view is read once the window is up, so it paints while the unit answers.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            showPage(m_PageControl1->currentIndex());
+    });
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    m_TabSheet7->timer2()->stop();
+    hide();
+    setModifyFtpTabVisible(false);
+    m_PageControl1->setCurrentIndex(kFtpPage);
+    App::FormBase::closeEvent(event);
+}
+
+void TForm2::updateCaption() {
+    setWindowTitle(App::LocalizeText(QStringLiteral("Management")) + QLatin1Char(' ') + App::CurrentDevice().ip);
+}
+
+void TForm2::setModifyFtpTabVisible(bool visible) {
+    m_PageControl1->setTabVisible(kModifyFtpPage, visible);
+}
+
+void TForm2::PageControl1Change(int index) {
+    // Pages change while the console is hidden too (at close, before a show); only a page in view is read.
+    if (!isVisible())
+        return;
+    showPage(index);
+    pause();
+    if (m_ConnectFailedFlag > 0 && m_PageControl1->currentIndex() == kFtpPage) {
+        setModifyFtpTabVisible(false);
+        m_PageControl1->setCurrentWidget(m_TabSheet5);
+    }
+}
+
+void TForm2::showPage(int index) {
+    switch (index) {
+    case kStatusPage:
+        m_TabSheet1->TabSheet1Show();
+        break;
+    case kIpConfigPage:
+        m_TabSheet2->TabSheet2Show();
+        break;
+    default:
+        // The other pages read the unit once their actions arrive.
+        break;
+    }
+}
+
+void TForm2::pause() {
+    App::runRequest([this] { QThread::msleep(static_cast<unsigned long>(std::max(m_settings.pauseMs, 0))); });
+}
+
+UnitAddress TForm2::unit() const {
+    return {App::CurrentDevice().ip, m_settings.devicePort};
+}
+
+QByteArray TForm2::FetchPage() {
+    return Web::FetchPage(App::CurrentDevice(), m_settings, *this).page;
+}
+
+Web::SendCgiResult TForm2::SendCgi(const CgiChange& change) {
+    return m_sender->SendCgi(change.url, change.page, activePageIndex());
+}
+
+Web::SendCgiResult TForm2::SendRepeated(const CgiChange& change) {
+    return m_sender->SendRepeated(change.url, change.page, activePageIndex());
+}
+
+Web::SendCgiResult TForm2::SendWithRetry(const CgiChange& change, int sheet) {
+    return m_sender->SendWithRetry(change.url, change.page, sheet);
+}
+
+void TForm2::administratorChangeSent() {
+    setEnabled(false);
+    Q_EMIT administratorLoginRequested();
+}
+
+void TForm2::showMessage(const App::Refusal& box) {
+    App::showRefusal(box);
+}
+
+void TForm2::runRequest(const std::function<void()>& request) {
+    App::runRequest(request);
+}
+
+int TForm2::activePageIndex() {
+    return m_PageControl1->currentIndex();
+}
+
+QString TForm2::administratorPassword() {
+    return m_TabSheet1->administratorPassword();
+}
+
+bool TForm2::automaticAddressChecked() {
+    return m_TabSheet2->automaticChecked();
+}
+
+QString TForm2::ipAddressField() {
+    return m_TabSheet2->ipAddressText();
+}
+
+void TForm2::returnToScan() {
+    hide();
+    Q_EMIT rescanRequested();
 }
 
 } // namespace Console

@@ -1,22 +1,105 @@
 #pragma once
 
 #include "app/form_base.h"
+#include "console/cgi_change.h"
+#include "console/page_tabs.h"
+#include "web/http_client.h"
+#include "web/send_cgi.h"
+#include "web/web_settings.h"
+
+#include <array>
+#include <memory>
 
 namespace Console {
 
-// The management console.
-class TForm2 final : public App::FormBase {
+class PageControl;
+class StatusTab;
+class IpConfigTab;
+class MaintenanceTab;
+class SmbTab;
+class FtpTab;
+class FtpAccountTab;
+class DiskTab;
+
+// The management console: seven pages of the unit in CurrentDevice under
+// owner-drawn tabs. Each page reads the unit's page itself whenever it comes
+// into view; the frame keeps no copy of any setting.
+class TForm2 final : public App::FormBase, public Web::SendCgiHost {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget* parent = nullptr);
+    explicit TForm2(const Web::Settings& settings = {}, QWidget* parent = nullptr);
+    ~TForm2() override;
 
     // Opened from the device login: the first page active, then shown.
     void showOnFirstPage();
     // The new administrator password and its verification, emptied after the administrator login.
     void clearAdministratorFields();
 
+    // Runs the show handler of a page: reads the unit's page and refills it.
+    void showPage(int index);
+    void setModifyFtpTabVisible(bool visible);
+    int connectFailedFlag() const { return m_ConnectFailedFlag; }
+
+    PageControl* pageControl() const { return m_PageControl1; }
+    QWidget* page(int index) const { return m_pages[static_cast<std::size_t>(index)]; }
+    StatusTab* statusTab() const { return m_TabSheet1; }
+    IpConfigTab* ipConfigTab() const { return m_TabSheet2; }
+    MaintenanceTab* maintenanceTab() const { return m_TabSheet3; }
+    SmbTab* smbTab() const { return m_TabSheet4; }
+    FtpTab* ftpTab() const { return m_TabSheet5; }
+    FtpAccountTab* ftpAccountTab() const { return m_TabSheet6; }
+    DiskTab* diskTab() const { return m_TabSheet7; }
+
+    // What the pages use to talk to the unit.
+    UnitAddress unit() const;
+    QByteArray FetchPage();
+    Web::SendCgiResult SendCgi(const CgiChange& change);
+    Web::SendCgiResult SendRepeated(const CgiChange& change);
+    Web::SendCgiResult SendWithRetry(const CgiChange& change, int sheet);
+    // The administrator password was sent: input is held until the administrator login is done.
+    void administratorChangeSent();
+    // The window caption: "Management" and the unit's address.
+    void updateCaption();
+
+    // SendCgiHost
+    void showMessage(const App::Refusal& box) override;
+    void runRequest(const std::function<void()>& request) override;
+    void showTab(int tab) override { showPage(tab); }
+    int activePageIndex() override;
+    QString administratorPassword() override;
+    bool automaticAddressChecked() override;
+    QString ipAddressField() override;
+    void returnToScan() override;
+    void setConnectFailedFlag() override { m_ConnectFailedFlag = 1; }
+
+Q_SIGNALS:
+    // Show the administrator login; the console stays disabled until it is done.
+    void administratorLoginRequested();
+    // The unit now takes its address from DHCP: find it again with a new scan.
+    void rescanRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void translateCaptions();
+    void PageControl1Change(int index);
+    void pause();
+
+    Web::Settings m_settings;
+    Web::HttpClient m_NMHTTP1;
+    std::unique_ptr<Web::CgiSender> m_sender;
+    int m_ConnectFailedFlag = 0;
+    PageControl* m_PageControl1 = nullptr;
+    StatusTab* m_TabSheet1 = nullptr;
+    IpConfigTab* m_TabSheet2 = nullptr;
+    MaintenanceTab* m_TabSheet3 = nullptr;
+    SmbTab* m_TabSheet4 = nullptr;
+    FtpTab* m_TabSheet5 = nullptr;
+    FtpAccountTab* m_TabSheet6 = nullptr;
+    DiskTab* m_TabSheet7 = nullptr;
+    std::array<QWidget*, kPageCount> m_pages{};
 };
 
 } // namespace Console

@@ -35,6 +35,7 @@ void CgiSender::pause() {
 
 SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int tab) {
     m_lastError = {};
+    m_unitRefused = false;
     m_client.setCredentials(m_device.userName, m_device.password);
     // The Referer carries the address alone, as it does for a unit on port 80.
     m_client.setReferer(QStringLiteral("http://") + m_device.ip + QLatin1Char('/') + page);
@@ -49,6 +50,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
     m_host.runRequest([&] {
         m_lastError = m_client.Get(url);
         failed = m_lastError && m_client.lastStatus() != 302;
+        m_unitRefused = namesFailurePage(m_client);
         m_client.Connect(m_device.ip, m_settings.devicePort, m_settings.probeTimeoutMs);
         reachable = m_client.connected();
         m_client.Disconnect();
@@ -62,8 +64,22 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
     }
 
     if (page == QLatin1String("sys_auth.htm")) {
-        m_device.password = m_host.administratorPassword();
+        // A refused password leaves the unit on the old one, and so must we.
+        if (m_unitRefused)
+            m_host.showMessage(
+                box("The unit did not accept the new password", "Administrator", App::Icon::Information));
+        else
+            m_device.password = m_host.administratorPassword();
     } else if (page == ifCgi) {
+        // A unit that refused the settings keeps its address: moving on would
+        // leave the console talking to an address nobody answers.
+        if (m_unitRefused) {
+            m_host.showMessage(box("The unit did not accept the IP settings", "IP Infomation", App::Icon::Information));
+            pause();
+            if (tab >= 0 && tab < kTabCount)
+                m_host.showTab(tab);
+            return SendCgiResult::Done;
+        }
         if (m_host.automaticAddressChecked()) {
             m_host.showMessage(box("Automatic IP, re-scan it", "IP Infomation", App::Icon::Question));
             m_host.returnToScan();
@@ -73,7 +89,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
         m_host.showMessage(box("IP has been change, reconnect it success", "IP Infomation", App::Icon::Question));
         return SendCgiResult::Done;
     } else if (page == QLatin1String("ftp.htm")) {
-        if (!url.contains(QLatin1String("ftps_user_enabled")) && (failed || namesFailurePage(m_client))) {
+        if (!url.contains(QLatin1String("ftps_user_enabled")) && (failed || m_unitRefused)) {
             pause();
             return SendCgiResult::Refused;
         }

@@ -48,6 +48,8 @@ public:
 
     // What went wrong with the last request itself, for words beyond the box.
     Error lastError() const { return m_lastError; }
+    // The unit answered the last request with its failure page.
+    bool unitRefused() const { return m_unitRefused; }
 
 private:
     void pause();
@@ -57,6 +59,7 @@ private:
     SendCgiHost& m_host;
     Settings m_settings;
     Error m_lastError;
+    bool m_unitRefused = false;
 };
 
 } // namespace Web

@@ -1,0 +1,140 @@
+// The console's tab switch against zuredor-sim on loopback, beside one
+// FetchPage measured in the same run.
+//
+//   bench_console [--runs N]
+//
+// A switch runs the page's show handler (read the utility page, cut the
+// values out, fill the controls) and then the fixed 20 ms pause of the tab
+// change. Reported: the median switch beyond that pause, as a ratio to the
+// median FetchPage, which itself holds its own 20 ms pause before the read.
+
+#include "app/current_device.h"
+#include "app/message_box.h"
+#include "console/console_window.h"
+#include "console/page_control.h"
+#include "console/page_tabs.h"
+#include "web/page_fetch.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTcpServer>
+#include <QUdpSocket>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+quint16 freeTcpPort() {
+    QTcpServer s;
+    s.listen(QHostAddress::AnyIPv4, 0);
+    return s.serverPort();
+}
+
+quint16 freeUdpPort() {
+    QUdpSocket s;
+    s.bind(QHostAddress::AnyIPv4, 0);
+    return s.localPort();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Boxes would wait for a person: count them instead.
+class CountedBoxes final : public App::MessageService {
+public:
+    void show(const QString&, const QString&, App::Icon) override { ++*m_count; }
+    bool confirm(const QString&, const QString&, App::Icon) override { return true; }
+    explicit CountedBoxes(int* count) : m_count(count) {}
+
+private:
+    int* m_count;
+};
+
+class InPlace final : public Web::WebHost {
+public:
+    void showMessage(const App::Refusal&) override {}
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    int runs = 40;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0)
+            runs = std::max(1, std::atoi(argv[i + 1]));
+    }
+
+    const quint16 port = freeTcpPort();
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(QStringLiteral(ZUREDOR_SIM_PATH),
+              {QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--discovery-port"),
+               QString::number(freeUdpPort()), QStringLiteral("--device-port"), QString::number(port)});
+    bool ready = false;
+    while (!ready && sim.waitForReadyRead(5000))
+        ready = sim.readAll().contains("ready\n");
+    if (!ready) {
+        std::fprintf(stderr, "bench_console: the simulator did not start\n");
+        return 1;
+    }
+
+    int boxes = 0;
+    App::setMessageService(std::make_unique<CountedBoxes>(&boxes));
+    App::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("admin")};
+    Web::Settings settings;
+    settings.devicePort = port;
+    Console::TForm2 console(settings);
+    console.showOnFirstPage();
+    QApplication::processEvents();
+    auto* host = console.findChild<QLineEdit*>(QStringLiteral("HostEdit"));
+    auto* address = console.findChild<QLineEdit*>(QStringLiteral("IPAddressEdit"));
+
+    std::vector<double> fetchMs;
+    std::vector<double> statusMs;
+    std::vector<double> ipMs;
+    InPlace inPlace;
+    QElapsedTimer t;
+    for (int i = 0; i < runs; ++i) {
+        t.start();
+        const Web::DeviceResponse page = Web::FetchPage(App::CurrentDevice(), settings, inPlace);
+        fetchMs.push_back(double(t.nsecsElapsed()) / 1e6);
+        if (page.status != 200)
+            ++boxes;
+
+        for (const int tab : {Console::kIpConfigPage, Console::kStatusPage}) {
+            (tab == Console::kStatusPage ? host : address)->clear();
+            t.start();
+            console.pageControl()->setCurrentIndex(tab);
+            const double ms = double(t.nsecsElapsed()) / 1e6;
+            if ((tab == Console::kStatusPage ? host : address)->text().isEmpty())
+                ++boxes;
+            (tab == Console::kStatusPage ? statusMs : ipMs).push_back(ms);
+        }
+    }
+
+    const double pause = settings.pauseMs;
+    const double fetch = median(fetchMs);
+    std::printf("bench_console: %d runs against zuredor-sim on 127.0.0.2\n", runs);
+    std::printf("  FetchPage (baseline, with its own %.0f ms pause)  median %7.2f ms\n", pause, fetch);
+    for (const auto& [name, v] : {std::pair{"Status", &statusMs}, std::pair{"IP Config", &ipMs}}) {
+        const double m = median(*v);
+        std::printf(
+            "  switch to %-9s  median %7.2f ms, beyond the %.0f ms pause %7.2f ms, ratio %.2fx (target <= 1.5x)\n",
+            name, m, pause, m - pause, (m - pause) / fetch);
+    }
+    if (boxes > 0)
+        std::printf("  WARNING: %d reads failed or left fields empty; figures are not meaningful\n", boxes);
+    sim.terminate();
+    sim.waitForFinished(3000);
+    return boxes > 0 ? 1 : 0;
+}

@@ -1,0 +1,135 @@
+#include "console/ip_config_tab.h"
+
+#include "app/localize.h"
+#include "console/console_window.h"
+#include "console/ip_config.h"
+#include "console/tab_widgets.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace Console {
+
+using TabWidgets::place;
+
+namespace {
+
+QString localize(const char* text) {
+    return App::LocalizeText(QString::fromLatin1(text));
+}
+
+} // namespace
+
+IpConfigTab::IpConfigTab(TForm2& console) : m_console(console) {
+    setObjectName(QStringLiteral("TabSheet2"));
+
+    m_IPinforGB = place(new QGroupBox(QStringLiteral("IP Information"), this), "IPinforGB", 10, 4, 545, 232);
+    QGroupBox* g = m_IPinforGB;
+    m_IPOption = place(new QLabel(QStringLiteral("IP Option"), g), "IPOption", 12, 22, 120, 23);
+    m_AutoIPRB = place(new QRadioButton(QStringLiteral("Automatic IP"), g), "AutoIPRB", 170, 22, 280, 23);
+    m_StaticIPRB = place(new QRadioButton(QStringLiteral("Static IP as below"), g), "StaticIPRB", 170, 48, 280, 23);
+    connect(m_AutoIPRB, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            AutoIPRBClick();
+    });
+    connect(m_StaticIPRB, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            StaticIPRBClick();
+    });
+
+    struct Row {
+        const char* label;
+        const char* labelText;
+        const char* edit;
+        QLabel** labelOut;
+        QLineEdit** editOut;
+        int maxLength; // 0: none
+    };
+    const Row rows[] = {
+        {"Label23", "IP Address", "IPAddressEdit", &m_Label23, &m_IPAddressEdit, 15},
+        {"Label24", "Subnet Mask", "SubMaskEdit", &m_Label24, &m_SubMaskEdit, 15},
+        {"Label25", "Gateway", "GatewayEdit", &m_Label25, &m_GatewayEdit, 15},
+        {"Label26", "Primary DNS", "PrimaryDnsEdit", &m_Label26, &m_PrimaryDnsEdit, 15},
+        {"Label27", "Secondary DNS", "SecondDnsEdit", &m_Label27, &m_SecondDnsEdit, 0},
+    };
+    int y = 84;
+    for (const Row& r : rows) {
+        *r.labelOut = place(new QLabel(QString::fromLatin1(r.labelText), g), r.label, 40, y, 120, 23);
+        *r.editOut = place(new QLineEdit(g), r.edit, 170, y, 150, 23);
+        if (r.maxLength > 0)
+            (*r.editOut)->setMaxLength(r.maxLength);
+        y += 28;
+    }
+    m_IPinforBtn = place(new QPushButton(QStringLiteral("Set"), g), "IPinforBtn", 452, y - 29, 81, 25);
+    connect(m_IPinforBtn, &QPushButton::clicked, this, &IpConfigTab::IPinforBtnClick);
+    m_StaticIPRB->setChecked(true);
+    TabWidgets::useConsoleText(this);
+}
+
+void IpConfigTab::translateCaptions(const QString& set) {
+    m_IPinforBtn->setText(set);
+    m_IPinforGB->setTitle(localize("IP Information"));
+    m_IPOption->setText(localize("IP Option"));
+    m_Label23->setText(localize("IP Address"));
+    m_Label24->setText(localize("Subnet Mask"));
+    m_Label25->setText(localize("Gateway"));
+    m_Label26->setText(localize("Primary DNS"));
+    m_Label27->setText(localize("Secondary DNS"));
+    m_AutoIPRB->setText(localize("Automatic IP"));
+    m_StaticIPRB->setText(localize("Static IP as below"));
+}
+
+void IpConfigTab::TabSheet2Show() {
+    for (int read = 0; read < kIpConfigReads; ++read) {
+        const IpConfigView v = readIpConfigPage(m_console.FetchPage());
+        (v.automatic ? m_AutoIPRB : m_StaticIPRB)->setChecked(true);
+        enableEdits(!v.automatic);
+        m_IPAddressEdit->setText(v.address.ip);
+        m_SubMaskEdit->setText(v.address.mask);
+        m_GatewayEdit->setText(v.address.gateway);
+        m_PrimaryDnsEdit->setText(v.address.primaryDns);
+        m_SecondDnsEdit->setText(v.address.secondaryDns);
+        // Past the last read the fields stay as the page gave them, empty address included.
+        if (!m_IPAddressEdit->text().isEmpty())
+            break;
+    }
+}
+
+void IpConfigTab::AutoIPRBClick() {
+    enableEdits(false);
+}
+
+void IpConfigTab::StaticIPRBClick() {
+    enableEdits(true);
+}
+
+void IpConfigTab::enableEdits(bool enabled) {
+    for (QLineEdit* e : {m_IPAddressEdit, m_SubMaskEdit, m_GatewayEdit, m_PrimaryDnsEdit, m_SecondDnsEdit})
+        e->setEnabled(enabled);
+}
+
+void IpConfigTab::IPinforBtnClick() {
+    const CgiChange change =
+        m_AutoIPRB->isChecked()
+            ? automaticAddressChange(m_console.unit())
+            : staticAddressChange(m_console.unit(),
+                                  {m_IPAddressEdit->text(), m_SubMaskEdit->text(), m_GatewayEdit->text(),
+                                   m_PrimaryDnsEdit->text(), m_SecondDnsEdit->text()});
+    m_IPinforBtn->setEnabled(false);
+    m_console.SendRepeated(change);
+    m_IPinforBtn->setEnabled(true);
+    m_console.updateCaption();
+}
+
+bool IpConfigTab::automaticChecked() const {
+    return m_AutoIPRB->isChecked();
+}
+
+QString IpConfigTab::ipAddressText() const {
+    return m_IPAddressEdit->text();
+}
+
+} // namespace Console

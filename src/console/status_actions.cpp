@@ -1,0 +1,130 @@
+#include "console/status_actions.h"
+
+#include "console/status_page.h"
+#include "web/page_values.h"
+
+namespace Console {
+
+namespace {
+
+const QString kIdentification = QStringLiteral("Identification");
+const QString kAdministrator = QStringLiteral("Administrator");
+const QString kDateAndTime = QStringLiteral("Date and Time");
+
+bool isNameCharacter(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+           (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('_') ||
+           c == QLatin1Char('=');
+}
+
+bool startsWithDigit(const QString& text) {
+    return !text.isEmpty() && text.front() >= QLatin1Char('0') && text.front() <= QLatin1Char('9');
+}
+
+// The box that names the first character a name may not have, and the whole name.
+std::optional<App::Refusal> badCharacter(const QString& name, const char* label) {
+    for (const QChar c : name) {
+        if (isNameCharacter(c))
+            continue;
+        return App::Refusal{
+            QStringLiteral("Invalid value "),
+            kIdentification,
+            App::Icon::Information,
+            {{QString(c), false}, {QString::fromLatin1(label), true}, {QLatin1Char(' ') + name, false}}};
+    }
+    return std::nullopt;
+}
+
+QString param(const char* name, const QString& value) {
+    return QLatin1Char('&') + QLatin1String(name) + QLatin1Char('=') + value;
+}
+
+} // namespace
+
+// The requests below are byte for byte those of docs/protocol.md, "Status and IP Config changes".
+Checked identificationChange(const UnitAddress& unit, const QString& host, const QString& group) {
+    const App::Refusal empty{QStringLiteral("Value is empty"), kIdentification, App::Icon::Error};
+    if (host.isEmpty() || group.isEmpty())
+        return empty;
+    if (startsWithDigit(host) || startsWithDigit(group))
+        return App::Refusal{QStringLiteral("First character can not be number (0~9)."), kIdentification,
+                            App::Icon::Information};
+    const QString trimmedHost = trimBlanksAndControls(host);
+    const QString trimmedGroup = trimBlanksAndControls(group);
+    if (auto refusal = badCharacter(trimmedHost, "Host Name"))
+        return *refusal;
+    if (auto refusal = badCharacter(trimmedGroup, "Group Name"))
+        return *refusal;
+    // Only blanks typed: nothing is left to send, and the unit would refuse an empty name.
+    if (trimmedHost.isEmpty() || trimmedGroup.isEmpty())
+        return empty;
+    const QString page = QStringLiteral("id.htm");
+    return CgiChange{
+        Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), page, QStringLiteral("cifs_config_apply"),
+                        QStringLiteral("&enable=1") + param("hostname", Web::EscapeQueryValue(trimmedHost)) +
+                            param("group_name", Web::EscapeQueryValue(trimmedGroup))),
+        page};
+}
+
+Checked administratorChange(const UnitAddress& unit, const QString& password, const QString& verify) {
+    if (password.isEmpty() || verify.isEmpty())
+        return App::Refusal{QStringLiteral("Password can not be null!"), kAdministrator, App::Icon::Information};
+    if (password != verify)
+        return App::Refusal{QStringLiteral("New password entries do not match!"), kAdministrator,
+                            App::Icon::Information};
+    const QString page = QStringLiteral("sys_auth.htm");
+    // "TF_passwordl" ends in a lower-case letter l: the unit's name for the second entry.
+    return CgiChange{Web::CgiRequest(unit.ip, unit.port, QStringLiteral("man.cgi"), page, QStringLiteral("auth_apply"),
+                                     param("TF_password", Web::UrlEncodeValue(password)) +
+                                         param("TF_passwordl", Web::UrlEncodeValue(verify))),
+                     page};
+}
+
+Checked dateTimeChange(const UnitAddress& unit, const DateTimeInput& input) {
+    if (!input.serverFromList && input.manualServer.isEmpty())
+        return App::Refusal{QStringLiteral("Time server is empty"), kDateAndTime, App::Icon::Information};
+    // Sending no server at all would leave the unit without time service.
+    if (input.listedServer < 0 || input.listedServer >= kTimeServerCount)
+        return App::Refusal{QStringLiteral("Please select a time server from the list"), kDateAndTime,
+                            App::Icon::Information};
+    if (input.zoneIndex < 0 || input.zoneIndex >= kTimeZoneCount)
+        return App::Refusal{QStringLiteral("Please select a time zone"), kDateAndTime, App::Icon::Information};
+
+    const QString page = QStringLiteral("sys_sntp.htm");
+    const QString parameters =
+        QStringLiteral("&sntp_time=") + param("day0", Web::EscapeQueryValue(input.year)) +
+        param("day1", Web::EscapeQueryValue(input.month)) + param("day2", Web::EscapeQueryValue(input.day)) +
+        param("time0", Web::EscapeQueryValue(input.hour)) + param("time1", Web::EscapeQueryValue(input.minute)) +
+        param("time2", Web::EscapeQueryValue(input.second)) +
+        param("R_sntp", input.sntpAuto ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE")) +
+        param("R_sntp_server", input.serverFromList ? QStringLiteral("0") : QStringLiteral("1")) +
+        param("Sntp_ip", Web::EscapeQueryValue(timeServers()[static_cast<std::size_t>(input.listedServer)])) +
+        param("sntp_input", Web::EscapeQueryValue(input.manualServer)) +
+        param("sntp_timezone", QString::number(input.zoneIndex - 12));
+    return CgiChange{
+        Web::CgiRequest(unit.ip, unit.port, QStringLiteral("man.cgi"), page, QStringLiteral("sntp_apply"), parameters),
+        page};
+}
+
+CgiChange dhcpServerChange(const UnitAddress& unit, bool enable) {
+    const QString page = QStringLiteral("status.htm");
+    return {Web::CgiRequest(unit.ip, unit.port, QStringLiteral("dhcps.cgi"), page, QStringLiteral("dhcps_apply"),
+                            param("R_dhcps", enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE")) +
+                                QStringLiteral("&TF_wins=&TF_ippoolmin=2&TF_ippoolmax=254&TF_lease_day=1&"
+                                               "TF_lease_hr=0&TF_lease_min=0")),
+            page};
+}
+
+CgiChange languageChange(const UnitAddress& unit, int languageIndex) {
+    const QString page = QStringLiteral("status.htm");
+    return {Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), page, QStringLiteral("nas_lang_apply"),
+                            param("lang", QString::number(languageIndex))),
+            page};
+}
+
+App::Refusal languageRestartNotice() {
+    return {QStringLiteral("Please restart system to enable new codepage!"), QStringLiteral("Language"),
+            App::Icon::Question};
+}
+
+} // namespace Console

@@ -1,0 +1,172 @@
+#include "console/status_page.h"
+
+#include "web/page_values.h"
+
+#include <limits>
+
+namespace Console {
+
+namespace {
+
+QString value(QByteArrayView page, const char* name) {
+    return QString::fromUtf8(Web::PageValue(page, QByteArray(name) + "=\""));
+}
+
+} // namespace
+
+const std::array<QString, kTimeServerCount>& timeServers() {
+    static const std::array<QString, kTimeServerCount> servers{
+        QStringLiteral("pool.ntp.org"), QStringLiteral("time.nist.gov"), QStringLiteral("time.windows.com"),
+        QStringLiteral("time.google.com"), QStringLiteral("ntp.ubuntu.com")};
+    return servers;
+}
+
+const QStringList& timeZoneNames() {
+    static const QStringList zones{
+        QStringLiteral("(GMT-12:00)Eniwetok, Kwajalein"),
+        QStringLiteral("(GMT-11:00)Midway Island, Samoa"),
+        QStringLiteral("(GMT-10:00)Hawaii"),
+        QStringLiteral("(GMT-09:00)Alaska"),
+        QStringLiteral("(GMT-08:00)Pacific Time; Tijuana"),
+        QStringLiteral("(GMT-07:00)Arizona, Mountain Time"),
+        QStringLiteral("(GMT-06:00)Central Time, Tegucigalpa"),
+        QStringLiteral("(GMT-05:00)Bogota, Lima,Eastern Time"),
+        QStringLiteral("(GMT-04:00)Atlantic Time, Caracas, Santiago"),
+        QStringLiteral("(GMT-03:00)Brasilia, Buenos Aires, Georgetown"),
+        QStringLiteral("(GMT-02:00)Mid_Atlantic"),
+        QStringLiteral("(GMT-01:00)Azores, Cape Verde Is."),
+        QStringLiteral("(GMT)Eniwetok, Kwajalein"),
+        QStringLiteral("(GMT+01:00)Amsterdam,Vienna,Paris,Rom"),
+        QStringLiteral("(GMT+02:00)Athens, Cario, Harare, Jerusalem"),
+        QStringLiteral("(GMT+03:00)Kuwait, Moscow, Tehran"),
+        QStringLiteral("(GMT+04:00)Abuphabi, Baku"),
+        QStringLiteral("(GMT+05:00)Ekaterinburg, Karachi, Islamabad"),
+        QStringLiteral("(GMT+06:00)Astana, Colombo, Dhaka"),
+        QStringLiteral("(GMT+07:00)Bangkok, Hanoi, Jakarka"),
+        QStringLiteral("(GMT+08:00)Beijing, Hong Kong, Singapore, Taipei"),
+        QStringLiteral("(GMT+09:00)Tokyo, Dsaka, Sapporo"),
+        QStringLiteral("(GMT+10:00)Brisbane, Canberra,Syndey, Hobart"),
+        QStringLiteral("(GMT+11:00)Magadan, Solomooon Is."),
+        QStringLiteral("(GMT+12:00)Auckland, Fiji, Kamchatka"),
+    };
+    return zones;
+}
+
+std::optional<int> frameworkInteger(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    qint64 n = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        n = n * 10 + (c - u'0');
+        if (n > qint64(std::numeric_limits<int>::max()) + 1)
+            return std::nullopt;
+    }
+    n = negative ? -n : n;
+    if (n > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(n);
+}
+
+App::Refusal conversionError(const QString& text) {
+    // The framework's own words: not looked up in the language file.
+    return {QString(),
+            QStringLiteral("Error"),
+            App::Icon::Error,
+            {{QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value."), false}}};
+}
+
+QString trimBlanksAndControls(const QString& text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start].unicode() <= 0x20)
+        ++start;
+    while (end > start && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.mid(start, end - start);
+}
+
+int listedServerIndex(const QString& server) {
+    const auto& servers = timeServers();
+    for (int i = 0; i < kTimeServerCount; ++i) {
+        if (servers[static_cast<std::size_t>(i)] == server)
+            return i;
+    }
+    return 0;
+}
+
+int timeZoneIndex(int zoneHours) {
+    // A zone the list does not have would select past its end: take the first entry.
+    if (zoneHours < -12 || zoneHours > 12)
+        return 0;
+    return zoneHours + 12;
+}
+
+QStringList languageEntries(const QString& langList) {
+    return langList.split(QLatin1Char('#'));
+}
+
+int languageIndex(int defaultLang, qsizetype entries) {
+    return defaultLang >= 0 && defaultLang < entries ? defaultLang : -1;
+}
+
+StatusView readStatusPage(QByteArrayView page) {
+    StatusView v;
+    v.hostName = value(page, "host_name");
+    v.groupName = value(page, "group_name");
+    v.currentTime = value(page, "sntp_time");
+    v.year = value(page, "sntp_day0");
+    v.month = value(page, "sntp_day1");
+    v.day = value(page, "sntp_day2");
+    v.hour = value(page, "sntp_time0");
+    v.minute = value(page, "sntp_time1");
+    v.second = value(page, "sntp_time2");
+    v.sntpAuto = value(page, "sntp_auto") == QLatin1String("checked");
+    v.serverFromList = value(page, "sntp_timeserver") == QLatin1String("0");
+    v.server = value(page, "sntp_server");
+    v.listedServer = listedServerIndex(v.server);
+
+    const QString zone = value(page, "sntp_zone");
+    if (!zone.isEmpty()) {
+        const std::optional<int> hours = frameworkInteger(zone);
+        if (!hours) {
+            v.stop = StatusView::Stop::AtZone;
+            v.stopError = conversionError(zone);
+            return v;
+        }
+        v.zoneIndex = timeZoneIndex(*hours);
+    }
+    v.ipAddress = value(page, "ip_addr");
+    v.dhcpServer = value(page, "dhcps_option") == QLatin1String("checked");
+    v.firmware = value(page, "firm_ver");
+    v.diskId = value(page, "disk_id");
+    v.freeSize = trimBlanksAndControls(value(page, "free_size"));
+    v.totalSize = value(page, "total_size");
+
+    const QString lang = value(page, "default_lang");
+    int defaultLang = 0;
+    if (!lang.isEmpty()) {
+        const std::optional<int> n = frameworkInteger(lang);
+        if (!n) {
+            v.stop = StatusView::Stop::AtLanguage;
+            v.stopError = conversionError(lang);
+            return v;
+        }
+        defaultLang = *n;
+    }
+    v.languages = languageEntries(value(page, "lang_list"));
+    v.languageIndex = languageIndex(defaultLang, v.languages.size());
+    return v;
+}
+
+} // namespace Console

@@ -1,0 +1,362 @@
+#include "console/status_tab.h"
+
+#include "app/current_device.h"
+#include "app/localize.h"
+#include "app/message_box.h"
+#include "console/console_window.h"
+#include "console/status_actions.h"
+#include "console/status_page.h"
+#include "console/tab_widgets.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace Console {
+
+using TabWidgets::place;
+using TabWidgets::useMaroon;
+
+namespace {
+
+// Rows inside a group box, and the columns of label, field, second label, second field and button.
+constexpr int kFirstRow = 22;
+constexpr int kRowPitch = 26;
+constexpr int kGroupX = 10;
+constexpr int kGroupWidth = 545;
+constexpr int kLabelX = 12;
+constexpr int kFieldX = 116;
+constexpr int kLabel2X = 246;
+constexpr int kField2X = 354;
+constexpr int kButtonX = 452;
+
+constexpr int row(int n) {
+    return kFirstRow + n * kRowPitch;
+}
+constexpr int groupHeight(int rows) {
+    return row(rows - 1) + 23 + 7;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width, int maxLength) {
+    auto* e = place(new QLineEdit(parent), name, x, y, width, 23);
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
+    return e;
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
+    return place(new QLabel(QString::fromLatin1(text), parent), name, x, y, width, 23);
+}
+
+QPushButton* setButton(QWidget* parent, const char* name, int y) {
+    return place(new QPushButton(QStringLiteral("Set"), parent), name, kButtonX, y - 1, 81, 25);
+}
+
+QRadioButton* radio(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
+    return place(new QRadioButton(QString::fromLatin1(text), parent), name, x, y, width, 23);
+}
+
+QString localize(const char* text) {
+    return App::LocalizeText(QString::fromLatin1(text));
+}
+
+} // namespace
+
+StatusTab::StatusTab(TForm2& console) : m_console(console) {
+    setObjectName(QStringLiteral("TabSheet1"));
+    buildIdentification();
+    buildAdministration();
+    buildDateAndTime();
+    buildNetwork();
+    buildDisk();
+    TabWidgets::useConsoleText(this);
+    for (QLabel* value : {m_CurrenttimeLB, m_IPAddressLB, m_DiskidLB, m_FirmverLB, m_FreesizeLB, m_TotalsizeLB})
+        useMaroon(value);
+}
+
+void StatusTab::buildIdentification() {
+    m_IdenGB =
+        place(new QGroupBox(QStringLiteral("Identification"), this), "IdenGB", kGroupX, 4, kGroupWidth, groupHeight(1));
+    m_Label1 = label(m_IdenGB, "Label1", "Host Name", kLabelX, row(0), 96);
+    m_HostEdit = edit(m_IdenGB, "HostEdit", kFieldX, row(0), 120, 15);
+    m_Label2 = label(m_IdenGB, "Label2", "Group Name", kLabel2X, row(0), 106);
+    m_GroupEdit = edit(m_IdenGB, "GroupEdit", kField2X, row(0), 90, 15);
+    m_identBtn = setButton(m_IdenGB, "identBtn", row(0));
+    connect(m_identBtn, &QPushButton::clicked, this, &StatusTab::identBtnClick);
+}
+
+void StatusTab::buildAdministration() {
+    const int top = m_IdenGB->geometry().bottom() + 5;
+    m_AdminGB = place(new QGroupBox(QStringLiteral("Administration"), this), "AdminGB", kGroupX, top, kGroupWidth,
+                      groupHeight(2));
+    m_Label3 = label(m_AdminGB, "Label3", "Administrator", kLabelX, row(0), 96);
+    m_AdminEdit = edit(m_AdminGB, "AdminEdit", kFieldX, row(0), 120, 15);
+    m_AdminEdit->setEnabled(false);
+    m_Label4 = label(m_AdminGB, "Label4", "Password", kLabelX, row(1), 96);
+    m_PassEdit = edit(m_AdminGB, "PassEdit", kFieldX, row(1), 120, 12);
+    m_PassEdit->setEchoMode(QLineEdit::Password);
+    m_Label5 = label(m_AdminGB, "Label5", "Verify Password", kLabel2X, row(1), 106);
+    m_VerifyEdit = edit(m_AdminGB, "VerifyEdit", kField2X, row(1), 90, 12);
+    m_VerifyEdit->setEchoMode(QLineEdit::Password);
+    m_adminBtn = setButton(m_AdminGB, "adminBtn", row(1));
+    connect(m_adminBtn, &QPushButton::clicked, this, &StatusTab::adminBtnClick);
+}
+
+void StatusTab::buildDateAndTime() {
+    const int top = m_AdminGB->geometry().bottom() + 5;
+    m_DatatimeGB = place(new QGroupBox(QStringLiteral("Date and Time"), this), "DatatimeGB", kGroupX, top, kGroupWidth,
+                         groupHeight(5));
+    QGroupBox* g = m_DatatimeGB;
+    m_Label6 = label(g, "Label6", "Current Time", kLabelX, row(0), 96);
+    m_CurrenttimeLB = label(g, "CurrenttimeLB", "", kFieldX, row(0), 180);
+
+    m_Label7 = label(g, "Label7", "Date and Time", kLabelX, row(1), 96);
+    // year / month / day - hour : minute : second, with the separators as they stand.
+    int x = kFieldX;
+    const auto field = [&](const char* name, int width, int maxLength) {
+        QLineEdit* e = edit(g, name, x, row(1), width, maxLength);
+        e->setAlignment(Qt::AlignCenter);
+        x += width;
+        return e;
+    };
+    const auto separator = [&](const char* text) {
+        QLabel* l = place(new QLabel(QString::fromLatin1(text), g), "", x, row(1), 10, 23);
+        l->setAlignment(Qt::AlignCenter);
+        x += 10;
+    };
+    m_YearEdit = field("YearEdit", 42, 4);
+    separator("/");
+    m_MonthEdit = field("MonthEdit", 28, 2);
+    separator("/");
+    m_DataEdit = field("DataEdit", 28, 2);
+    separator("-");
+    m_HourEdit = field("HourEdit", 28, 2);
+    separator(":");
+    m_MinuteEdit = field("MinuteEdit", 28, 2);
+    separator(":");
+    m_SecondEdit = field("SecondEdit", 28, 2);
+    m_Label13 = label(g, "Label13", "(yyyy/mm/dd - hh:mm:ss)", x + 8, row(1), kGroupWidth - 12 - x - 8);
+
+    // The time service switch shares the first row with the unit's clock.
+    m_Label14 = label(g, "Label14", "SNTP", 300, row(0), 50);
+    m_SntpAutoRB = radio(g, "SntpAutoRB", "Auto", 354, row(0), 62);
+    m_SntpDisRB = radio(g, "SntpDisRB", "Disable", 418, row(0), 80);
+    m_sntpGroup = new QButtonGroup(this);
+    m_sntpGroup->addButton(m_SntpAutoRB);
+    m_sntpGroup->addButton(m_SntpDisRB);
+
+    m_Label15 = label(g, "Label15", "Time Server", kLabelX, row(2), 96);
+    m_TimeSSelRB = radio(g, "TimeSSelRB", "Select of Time Server", kFieldX, row(2), 180);
+    m_TimeSMakeRB = radio(g, "TimeSMakeRB", "Manually Set Time Server", kFieldX + 186, row(2), 240);
+    m_serverGroup = new QButtonGroup(this);
+    m_serverGroup->addButton(m_TimeSSelRB);
+    m_serverGroup->addButton(m_TimeSMakeRB);
+    connect(m_TimeSSelRB, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            TimeSSelRBClick();
+    });
+    connect(m_TimeSMakeRB, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            TimeSMakeRBClick();
+    });
+
+    // The list and the typed server share one place; only one of them shows.
+    m_TimeSSelCB = place(new QComboBox(g), "TimeSSelCB", kFieldX, row(3), 240, 23);
+    for (const QString& server : timeServers())
+        m_TimeSSelCB->addItem(server);
+    m_MantimeSEdit = edit(g, "MantimeSEdit", kFieldX, row(3), 240, 64);
+    m_MantimeSEdit->hide();
+
+    m_Label16 = label(g, "Label16", "Time Zone", kLabelX, row(4), 96);
+    m_TimezoneCB = place(new QComboBox(g), "TimezoneCB", kFieldX, row(4), 328, 23);
+    m_TimezoneCB->addItems(timeZoneNames());
+    m_TimezoneCB->setMaxVisibleItems(kTimeZoneCount);
+    m_DatatimeBtn = setButton(g, "DatatimeBtn", row(4));
+    connect(m_DatatimeBtn, &QPushButton::clicked, this, &StatusTab::DatatimeBtnClick);
+}
+
+void StatusTab::buildNetwork() {
+    const int top = m_DatatimeGB->geometry().bottom() + 5;
+    m_NetinfoGB = place(new QGroupBox(QStringLiteral("Network Information"), this), "NetinfoGB", kGroupX, top,
+                        kGroupWidth, groupHeight(2));
+    m_Label17 = label(m_NetinfoGB, "Label17", "IP Address", kLabelX, row(0), 96);
+    m_IPAddressLB = label(m_NetinfoGB, "IPAddressLB", "", kFieldX, row(0), 120);
+    m_Label18 = label(m_NetinfoGB, "Label18", "DHCP Server", kLabelX, row(1), 96);
+    m_DhcpsERB = radio(m_NetinfoGB, "DhcpsERB", "Enable", kFieldX, row(1), 90);
+    m_DhcpsDRB = radio(m_NetinfoGB, "DhcpsDRB", "Disable", kFieldX + 96, row(1), 110);
+    m_NetinfoBtn = setButton(m_NetinfoGB, "NetinfoBtn", row(1));
+    connect(m_NetinfoBtn, &QPushButton::clicked, this, &StatusTab::NetinfoBtnClick);
+}
+
+void StatusTab::buildDisk() {
+    const int top = m_NetinfoGB->geometry().bottom() + 5;
+    m_DiskinfoGB = place(new QGroupBox(QStringLiteral("Disk Information"), this), "DiskinfoGB", kGroupX, top,
+                         kGroupWidth, groupHeight(3));
+    QGroupBox* g = m_DiskinfoGB;
+    m_Label19 = label(g, "Label19", "Disk ID", kLabelX, row(0), 96);
+    m_DiskidLB = label(g, "DiskidLB", "", kFieldX, row(0), 110);
+    m_Label20 = label(g, "Label20", "Firmware Version", kLabel2X, row(0), 120);
+    m_FirmverLB = label(g, "FirmverLB", "", kField2X + 14, row(0), 76);
+    m_Label21 = label(g, "Label21", "Free Size", kLabelX, row(1), 96);
+    m_FreesizeLB = label(g, "FreesizeLB", "", kFieldX, row(1), 110);
+    m_Label22 = label(g, "Label22", "Total Size", kLabel2X, row(1), 106);
+    m_TotalsizeLB = label(g, "TotalsizeLB", "", kField2X + 14, row(1), 76);
+    // Disk ID and firmware read from the right as the unit's pages show them; the sizes
+    // follow so the figures line up.
+    for (QLabel* value : {m_DiskidLB, m_FirmverLB, m_FreesizeLB, m_TotalsizeLB})
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_Label60 = label(g, "Label60", "Language", kLabelX, row(2), 96);
+    m_LangCB = place(new QComboBox(g), "LangCB", kFieldX, row(2), 240, 23);
+    m_LangBtn = setButton(g, "LangBtn", row(2));
+    connect(m_LangBtn, &QPushButton::clicked, this, &StatusTab::LangBtnClick);
+}
+
+void StatusTab::translateCaptions(const QString& set) {
+    for (QPushButton* button : {m_identBtn, m_adminBtn, m_DatatimeBtn, m_NetinfoBtn, m_LangBtn})
+        button->setText(set);
+    m_IdenGB->setTitle(localize("Identification"));
+    m_Label1->setText(localize("Host Name"));
+    m_Label2->setText(localize("Group Name"));
+    m_AdminGB->setTitle(localize("Administration"));
+    m_Label3->setText(localize("Administrator"));
+    m_Label4->setText(localize("Password"));
+    m_Label5->setText(localize("Verify Password"));
+    m_DatatimeGB->setTitle(localize("Date and Time"));
+    m_Label6->setText(localize("Current Time"));
+    m_Label7->setText(localize("Date and Time"));
+    m_Label14->setText(localize("SNTP"));
+    m_Label15->setText(localize("Time Server"));
+    m_Label16->setText(localize("Time Zone"));
+    m_Label13->setText(localize("(yyyy/mm/dd - hh:mm:ss)"));
+    m_SntpAutoRB->setText(localize("Auto"));
+    m_SntpDisRB->setText(localize("Disable"));
+    m_TimeSSelRB->setText(localize("Select of Time Server"));
+    m_TimeSMakeRB->setText(localize("Manually Set Time Server"));
+    m_NetinfoGB->setTitle(localize("Network Information"));
+    m_Label17->setText(localize("IP Address"));
+    m_Label18->setText(localize("DHCP Server"));
+    m_DhcpsERB->setText(localize("Enable"));
+    m_DhcpsDRB->setText(localize("Disable"));
+    m_DiskinfoGB->setTitle(localize("Disk Information"));
+    m_Label19->setText(localize("Disk ID"));
+    m_Label20->setText(localize("Firmware Version"));
+    m_Label21->setText(localize("Free Size"));
+    m_Label22->setText(localize("Total Size"));
+    m_Label60->setText(localize("Language"));
+}
+
+void StatusTab::TabSheet1Show() {
+    m_AdminEdit->setText(App::CurrentDevice().userName);
+    const StatusView v = readStatusPage(m_console.FetchPage());
+    m_HostEdit->setText(v.hostName);
+    m_GroupEdit->setText(v.groupName);
+    m_CurrenttimeLB->setText(v.currentTime);
+    m_YearEdit->setText(v.year);
+    m_MonthEdit->setText(v.month);
+    m_DataEdit->setText(v.day);
+    m_HourEdit->setText(v.hour);
+    m_MinuteEdit->setText(v.minute);
+    m_SecondEdit->setText(v.second);
+    (v.sntpAuto ? m_SntpAutoRB : m_SntpDisRB)->setChecked(true);
+    (v.serverFromList ? m_TimeSSelRB : m_TimeSMakeRB)->setChecked(true);
+    m_TimeSSelCB->setCurrentIndex(v.listedServer);
+    if (v.serverFromList) {
+        TimeSSelRBClick();
+    } else {
+        TimeSMakeRBClick();
+        m_MantimeSEdit->setText(v.server);
+    }
+    if (v.stop == StatusView::Stop::AtZone) {
+        App::showRefusal(v.stopError);
+        return;
+    }
+    m_TimezoneCB->setCurrentIndex(v.zoneIndex);
+    m_IPAddressLB->setText(v.ipAddress);
+    (v.dhcpServer ? m_DhcpsERB : m_DhcpsDRB)->setChecked(true);
+    m_FirmverLB->setText(v.firmware);
+    m_DiskidLB->setText(v.diskId);
+    m_FreesizeLB->setText(v.freeSize);
+    m_TotalsizeLB->setText(v.totalSize);
+    if (v.stop == StatusView::Stop::AtLanguage) {
+        App::showRefusal(v.stopError);
+        return;
+    }
+    m_LangCB->clear();
+    m_LangCB->addItems(v.languages);
+    m_LangCB->setCurrentIndex(v.languageIndex);
+}
+
+void StatusTab::TimeSSelRBClick() {
+    m_TimeSSelCB->show();
+    m_MantimeSEdit->hide();
+}
+
+void StatusTab::TimeSMakeRBClick() {
+    m_TimeSSelCB->hide();
+    m_MantimeSEdit->show();
+}
+
+void StatusTab::identBtnClick() {
+    const Checked checked = identificationChange(m_console.unit(), m_HostEdit->text(), m_GroupEdit->text());
+    if (const App::Refusal* refusal = refusalOf(checked)) {
+        App::showRefusal(*refusal);
+        return;
+    }
+    m_HostEdit->setText(trimBlanksAndControls(m_HostEdit->text()));
+    m_GroupEdit->setText(trimBlanksAndControls(m_GroupEdit->text()));
+    m_console.SendCgi(*changeOf(checked));
+}
+
+void StatusTab::adminBtnClick() {
+    const Checked checked = administratorChange(m_console.unit(), m_PassEdit->text(), m_VerifyEdit->text());
+    if (const App::Refusal* refusal = refusalOf(checked)) {
+        App::showRefusal(*refusal);
+        return;
+    }
+    m_console.SendCgi(*changeOf(checked));
+    m_console.administratorChangeSent();
+}
+
+void StatusTab::DatatimeBtnClick() {
+    DateTimeInput input;
+    input.sntpAuto = m_SntpAutoRB->isChecked();
+    input.serverFromList = m_TimeSSelRB->isChecked();
+    input.listedServer = m_TimeSSelCB->currentIndex();
+    input.manualServer = m_MantimeSEdit->text();
+    input.year = m_YearEdit->text();
+    input.month = m_MonthEdit->text();
+    input.day = m_DataEdit->text();
+    input.hour = m_HourEdit->text();
+    input.minute = m_MinuteEdit->text();
+    input.second = m_SecondEdit->text();
+    input.zoneIndex = m_TimezoneCB->currentIndex();
+    const Checked checked = dateTimeChange(m_console.unit(), input);
+    if (const App::Refusal* refusal = refusalOf(checked)) {
+        App::showRefusal(*refusal);
+        return;
+    }
+    m_console.SendCgi(*changeOf(checked));
+}
+
+void StatusTab::NetinfoBtnClick() {
+    m_console.SendWithRetry(dhcpServerChange(m_console.unit(), m_DhcpsERB->isChecked()), kStatusPage);
+}
+
+void StatusTab::LangBtnClick() {
+    m_console.SendRepeated(languageChange(m_console.unit(), m_LangCB->currentIndex()));
+    App::showRefusal(languageRestartNotice());
+}
+
+QString StatusTab::administratorPassword() const {
+    return m_PassEdit->text();
+}
+
+void StatusTab::clearAdministratorFields() {
+    m_PassEdit->clear();
+    m_VerifyEdit->clear();
+}
+
+} // namespace Console

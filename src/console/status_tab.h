@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QWidget>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace Console {
+
+class TForm2;
+
+// The Status page (TabSheet1): identity, administrator password, date and
+// time, DHCP server, disk facts and language, each group with its Set button.
+class StatusTab final : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatusTab(TForm2& console);
+
+    // The page's captions in the language of the language file; set is the translation of "Set".
+    void translateCaptions(const QString& set);
+
+    void TabSheet1Show();
+    void TimeSSelRBClick();
+    void TimeSMakeRBClick();
+    void identBtnClick();
+    void adminBtnClick();
+    void DatatimeBtnClick();
+    void NetinfoBtnClick();
+    void LangBtnClick();
+
+    QString administratorPassword() const;
+    void clearAdministratorFields();
+
+private:
+    void buildIdentification();
+    void buildAdministration();
+    void buildDateAndTime();
+    void buildNetwork();
+    void buildDisk();
+
+    TForm2& m_console;
+
+    QGroupBox* m_IdenGB = nullptr;
+    QLabel* m_Label1 = nullptr;
+    QLineEdit* m_HostEdit = nullptr;
+    QLabel* m_Label2 = nullptr;
+    QLineEdit* m_GroupEdit = nullptr;
+    QPushButton* m_identBtn = nullptr;
+
+    QGroupBox* m_AdminGB = nullptr;
+    QLabel* m_Label3 = nullptr;
+    QLineEdit* m_AdminEdit = nullptr;
+    QLabel* m_Label4 = nullptr;
+    QLineEdit* m_PassEdit = nullptr;
+    QLabel* m_Label5 = nullptr;
+    QLineEdit* m_VerifyEdit = nullptr;
+    QPushButton* m_adminBtn = nullptr;
+
+    QGroupBox* m_DatatimeGB = nullptr;
+    QLabel* m_Label6 = nullptr;
+    QLabel* m_CurrenttimeLB = nullptr;
+    QLabel* m_Label7 = nullptr;
+    QLineEdit* m_YearEdit = nullptr;
+    QLineEdit* m_MonthEdit = nullptr;
+    QLineEdit* m_DataEdit = nullptr;
+    QLineEdit* m_HourEdit = nullptr;
+    QLineEdit* m_MinuteEdit = nullptr;
+    QLineEdit* m_SecondEdit = nullptr;
+    QLabel* m_Label13 = nullptr;
+    QLabel* m_Label14 = nullptr;
+    QRadioButton* m_SntpAutoRB = nullptr;
+    QRadioButton* m_SntpDisRB = nullptr;
+    QButtonGroup* m_sntpGroup = nullptr;
+    QLabel* m_Label15 = nullptr;
+    QRadioButton* m_TimeSSelRB = nullptr;
+    QRadioButton* m_TimeSMakeRB = nullptr;
+    QButtonGroup* m_serverGroup = nullptr;
+    QComboBox* m_TimeSSelCB = nullptr;
+    QLineEdit* m_MantimeSEdit = nullptr;
+    QLabel* m_Label16 = nullptr;
+    QComboBox* m_TimezoneCB = nullptr;
+    QPushButton* m_DatatimeBtn = nullptr;
+
+    QGroupBox* m_NetinfoGB = nullptr;
+    QLabel* m_Label17 = nullptr;
+    QLabel* m_IPAddressLB = nullptr;
+    QLabel* m_Label18 = nullptr;
+    QRadioButton* m_DhcpsERB = nullptr;
+    QRadioButton* m_DhcpsDRB = nullptr;
+    QPushButton* m_NetinfoBtn = nullptr;
+
+    QGroupBox* m_DiskinfoGB = nullptr;
+    QLabel* m_Label19 = nullptr;
+    QLabel* m_DiskidLB = nullptr;
+    QLabel* m_Label20 = nullptr;
+    QLabel* m_FirmverLB = nullptr;
+    QLabel* m_Label21 = nullptr;
+    QLabel* m_FreesizeLB = nullptr;
+    QLabel* m_Label22 = nullptr;
+    QLabel* m_TotalsizeLB = nullptr;
+    QLabel* m_Label60 = nullptr;
+    QComboBox* m_LangCB = nullptr;
+    QPushButton* m_LangBtn = nullptr;
+};
+
+} // namespace Console

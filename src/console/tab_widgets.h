@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/form_base.h"
+
+#include <QColor>
+#include <QLabel>
+#include <QPalette>
+#include <QWidget>
+
+// Small helpers shared by the console pages this library lays out by hand.
+namespace Console::TabWidgets {
+
+inline const QColor kMaroon{0x80, 0x00, 0x00};
+
+template <class W> W* place(W* widget, const char* name, int x, int y, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+// The console's 13-pixel navy text; disabled controls keep the style's grey.
+// Every control gets its own colours: the window's style sheet would reset
+// colours a control inherits. Call it once the page's controls exist.
+inline void useConsoleText(QWidget* page) {
+    QFont font = page->font();
+    font.setPixelSize(13);
+    page->setFont(font);
+    for (QWidget* widget : QList<QWidget*>{page} + page->findChildren<QWidget*>()) {
+        QPalette pal = widget->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, App::kNavy);
+        widget->setPalette(pal);
+    }
+}
+
+// Values read from the unit stand out from the captions.
+inline QLabel* useMaroon(QLabel* label) {
+    QPalette pal = label->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::WindowText, kMaroon);
+    label->setPalette(pal);
+    return label;
+}
+
+} // namespace Console::TabWidgets

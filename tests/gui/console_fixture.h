@@ -1,0 +1,132 @@
+#pragma once
+
+// The real windows against zuredor-sim, logged in through the device login
+// and on the console, for the console's GUI tests.
+
+#include "app/app_windows.h"
+#include "app/current_device.h"
+#include "console/console_window.h"
+#include "discovery/scan_window.h"
+#include "login/admin_login_window.h"
+#include "login/device_login_window.h"
+#include "support/message_recorder.h"
+#include "support/sim_process.h"
+#include "support/test_ports.h"
+
+#include <QAbstractButton>
+#include <QByteArray>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ConsoleTest {
+
+inline QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Answers every request with one fixed utility page, for pages the simulator never writes.
+class FixedPageServer final {
+public:
+    explicit FixedPageServer(QByteArray page) : m_page(std::move(page)) {
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    ++requests;
+                    socket->write("HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(m_page.size()) +
+                                  "\r\n\r\n" + m_page);
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        m_server.listen(QHostAddress(s("127.0.0.1")), 0);
+    }
+    quint16 port() const { return m_server.serverPort(); }
+    int requests = 0;
+
+private:
+    QByteArray m_page;
+    QTcpServer m_server;
+};
+
+class ConsoleFixture : public ::testing::Test {
+protected:
+    // One simulated unit at 127.0.0.2; its discovery port is the windows' too, so a scan finds it.
+    void startSim(QStringList extra = {}) {
+        discoveryPort = TestSupport::freeUdpPort();
+        sim = std::make_unique<TestSupport::SimProcess>(QStringList{s("--units"), s("1"), s("--broadcast"),
+                                                                    s("127.255.255.255"), s("--discovery-port"),
+                                                                    QString::number(discoveryPort)} +
+                                                        extra);
+        ASSERT_TRUE(sim->start()) << sim->output().toStdString();
+        startWindows(sim->devicePort());
+    }
+
+    void startWindows(quint16 devicePort) {
+        App::NetworkSettings settings;
+        settings.broadcast = s("127.255.255.255");
+        settings.discoveryPort = discoveryPort ? discoveryPort : TestSupport::freeUdpPort();
+        settings.devicePort = devicePort;
+        windows = std::make_unique<App::WindowSet>(settings, [] {});
+        windows->showScanWindow();
+        recorder = &TestSupport::installRecorder();
+    }
+
+    // As a person does: the unit picked, the password typed, Management pressed, the Status page read.
+    void logIn(const QString& ip = s("127.0.0.2"), const QString& password = s("admin")) {
+        App::CurrentDevice().ip = ip;
+        windows->form1().hide();
+        windows->form4().showForPassword();
+        windows->form4().passEdit()->setText(password);
+        QTest::mouseClick(windows->form4().findChild<QPushButton*>(s("MenBtn")), Qt::LeftButton);
+        ASSERT_TRUE(console().isVisible());
+        ASSERT_TRUE(TestSupport::waitUntil([this] { return !edit("HostEdit")->text().isEmpty(); }))
+            << "the Status page was read";
+    }
+
+    Console::TForm2& console() { return windows->form2(); }
+
+    template <class T = QWidget> T* control(const char* name) {
+        T* found = console().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
+    // On a radio button the click lands on its mark: the widget may be wider than its caption.
+    void click(const char* name) {
+        QAbstractButton* button = control<QAbstractButton>(name);
+        const QPoint at = button->inherits("QRadioButton") ? QPoint(8, button->height() / 2) : button->rect().center();
+        QTest::mouseClick(button, Qt::LeftButton, {}, at);
+    }
+    void type(const char* name, const QString& text) {
+        edit(name)->clear();
+        QTest::keyClicks(edit(name), text);
+    }
+    QStringList boxTexts() const {
+        QStringList texts;
+        for (const auto& box : recorder->boxes)
+            texts << box.text;
+        return texts;
+    }
+
+    void TearDown() override {
+        windows.reset();
+        App::CurrentDevice() = {};
+    }
+
+    quint16 discoveryPort = 0;
+    std::unique_ptr<TestSupport::SimProcess> sim;
+    std::unique_ptr<App::WindowSet> windows;
+    TestSupport::MessageRecorder* recorder = nullptr;
+};
+
+} // namespace ConsoleTest
