@@ -7,6 +7,7 @@
 #include "web/page_values.h"
 #include "web/send_cgi.h"
 
+#include "support/cli_run.h"
 #include "support/test_ports.h"
 
 #include <QDir>
@@ -467,6 +468,30 @@ TEST_F(AgainstNginx, SendCgiFollowsItsRedirects) {
     EXPECT_EQ(sender.SendCgi(url("refuse"), s("ftp.htm"), 4), Web::SendCgiResult::Refused);
     EXPECT_EQ(client.body(), QByteArray("<HTML>fail"));
     EXPECT_EQ(host.log, QStringList{s("tab 4")});
+}
+
+TEST_F(AgainstNginx, CliLoginPageAndGetWorkWithIt) {
+    const QString port = QString::number(m_settings.devicePort);
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QByteArray out;
+    } cases[] = {
+        {{s("login"), s("127.0.0.1"), s("-p"), s("secret")}, 0, "OK\n"},
+        {{s("login"), s("127.0.0.1"), s("-p"), s("wrong")}, 2, "Login fail, Please check your username and password\n"},
+        {{s("get"), s("127.0.0.1"), s("host_name"), s("ip"), s("none"), s("-p"), s("secret")},
+         0,
+         "NAS1\n127.0.0.2\n\n"},
+        {{s("page"), s("127.0.0.1"), s("-p"), s("secret")}, 0, kPage + "\n"},
+    };
+    for (const auto& c : cases) {
+        QElapsedTimer clock;
+        clock.start();
+        const TestSupport::CliRun run = TestSupport::runCli(c.arguments + QStringList{s("--device-port"), port});
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(run.out, c.out) << c.arguments.join(u' ').toStdString();
+        EXPECT_LT(clock.elapsed(), 2000) << "a kept connection must not hold the command";
+    }
 }
 
 } // namespace
