@@ -87,7 +87,7 @@ int runPage(const GlobalOptions& global, const Credentials& credentials, const Q
     if (global.json)
         writeJson({{QStringLiteral("ip"), ip}, {QStringLiteral("page"), QString::fromUtf8(read.page)}});
     else
-        write(stdout, read.page.endsWith('\n') ? read.page : read.page + '\n');
+        write(stdout, read.page);
     return kExitDone;
 }
 

@@ -482,7 +482,7 @@ TEST_F(AgainstNginx, CliLoginPageAndGetWorkWithIt) {
         {{s("get"), s("127.0.0.1"), s("host_name"), s("ip"), s("none"), s("-p"), s("secret")},
          0,
          "NAS1\n127.0.0.2\n\n"},
-        {{s("page"), s("127.0.0.1"), s("-p"), s("secret")}, 0, kPage + "\n"},
+        {{s("page"), s("127.0.0.1"), s("-p"), s("secret")}, 0, kPage},
     };
     for (const auto& c : cases) {
         QElapsedTimer clock;
