@@ -2,6 +2,7 @@
 
 #include "app/form_base.h"
 #include "app/localize.h"
+#include "console/tab_widgets.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -12,34 +13,9 @@
 
 namespace Console {
 
-namespace {
-
-const QColor kMaroon{0x80, 0x00, 0x00};
-
-template <class W> W* place(W* widget, const char* name, int x, int y, int width, int height) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(x, y, width, height);
-    return widget;
-}
-
-// The navy 13-pixel text of the console pages. Disabled controls keep the style's grey, so only the
-// active and inactive text turns navy.
-void useConsoleText(QWidget* page) {
-    QFont font = page->font();
-    font.setPixelSize(13);
-    page->setFont(font);
-    // Each control gets its own colours: a style sheet above the page would otherwise reset inherited ones.
-    const QList<QWidget*> controls = page->findChildren<QWidget*>();
-    for (QWidget* widget : QList<QWidget*>{page} + controls) {
-        QPalette pal = widget->palette();
-        for (const auto group : {QPalette::Active, QPalette::Inactive})
-            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-                pal.setColor(group, role, App::kNavy);
-        widget->setPalette(pal);
-    }
-}
-
-} // namespace
+using TabWidgets::kMaroon;
+using TabWidgets::place;
+using TabWidgets::useConsoleText;
 
 FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TabSheet6"));
