@@ -20,18 +20,8 @@ namespace Cli {
 
 namespace {
 
-void writeJson(const QJsonObject& object) {
-    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
 void usage(const QString& words) {
     std::fprintf(stderr, "zuredor-cli: %s\n", qPrintable(words));
-}
-
-Web::DeviceContext contextFor(const Credentials& credentials, const QString& ip) {
-    return {ip, credentials.user, credentials.password};
 }
 
 const char* resultWord(int exitCode) {
@@ -45,25 +35,6 @@ const char* resultWord(int exitCode) {
     default:
         return "unreachable";
     }
-}
-
-// The unit's page, or the exit status of a read that failed (its words already said).
-struct PageRead {
-    QByteArray page;
-    int exitCode = kExitDone;
-};
-
-PageRead readPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
-    PrintingHost host(global.json);
-    const Web::DeviceResponse response =
-        Web::FetchPage(contextFor(credentials, ip), Web::settingsFor(global.network), host);
-    if (response.page.isEmpty())
-        return {{}, kExitUnreachable};
-    if (response.status == 401)
-        return {{}, kExitCredentials};
-    if (response.status != 200)
-        return {{}, kExitUnreachable};
-    return {response.page, kExitDone};
 }
 
 // The console as SendCgi sees it from a terminal: boxes become words, there is

@@ -23,6 +23,8 @@ void write(FILE* stream, const QByteArray& bytes) {
     std::fflush(stream);
 }
 
+} // namespace
+
 void writeJson(const QJsonObject& object) {
     write(stdout, QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
@@ -30,12 +32,6 @@ void writeJson(const QJsonObject& object) {
 Web::DeviceContext contextFor(const Credentials& credentials, const QString& ip) {
     return {ip, credentials.user, credentials.password};
 }
-
-// The unit's page for page and get, with the words and status of a failed read.
-struct PageRead {
-    QByteArray page;
-    int exitCode = kExitDone;
-};
 
 PageRead readPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
     PrintingHost host(global.json);
@@ -49,8 +45,6 @@ PageRead readPage(const GlobalOptions& global, const Credentials& credentials, c
         return {{}, kExitUnreachable};
     return {response.page, kExitDone};
 }
-
-} // namespace
 
 void PrintingHost::showMessage(const App::Refusal& box) {
     say(App::refusalText(box));

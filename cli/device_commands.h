@@ -5,6 +5,8 @@
 #include "app/refusal.h"
 #include "web/web_host.h"
 
+#include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +29,17 @@ public:
 private:
     bool m_json;
 };
+
+// The unit's utility page, or the exit status of a read that failed (its words already said).
+struct PageRead {
+    QByteArray page;
+    int exitCode = kExitDone;
+};
+PageRead readPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip);
+
+Web::DeviceContext contextFor(const Credentials& credentials, const QString& ip);
+// Indented JSON on standard output.
+void writeJson(const QJsonObject& object);
 
 // `login IP`: the device login's checks; "OK" when they pass.
 int runLogin(const GlobalOptions& global, const Credentials& credentials, const QString& ip);
