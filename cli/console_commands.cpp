@@ -1,5 +1,7 @@
 #include "console_commands.h"
 
+#include "terminal_text.h"
+
 #include "app/localize.h"
 #include "console/page_tabs.h"
 #include "console/status_actions.h"
@@ -24,19 +26,6 @@ void usage(const QString& words) {
     std::fprintf(stderr, "zuredor-cli: %s\n", qPrintable(words));
 }
 
-const char* resultWord(int exitCode) {
-    switch (exitCode) {
-    case kExitDone:
-        return "done";
-    case kExitRefused:
-        return "refused";
-    case kExitCredentials:
-        return "credentials";
-    default:
-        return "unreachable";
-    }
-}
-
 // The console as SendCgi sees it from a terminal: boxes become words, there is
 // no tab to read again and no scan to start.
 class TerminalConsole final : public Web::SendCgiHost {
@@ -52,7 +41,7 @@ public:
     void returnToScan() override {}
     void setConnectFailedFlag() override { unreachable = true; }
 
-    const PrintingHost& printer() const { return m_printer; }
+    PrintingHost& printer() { return m_printer; }
 
     QString newPassword;
     QString newAddress;
@@ -85,9 +74,13 @@ public:
     int finish(int exitCode) {
         if (exitCode == kExitDone)
             m_console.printer().say(QStringLiteral("OK"));
-        if (m_global.json)
+        if (!m_global.json)
+            return exitCode;
+        if (exitCode == kExitDone)
             writeJson({{QStringLiteral("ip"), m_device.ip},
                        {QStringLiteral("result"), QString::fromLatin1(resultWord(exitCode))}});
+        else
+            writeFailure(m_device.ip, exitCode, m_console.printer().lastWords());
         return exitCode;
     }
 
@@ -111,6 +104,19 @@ private:
                                        App::Icon::Information});
             return kExitRefused;
         }
+        // The unit may leave its old address before it answers an address change.
+        // Otherwise SendCgi has said what went wrong; here it becomes the exit status.
+        if (page == Console::addressChangePage())
+            return kExitDone;
+        switch (m_sender.lastOutcome()) {
+        case Web::ChangeOutcome::NoAnswer:
+            return kExitUnreachable;
+        case Web::ChangeOutcome::Unconfirmed:
+            return kExitRefused;
+        case Web::ChangeOutcome::Taken:
+        case Web::ChangeOutcome::Refused:
+            break;
+        }
         return kExitDone;
     }
 
@@ -123,9 +129,10 @@ private:
 };
 
 int refuse(const GlobalOptions& global, const QString& ip, const App::Refusal& refusal) {
-    PrintingHost(global.json).showMessage(refusal);
+    PrintingHost host(global.json);
+    host.showMessage(refusal);
     if (global.json)
-        writeJson({{QStringLiteral("ip"), ip}, {QStringLiteral("result"), QStringLiteral("refused")}});
+        writeFailure(ip, kExitRefused, host.lastWords());
     return kExitRefused;
 }
 
@@ -141,8 +148,11 @@ StatusRead readStatus(const GlobalOptions& global, const Credentials& credential
         return {{}, read.exitCode};
     StatusRead status{Console::readStatusPage(read.page), kExitDone};
     if (status.view.stop != Console::StatusView::Stop::None) {
-        PrintingHost(global.json).showMessage(status.view.stopError);
+        PrintingHost host(global.json);
+        host.showMessage(status.view.stopError);
         status.exitCode = kExitRefused;
+        if (global.json)
+            writeFailure(ip, status.exitCode, host.lastWords());
     }
     return status;
 }
@@ -216,7 +226,7 @@ int runStatus(const GlobalOptions& global, const Credentials& credentials, const
     };
     QByteArray out;
     for (const auto& [label, value] : lines)
-        out += QByteArray(label) + ": " + value.toUtf8() + '\n';
+        out += QByteArray(label) + ": " + terminalSafe(value.toUtf8()) + '\n';
     std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
     std::fflush(stdout);
     return kExitDone;
@@ -314,14 +324,12 @@ int runIpConfig(const GlobalOptions& global, const Credentials& credentials, con
     // As the console does: the page again while it gives no address, a few times at most.
     for (int i = 0; i < Console::kIpConfigReads; ++i) {
         read = readPage(global, credentials, ip);
-        if (read.exitCode == kExitCredentials)
+        if (read.exitCode != kExitDone)
             return read.exitCode;
         v = Console::readIpConfigPage(read.page);
         if (!v.address.ip.isEmpty())
             break;
     }
-    if (read.exitCode != kExitDone)
-        return read.exitCode;
     if (global.json) {
         writeJson({{QStringLiteral("ip"), ip},
                    {QStringLiteral("automatic"), v.automatic},
@@ -332,11 +340,11 @@ int runIpConfig(const GlobalOptions& global, const Credentials& credentials, con
                    {QStringLiteral("secondaryDns"), v.address.secondaryDns}});
         return kExitDone;
     }
+    const auto shown = [](const QString& value) { return terminalSafe(value.toUtf8()); };
     const QByteArray out = "IP Option: " + QByteArray(v.automatic ? "Automatic IP" : "Static IP") +
-                           "\nIP Address: " + v.address.ip.toUtf8() + "\nSubnet Mask: " + v.address.mask.toUtf8() +
-                           "\nGateway: " + v.address.gateway.toUtf8() +
-                           "\nPrimary DNS: " + v.address.primaryDns.toUtf8() +
-                           "\nSecondary DNS: " + v.address.secondaryDns.toUtf8() + '\n';
+                           "\nIP Address: " + shown(v.address.ip) + "\nSubnet Mask: " + shown(v.address.mask) +
+                           "\nGateway: " + shown(v.address.gateway) + "\nPrimary DNS: " + shown(v.address.primaryDns) +
+                           "\nSecondary DNS: " + shown(v.address.secondaryDns) + '\n';
     std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
     std::fflush(stdout);
     return kExitDone;

@@ -1,5 +1,7 @@
 #include "device_commands.h"
 
+#include "terminal_text.h"
+
 #include "app/localize.h"
 #include "login/login_check.h"
 #include "web/page_fetch.h"
@@ -8,8 +10,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -33,25 +37,56 @@ Web::DeviceContext contextFor(const Credentials& credentials, const QString& ip)
     return {ip, credentials.user, credentials.password};
 }
 
+const char* resultWord(int exitCode) {
+    switch (exitCode) {
+    case kExitDone:
+        return "done";
+    case kExitRefused:
+        return "refused";
+    case kExitCredentials:
+        return "credentials";
+    default:
+        return "unreachable";
+    }
+}
+
+void writeFailure(const QString& ip, int exitCode, const QString& words) {
+    writeJson({{QStringLiteral("ip"), ip},
+               {QStringLiteral("result"), QString::fromLatin1(resultWord(exitCode))},
+               {QStringLiteral("error"), words}});
+}
+
 PageRead readPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
-    PrintingHost host(global.json);
+    const Web::Settings settings = Web::settingsFor(global.network);
     const Web::DeviceResponse response =
-        Web::FetchPage(contextFor(credentials, ip), Web::settingsFor(global.network), host);
-    if (response.page.isEmpty())
-        return {{}, kExitUnreachable};
-    if (response.status == 401)
-        return {{}, kExitCredentials};
-    if (response.status != 200)
-        return {{}, kExitUnreachable};
-    return {response.page, kExitDone};
+        Web::ReadUtilityPage(contextFor(credentials, ip), settings, QDeadlineTimer(settings.retryBudgetMs));
+    if (!response.page.isEmpty() && response.status == 200)
+        return {response.page, kExitDone};
+    // A refused password gets the login's words; the page reader's own say "Connection Fail" for it too.
+    PageRead failed{{}, kExitUnreachable};
+    App::Refusal words{QStringLiteral("Connection Fail"), QStringLiteral("Connect"), App::Icon::Error};
+    if (!response.page.isEmpty() && response.status == 401) {
+        failed.exitCode = kExitCredentials;
+        words = *Login::LoginRefusal(Login::CheckResult::Refused);
+    }
+    PrintingHost host(global.json);
+    host.showMessage(words);
+    if (global.json)
+        writeFailure(ip, failed.exitCode, host.lastWords());
+    return failed;
 }
 
 void PrintingHost::showMessage(const App::Refusal& box) {
     say(App::refusalText(box));
 }
 
-void PrintingHost::say(const QString& words) const {
-    write(m_json ? stderr : stdout, words.toUtf8() + '\n');
+void PrintingHost::say(const QString& words) {
+    m_lastWords = words;
+    // The words may hold a unit's text or a language file's; a box may join two texts by a line feed.
+    QByteArray out;
+    for (const QByteArray& line : words.toUtf8().split('\n'))
+        out += terminalSafe(line) + '\n';
+    write(m_json ? stderr : stdout, out);
 }
 
 int runLogin(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
@@ -67,9 +102,12 @@ int runLogin(const GlobalOptions& global, const Credentials& credentials, const 
     }
     if (global.json) {
         static const char* const kResults[] = {"passed", "refused", "failed", "unreachable"};
-        writeJson({{QStringLiteral("ip"), ip},
-                   {QStringLiteral("result"), QString::fromLatin1(kResults[static_cast<int>(outcome.result)])},
-                   {QStringLiteral("checks"), outcome.checks}});
+        QJsonObject object{{QStringLiteral("ip"), ip},
+                           {QStringLiteral("result"), QString::fromLatin1(kResults[static_cast<int>(outcome.result)])},
+                           {QStringLiteral("checks"), outcome.checks}};
+        if (exitCode != kExitDone)
+            object.insert(QStringLiteral("error"), host.lastWords());
+        writeJson(object);
     }
     return exitCode;
 }
@@ -94,7 +132,8 @@ int runGet(const GlobalOptions& global, const Credentials& credentials, const QS
     for (const QString& name : names) {
         const QByteArray value = Web::PageValue(read.page, name.toUtf8() + "=\"");
         values.insert(name, QString::fromUtf8(value));
-        lines += value + '\n';
+        // One line per name, whatever line ends or escapes the value holds.
+        lines += terminalSafe(value) + '\n';
     }
     if (global.json)
         writeJson(values);
@@ -103,22 +142,50 @@ int runGet(const GlobalOptions& global, const Credentials& credentials, const QS
     return kExitDone;
 }
 
+namespace {
+
+// The terminal as it was before the prompt turned echo off, for a signal that
+// ends the program in the middle of it.
+termios g_savedTerminal{};
+volatile sig_atomic_t g_echoOff = 0;
+
+extern "C" void restoreTerminalAndDie(int signal) {
+    if (g_echoOff)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+} // namespace
+
 QString askPassword() {
     if (!::isatty(STDIN_FILENO))
         return {};
     std::fputs("Password: ", stderr);
     std::fflush(stderr);
-    termios old{};
-    const bool haveTerminal = ::tcgetattr(STDIN_FILENO, &old) == 0;
+    const bool haveTerminal = ::tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
+    struct sigaction previous[std::size(kPromptSignals)]{};
     if (haveTerminal) {
-        termios quiet = old;
+        struct sigaction restore {};
+        restore.sa_handler = restoreTerminalAndDie;
+        sigemptyset(&restore.sa_mask);
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
+            ::sigaction(kPromptSignals[i], &restore, &previous[i]);
+        termios quiet = g_savedTerminal;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        g_echoOff = 1;
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     std::string line;
     std::getline(std::cin, line);
-    if (haveTerminal)
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    if (haveTerminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+        g_echoOff = 0;
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
+            ::sigaction(kPromptSignals[i], &previous[i], nullptr);
+    }
     std::fputs("\n", stderr);
     return QString::fromStdString(line);
 }

@@ -24,10 +24,14 @@ class PrintingHost final : public Web::WebHost {
 public:
     explicit PrintingHost(bool json) : m_json(json) {}
     void showMessage(const App::Refusal& box) override;
-    void say(const QString& words) const;
+    // Control characters in the words are shown escaped.
+    void say(const QString& words);
+    // What was said last, for the "error" of a JSON answer.
+    QString lastWords() const { return m_lastWords; }
 
 private:
     bool m_json;
+    QString m_lastWords;
 };
 
 // The unit's utility page, or the exit status of a read that failed (its words already said).
@@ -36,6 +40,11 @@ struct PageRead {
     int exitCode = kExitDone;
 };
 PageRead readPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip);
+
+// "done", "refused", "credentials" or "unreachable", after the exit status.
+const char* resultWord(int exitCode);
+// The one JSON object of a command that failed.
+void writeFailure(const QString& ip, int exitCode, const QString& words);
 
 Web::DeviceContext contextFor(const Credentials& credentials, const QString& ip);
 // Indented JSON on standard output.

@@ -39,7 +39,9 @@ int main(int argc, char* argv[]) {
     std::optional<std::string> password;
     cli.add_option("-u,--user", user, "User name for the unit's web interface (default admin)");
     cli.add_option("-p,--password", password,
-                   "Password for the unit's web interface; asked for when standard input is a terminal")
+                   "Password for the unit's web interface. Other users of this machine can read it in the "
+                   "process list: prefer ZUREDOR_PASSWORD, or leave both out to be asked for it without echo "
+                   "when standard input is a terminal")
         ->envname("ZUREDOR_PASSWORD");
 
     double waitSeconds = 3.0;

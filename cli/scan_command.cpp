@@ -1,5 +1,7 @@
 #include "scan_command.h"
 
+#include "terminal_text.h"
+
 #include "discovery/discovery_scan.h"
 
 #include <QJsonArray>
@@ -22,7 +24,8 @@ struct Cell {
 };
 
 Cell textCell(const QByteArray& field) {
-    return {field, Discovery::displayText(field).size()};
+    const QByteArray shown = terminalSafe(field);
+    return {shown, Discovery::displayText(shown).size()};
 }
 
 std::array<Cell, kColumns> cells(const Discovery::DeviceRow& row) {

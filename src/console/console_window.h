@@ -56,6 +56,8 @@ public:
     Web::SendCgiResult SendCgi(const CgiChange& change);
     Web::SendCgiResult SendRepeated(const CgiChange& change);
     Web::SendCgiResult SendWithRetry(const CgiChange& change, int sheet);
+    // What the unit made of the last change sent.
+    Web::ChangeOutcome lastChangeOutcome() const { return m_sender->lastOutcome(); }
     // The administrator password was sent: input is held until the administrator login is done.
     void administratorChangeSent();
     // The window caption: "Management" and the unit's address.

@@ -316,8 +316,10 @@ void StatusTab::adminBtnClick() {
         App::showRefusal(*refusal);
         return;
     }
-    m_console.SendCgi(*changeOf(checked));
-    m_console.administratorChangeSent();
+    // Only a password the unit took is asked for again; otherwise the old one still holds.
+    if (m_console.SendCgi(*changeOf(checked)) == Web::SendCgiResult::Done &&
+        m_console.lastChangeOutcome() == Web::ChangeOutcome::Taken)
+        m_console.administratorChangeSent();
 }
 
 void StatusTab::DatatimeBtnClick() {

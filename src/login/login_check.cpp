@@ -19,13 +19,22 @@ CheckResult LoginCheck(const Web::DeviceContext& device, const Web::Settings& se
 }
 
 LoginOutcome RunLoginChecks(const Web::DeviceContext& device, const Web::Settings& settings) {
-    const QDeadlineTimer deadline(settings.retryBudgetMs);
+    // The budget bounds the wait for a silent unit. A unit that answers, however
+    // slowly, is given its checks, and its last answer outweighs a later time-out.
+    QDeadlineTimer deadline(settings.retryBudgetMs);
+    std::optional<CheckResult> lastAnswer;
     LoginOutcome outcome;
     do {
         outcome.result = LoginCheck(device, settings, deadline);
         ++outcome.checks;
+        if (outcome.result != CheckResult::Unreachable) {
+            lastAnswer = outcome.result;
+            deadline = QDeadlineTimer(settings.retryBudgetMs);
+        }
     } while ((outcome.result == CheckResult::Refused || outcome.result == CheckResult::OtherStatus) &&
-             outcome.checks < kMaxLoginChecks && !deadline.hasExpired());
+             outcome.checks < kMaxLoginChecks);
+    if (outcome.result == CheckResult::Unreachable && lastAnswer)
+        outcome.result = *lastAnswer;
     return outcome;
 }
 

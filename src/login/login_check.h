@@ -31,8 +31,9 @@ struct LoginOutcome {
     int checks = 0;
 };
 
-// Checks again while the unit refuses or answers oddly, at most eight checks,
-// all within the settings' retry budget so a silent unit is reported in seconds.
+// Checks again while the unit refuses or answers oddly, at most eight checks.
+// A silent unit is given up after the settings' retry budget; each answer
+// starts the budget afresh, and the last answer wins over a later time-out.
 LoginOutcome RunLoginChecks(const Web::DeviceContext& device, const Web::Settings& settings);
 
 // The box for a failed login; nothing when it passed.

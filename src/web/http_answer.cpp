@@ -7,6 +7,7 @@ namespace {
 // A header or chunk-size line longer than this is not from a sane server.
 constexpr qsizetype kMaxHeaderSize = 64 * 1024;
 constexpr qsizetype kMaxChunkLine = 1024;
+constexpr int kMaxInterimAnswers = 16;
 
 const QByteArrayView kHttpPrefix("http/");
 
@@ -84,6 +85,8 @@ void AnswerAssembler::findHeaderEnd() {
             m_headerLines = lineStart;
             m_headerSize = lf + 1;
             parseHeader();
+            if (m_state == State::NeedMore && m_statusCode >= 100 && m_statusCode < 200)
+                skipInterimAnswer();
             return;
         }
         lineStart = lf + 1;
@@ -91,6 +94,24 @@ void AnswerAssembler::findHeaderEnd() {
     m_scanFrom = lineStart;
     if (m_raw.size() > kMaxHeaderSize)
         fail(QStringLiteral("header longer than %1 bytes").arg(kMaxHeaderSize));
+}
+
+// A 1xx answer ("100 Continue") only announces the real one, which follows it.
+void AnswerAssembler::skipInterimAnswer() {
+    if (++m_interimAnswers > kMaxInterimAnswers) {
+        fail(QStringLiteral("more than %1 interim answers").arg(kMaxInterimAnswers));
+        return;
+    }
+    m_discarded += m_headerSize;
+    m_raw.remove(0, m_headerSize);
+    m_framing = Framing::Unknown;
+    m_scanFrom = 0;
+    m_headerSize = -1;
+    m_headerLines = -1;
+    m_expectedSize = -1;
+    m_statusCode = -1;
+    m_fields.clear();
+    findHeaderEnd();
 }
 
 void AnswerAssembler::parseHeader() {

@@ -10,7 +10,8 @@ namespace Web {
 
 // Collects an HTTP answer piece by piece and says when it is whole: by its
 // Content-Length, by its chunked coding, or (no length given, or no HTTP
-// header at all) only when the peer closes. Undoes chunked coding.
+// header at all) only when the peer closes. Undoes chunked coding and drops
+// interim (1xx) answers before the real one.
 class AnswerAssembler {
 public:
     enum class State { NeedMore, Complete, Malformed };
@@ -23,8 +24,9 @@ public:
     bool completeAtClose() const;
 
     // Header plus declared body length once the header is read, else -1.
-    qint64 expectedSize() const { return m_expectedSize; }
-    qsizetype receivedSize() const { return m_raw.size(); }
+    qint64 expectedSize() const { return m_expectedSize < 0 ? -1 : m_expectedSize + m_discarded; }
+    // Every byte taken in, interim answers included.
+    qsizetype receivedSize() const { return m_raw.size() + m_discarded; }
     bool headerComplete() const { return m_headerSize >= 0; }
 
     // The header lines without the blank line that ends them, as received.
@@ -45,6 +47,7 @@ private:
 
     void findHeaderEnd();
     void parseHeader();
+    void skipInterimAnswer();
     void advanceChunks();
     void advanceLength();
     void fail(const QString& problem);
@@ -60,6 +63,8 @@ private:
     int m_statusCode = -1;
     QList<QPair<QByteArray, QByteArray>> m_fields;
     QString m_problem;
+    qsizetype m_discarded = 0; // bytes of interim answers dropped from the front
+    int m_interimAnswers = 0;
 
     ChunkPhase m_chunkPhase = ChunkPhase::SizeLine;
     qsizetype m_chunkPos = 0;

@@ -7,12 +7,31 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
+#include <optional>
+
 namespace Web {
 
 namespace {
 
 bool isRedirect(int status) {
     return status == 300 || status == 301 || status == 302;
+}
+
+// Only the name=value pair goes back; the attributes are for the client. A
+// value with control bytes would let a unit write lines into our requests.
+std::optional<QByteArray> cookiePair(const QByteArray& setCookie) {
+    const QByteArray pair = setCookie.split(';').first().trimmed();
+    for (const char c : pair) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            return std::nullopt;
+    }
+    return pair;
+}
+
+// Cookies and credentials belong to the unit that was asked: its address and port.
+QString unitKey(const HttpUrl& url) {
+    return url.host.toLower() + QLatin1Char(':') + QString::number(url.port);
 }
 
 QByteArray fieldValue(const AnswerAssembler& answer, QByteArrayView name) {
@@ -41,27 +60,34 @@ void HttpClient::setReferer(const QString& referer) {
 
 Error HttpClient::Get(const QString& url) {
     m_lastStatus = 0;
+    m_answered = false;
     m_header.clear();
     m_body.clear();
     m_locations.clear();
+    m_offUnitLocation.clear();
     // One deadline for the request and all its redirects.
     const QDeadlineTimer deadline(m_settings.exchangeTimeoutMs);
     QString next = url;
+    QString unit;
     for (int redirects = 0;; ++redirects) {
         const Result<HttpUrl> parsed = parseHttpUrl(next);
         if (!parsed.ok())
             return parsed.error();
-        const HttpGetFields fields{m_userName, m_password, m_referer, m_cookie};
+        if (unit.isEmpty())
+            unit = unitKey(parsed.value());
+        const HttpGetFields fields{m_userName, m_password, m_referer, m_cookies.value(unit)};
         AnswerAssembler answer;
         const Error error = exchange(parsed.value().host, parsed.value().port, HttpGetRequest(parsed.value(), fields),
                                      m_settings, deadline, answer);
+        m_answered = m_answered || answer.receivedSize() > 0;
         if (answer.headerComplete()) {
             m_header = answer.headerText();
             m_lastStatus = std::max(answer.statusCode(), 0);
             for (const auto& field : answer.fields()) {
-                // Only the name=value pair goes back; the attributes are for the client.
-                if (field.first.compare("Set-Cookie", Qt::CaseInsensitive) == 0)
-                    m_cookie = field.second.split(';').first().trimmed();
+                if (field.first.compare("Set-Cookie", Qt::CaseInsensitive) != 0)
+                    continue;
+                if (const auto pair = cookiePair(field.second))
+                    m_cookies.insert(unit, *pair);
             }
         }
         if (error)
@@ -76,8 +102,16 @@ Error HttpClient::Get(const QString& url) {
             return {ErrorKind::TooManyRedirects, QStringLiteral("more than %1 redirects, last to %2")
                                                      .arg(m_settings.maxRedirects)
                                                      .arg(QString::fromUtf8(location))};
+        const QString target = resolveLocation(parsed.value(), QString::fromUtf8(location));
+        // The password, the cookie and the Referer go to the unit alone: a
+        // redirect elsewhere is an answer to judge, not a place to go.
+        const Result<HttpUrl> targetUrl = parseHttpUrl(target);
+        if (targetUrl.ok() && unitKey(targetUrl.value()) != unit) {
+            m_offUnitLocation = QString::fromUtf8(location);
+            return {};
+        }
         m_locations.append(QString::fromUtf8(location));
-        next = resolveLocation(parsed.value(), m_locations.last());
+        next = target;
     }
 }
 

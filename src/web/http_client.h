@@ -4,6 +4,7 @@
 #include "web/web_settings.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -25,10 +26,14 @@ public:
     virtual Error Get(const QString& url) = 0;
     // Status code of the last reply, also after a failure; 0 when none came.
     virtual int lastStatus() const = 0;
+    // Something came back in the last transaction, whatever it was.
+    virtual bool answered() const { return lastStatus() > 0; }
     // Header lines of the last reply.
     virtual QByteArray headerText() const = 0;
     // Location values followed in the last transaction, in order.
     virtual QStringList followedLocations() const = 0;
+    // A Location of the last reply that named another host or port: not followed.
+    virtual QString offUnitLocation() const { return {}; }
 
     // The reachability probe: a bare connection, nothing sent.
     virtual Error Connect(const QString& host, quint16 port, int timeoutMs) = 0;
@@ -37,7 +42,8 @@ public:
 };
 
 // The HTTP/1.0 client that sends CGI requests: one fresh connection per
-// request, redirects followed, the last cookie kept for later requests.
+// request, the unit's own redirects followed (never one to another host or
+// port), the last cookie of each unit kept for its later requests.
 // Blocking; use one instance from one thread at a time.
 class HttpClient final : public CgiClient {
 public:
@@ -52,12 +58,15 @@ public:
     void setReferer(const QString& referer) override;
     Error Get(const QString& url) override;
     int lastStatus() const override { return m_lastStatus; }
+    bool answered() const override { return m_answered; }
     QByteArray headerText() const override { return m_header; }
     QStringList followedLocations() const override { return m_locations; }
 
     // Body of the last reply, chunked coding undone.
     QByteArray body() const { return m_body; }
-    QByteArray cookie() const { return m_cookie; }
+    // The cookie kept for a unit ("host:port"), empty when it set none.
+    QByteArray cookie(const QString& unit) const { return m_cookies.value(unit); }
+    QString offUnitLocation() const override { return m_offUnitLocation; }
 
     Error Connect(const QString& host, quint16 port, int timeoutMs) override;
     bool connected() const override;
@@ -68,11 +77,13 @@ private:
     QString m_userName;
     QString m_password;
     QString m_referer;
-    QByteArray m_cookie;
+    QHash<QString, QByteArray> m_cookies;
+    QString m_offUnitLocation;
     QByteArray m_header;
     QByteArray m_body;
     QStringList m_locations;
     int m_lastStatus = 0;
+    bool m_answered = false;
     std::unique_ptr<QTcpSocket> m_probe;
 };
 

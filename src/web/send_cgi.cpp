@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+#include <optional>
+
 namespace Web {
 
 namespace {
@@ -24,6 +26,34 @@ bool namesFailurePage(const CgiClient& client) {
     return false;
 }
 
+bool isRedirect(int status) {
+    return status == 300 || status == 301 || status == 302;
+}
+
+ChangeOutcome judgeAnswer(const CgiClient& client, const Error& error) {
+    if (namesFailurePage(client))
+        return ChangeOutcome::Refused;
+    if (!client.answered())
+        return ChangeOutcome::NoAnswer;
+    // Once the unit's own redirect was followed, the change is taken, whatever
+    // its page does after; a loop of redirects is no answer, however many came.
+    if (!client.followedLocations().isEmpty())
+        return error.kind == ErrorKind::TooManyRedirects ? ChangeOutcome::Unconfirmed : ChangeOutcome::Taken;
+    // A redirect not followed counts only when whole and staying on the unit.
+    if (!error && isRedirect(client.lastStatus()) && client.offUnitLocation().isEmpty())
+        return ChangeOutcome::Taken;
+    return ChangeOutcome::Unconfirmed;
+}
+
+// The words for a change the unit did not take or refuse.
+std::optional<App::Refusal> unansweredBox(ChangeOutcome outcome) {
+    if (outcome == ChangeOutcome::NoAnswer)
+        return box("The unit did not answer the change", "Action", App::Icon::Error);
+    if (outcome == ChangeOutcome::Unconfirmed)
+        return box("The unit's answer did not confirm the change", "Action", App::Icon::Information);
+    return std::nullopt;
+}
+
 } // namespace
 
 CgiSender::CgiSender(CgiClient& client, DeviceContext& device, SendCgiHost& host, const Settings& settings)
@@ -35,7 +65,7 @@ void CgiSender::pause() {
 
 SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int tab) {
     m_lastError = {};
-    m_unitRefused = false;
+    m_outcome = ChangeOutcome::Taken;
     m_client.setCredentials(m_device.userName, m_device.password);
     // The Referer carries the address alone, as it does for a unit on port 80.
     m_client.setReferer(QStringLiteral("http://") + m_device.ip + QLatin1Char('/') + page);
@@ -50,7 +80,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
     m_host.runRequest([&] {
         m_lastError = m_client.Get(url);
         failed = m_lastError && m_client.lastStatus() != 302;
-        m_unitRefused = namesFailurePage(m_client);
+        m_outcome = judgeAnswer(m_client, m_lastError);
         m_client.Connect(m_device.ip, m_settings.devicePort, m_settings.probeTimeoutMs);
         reachable = m_client.connected();
         m_client.Disconnect();
@@ -64,16 +94,20 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
     }
 
     if (page == QLatin1String("sys_auth.htm")) {
-        // A refused password leaves the unit on the old one, and so must we.
-        if (m_unitRefused)
+        // A refused or unanswered password leaves the unit on the old one, as
+        // far as we know, and so must we.
+        if (m_outcome == ChangeOutcome::Refused)
             m_host.showMessage(
                 box("The unit did not accept the new password", "Administrator", App::Icon::Information));
+        else if (const auto unanswered = unansweredBox(m_outcome))
+            m_host.showMessage(*unanswered);
         else
             m_device.password = m_host.administratorPassword();
     } else if (page == ifCgi) {
         // A unit that refused the settings keeps its address: moving on would
-        // leave the console talking to an address nobody answers.
-        if (m_unitRefused) {
+        // leave the console talking to an address nobody answers. It need not
+        // answer otherwise: it may leave its old address at once.
+        if (m_outcome == ChangeOutcome::Refused) {
             m_host.showMessage(box("The unit did not accept the IP settings", "IP Infomation", App::Icon::Information));
             pause();
             if (tab >= 0 && tab < kTabCount)
@@ -89,12 +123,14 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
         m_host.showMessage(box("IP has been change, reconnect it success", "IP Infomation", App::Icon::Question));
         return SendCgiResult::Done;
     } else if (page == QLatin1String("ftp.htm")) {
-        if (!url.contains(QLatin1String("ftps_user_enabled")) && (failed || m_unitRefused)) {
+        if (!url.contains(QLatin1String("ftps_user_enabled")) && (failed || unitRefused())) {
             pause();
             return SendCgiResult::Refused;
         }
     } else if (page == QLatin1String("maintain.htm")) {
         return SendCgiResult::Done;
+    } else if (const auto unanswered = unansweredBox(m_outcome)) {
+        m_host.showMessage(*unanswered);
     }
 
     pause();

@@ -30,6 +30,14 @@ enum class SendCgiResult {
     Unreachable = 2, // the probe failed and was reported once: do not send again
 };
 
+// What the unit made of the last change, judged by its answer.
+enum class ChangeOutcome {
+    Taken,       // it redirected to one of its own pages, not the failure page
+    Refused,     // it redirected to the failure page
+    NoAnswer,    // nothing came back: no connection, dropped, reset or silent
+    Unconfirmed, // an answer came, but not the unit's redirect
+};
+
 inline constexpr int kTabCount = 7;
 inline constexpr int kMaxCgiSends = 15;
 
@@ -49,7 +57,8 @@ public:
     // What went wrong with the last request itself, for words beyond the box.
     Error lastError() const { return m_lastError; }
     // The unit answered the last request with its failure page.
-    bool unitRefused() const { return m_unitRefused; }
+    bool unitRefused() const { return m_outcome == ChangeOutcome::Refused; }
+    ChangeOutcome lastOutcome() const { return m_outcome; }
 
 private:
     void pause();
@@ -59,7 +68,7 @@ private:
     SendCgiHost& m_host;
     Settings m_settings;
     Error m_lastError;
-    bool m_unitRefused = false;
+    ChangeOutcome m_outcome = ChangeOutcome::Taken;
 };
 
 } // namespace Web

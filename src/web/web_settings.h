@@ -11,13 +11,16 @@ namespace Web {
 struct Settings {
     quint16 devicePort = 80;
     int connectTimeoutMs = 1500;
-    int readTimeoutMs = 3000; // silence allowed between two pieces of an answer
+    // Silence allowed before and between the pieces of an answer: a slow unit
+    // may take over four seconds to start its page.
+    int readTimeoutMs = 4500;
     int exchangeTimeoutMs = 15000;
     qsizetype readCap = 8 * 1024 * 1024;
     int probeTimeoutMs = 1000;
-    // The repeated page reads of FetchPage and the login share this bound, so a
-    // switched-off unit is reported within seconds, not after 8 connect time-outs.
-    int retryBudgetMs = 4000;
+    // How long the repeated page reads of FetchPage and the login wait for a
+    // unit that gives no answer, so a switched-off unit is reported within
+    // seconds, not after 8 connect time-outs. Each answer starts it afresh.
+    int retryBudgetMs = 4500;
     int pauseMs = 20; // the pause before each read of the utility page
     int maxRedirects = 10;
 };

@@ -152,7 +152,7 @@ TEST(CliPage, GetPrintsOneLinePerNameAndPagePrintsFromTheTag) {
     const CliRun refused = runCli(
         {QStringLiteral("page"), QStringLiteral("127.0.0.2"), QStringLiteral("--device-port"), port}, environment);
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_EQ(refused.out, QByteArray("Connection Fail\n"));
+    EXPECT_EQ(refused.out, QByteArray("Login fail, Please check your username and password\n"));
 
     const CliRun json = runCli({QStringLiteral("get"), QStringLiteral("127.0.0.2"), QStringLiteral("host_name"),
                                 QStringLiteral("--json"), QStringLiteral("-p"), QStringLiteral("admin"),

@@ -8,6 +8,7 @@
 #include "web/send_cgi.h"
 
 #include "support/cli_run.h"
+#include "support/scripted_server.h"
 #include "support/test_ports.h"
 
 #include <QDir>
@@ -35,102 +36,9 @@ QString s(const char* text) {
     return QString::fromUtf8(text);
 }
 
-struct Reply {
-    QByteArray bytes;
-    bool keepOpen = false; // as a keep-alive server does
-    bool silent = false;   // accept, read the request, never answer
-    int dripMs = 0;        // send one byte at a time with this gap
-};
-
-// One connection at a time, each answered by the next reply of the script (the
-// last one repeats). Requests are recorded up to their blank line.
-class ScriptedServer {
-public:
-    explicit ScriptedServer(QList<Reply> script) : m_script(std::move(script)) {
-        std::promise<quint16> listening;
-        auto port = listening.get_future();
-        m_thread.reset(QThread::create([this, &listening] { run(listening); }));
-        m_thread->start();
-        m_port = port.get();
-    }
-    ~ScriptedServer() {
-        m_stop = true;
-        m_thread->wait();
-    }
-
-    quint16 port() const { return m_port; }
-    QString url(const char* path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(s(path)); }
-    QList<QByteArray> requests() const {
-        QMutexLocker lock(&m_mutex);
-        return m_requests;
-    }
-    int connections() const { return m_connections; }
-
-private:
-    void run(std::promise<quint16>& listening) {
-        QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
-        listening.set_value(server.serverPort());
-        std::vector<std::unique_ptr<QTcpSocket>> held;
-        while (!m_stop) {
-            if (!server.waitForNewConnection(20))
-                continue;
-            std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
-            const Reply reply = m_script[std::min<qsizetype>(m_connections, m_script.size() - 1)];
-            ++m_connections;
-            const QByteArray request = readRequest(*socket);
-            if (!request.isEmpty()) {
-                QMutexLocker lock(&m_mutex);
-                m_requests.append(request);
-            }
-            if (!reply.silent)
-                answer(*socket, reply);
-            if (reply.silent || reply.keepOpen) {
-                held.push_back(std::move(socket));
-            } else {
-                socket->disconnectFromHost();
-                if (socket->state() != QAbstractSocket::UnconnectedState)
-                    socket->waitForDisconnected(1000);
-            }
-        }
-    }
-
-    QByteArray readRequest(QTcpSocket& socket) {
-        QByteArray request;
-        QElapsedTimer clock;
-        clock.start();
-        while (!m_stop && !request.contains("\r\n\r\n") && socket.state() == QAbstractSocket::ConnectedState &&
-               clock.elapsed() < 5000) {
-            if (socket.waitForReadyRead(20))
-                request += socket.readAll();
-        }
-        return request + socket.readAll();
-    }
-
-    void answer(QTcpSocket& socket, const Reply& reply) {
-        if (reply.dripMs == 0) {
-            socket.write(reply.bytes);
-        } else {
-            for (const char c : reply.bytes) {
-                if (m_stop || socket.state() != QAbstractSocket::ConnectedState)
-                    return;
-                socket.write(&c, 1);
-                socket.waitForBytesWritten(100);
-                QThread::msleep(static_cast<unsigned long>(reply.dripMs));
-            }
-        }
-        while (!m_stop && socket.bytesToWrite() > 0 && socket.state() == QAbstractSocket::ConnectedState)
-            socket.waitForBytesWritten(50);
-    }
-
-    QList<Reply> m_script;
-    std::unique_ptr<QThread> m_thread;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_connections{0};
-    mutable QMutex m_mutex;
-    QList<QByteArray> m_requests;
-};
+using TestSupport::Reply;
+using TestSupport::ScriptedServer;
+using TestSupport::withLength;
 
 Web::Settings fastSettings(quint16 port) {
     Web::Settings settings;
@@ -143,11 +51,6 @@ Web::Settings fastSettings(quint16 port) {
 }
 
 const QByteArray kPage = "<HTML>\r\nhost_name=\"NAS1\";\r\nip=\"127.0.0.2\";\r\n</HTML>";
-
-QByteArray withLength(const char* statusLine, const QByteArray& body, const char* extra = "") {
-    return QByteArray(statusLine) + "\r\n" + extra + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
-           body;
-}
 
 TEST(DeviceGetOnTheWire, SendsExactBytesWithTheAddressAloneInHost) {
     ScriptedServer server({Reply{withLength("HTTP/1.1 200 OK", kPage)}});

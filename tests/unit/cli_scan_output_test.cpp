@@ -1,4 +1,5 @@
 #include "scan_command.h"
+#include "terminal_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,6 +41,32 @@ TEST(ScanTable, BytesThatAreNotUtf8GoOutAsReceived) {
     const QByteArray table = Cli::scanTable({row("127.0.0.2", "caf\xE9", "g\xFF")});
     EXPECT_TRUE(table.contains("caf\xE9  ")) << "one byte, one column";
     EXPECT_TRUE(table.contains("g\xFF  "));
+}
+
+TEST(ScanTable, ControlCharactersInNamesAreShownEscaped) {
+    const QByteArray table = Cli::scanTable({row("127.0.0.2", "A\x1b[2JB", "\xe2\x80\xaeG"), // UTF-8: ESC, RLO
+                                             row("127.0.0.3", "caf\xe9\x9b", "x\ny")});      // a single-byte code page
+    EXPECT_EQ(table, QByteArray("IP Address  HD Name    Group Name  Firmware Version\n"
+                                "127.0.0.2   A\\x1b[2JB  \\u202eG     1.0\n"
+                                "127.0.0.3   caf\xe9\\x9b   x\\x0ay      1.0\n"));
+}
+
+TEST(TerminalText, OnlyControlsAreEscaped) {
+    const struct {
+        QByteArray in;
+        QByteArray out;
+    } cases[] = {
+        {"plain \xc3\xa9 and a\ttab", "plain \xc3\xa9 and a\ttab"},
+        {"\x01\x1f\x7f", "\\x01\\x1f\\x7f"},
+        {"\xc2\x80\xc2\x9f\xc2\xa0", "\\x80\\x9f\xc2\xa0"}, // C1 escaped, NBSP kept
+        {"\xe2\x80\xa9\xe2\x80\xaa\xe2\x80\xae\xe2\x80\xaf", "\xe2\x80\xa9\\u202a\\u202e\xe2\x80\xaf"},
+        {"\xe2\x81\xa5\xe2\x81\xa6\xe2\x81\xa9\xe2\x81\xaa", "\xe2\x81\xa5\\u2066\\u2069\xe2\x81\xaa"},
+        {"caf\xe9\x85\x1b", "caf\xe9\\x85\\x1b"}, // not UTF-8: one character per byte
+        {"\xe2\x80", "\xe2\\x80"},                // cut short: single-byte, and 0x80 is a C1 control
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Cli::terminalSafe(c.in), c.out) << c.in.toPercentEncoding().toStdString();
 }
 
 TEST(ScanTable, NoRowsIsTheTitleLineAlone) {

@@ -16,7 +16,8 @@ struct Exchange {
     ErrorKind error = ErrorKind::None;
     int lastStatus = 200;
     QByteArray header = "HTTP/1.0 200 OK";
-    QStringList locations = {};
+    // An accepted change: the unit's redirect was followed to its page.
+    QStringList locations = {QStringLiteral("page.htm")};
     bool reachable = true;
 };
 

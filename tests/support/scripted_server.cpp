@@ -1,0 +1,137 @@
+#include "support/scripted_server.h"
+
+#include <QElapsedTimer>
+#include <QMutexLocker>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <vector>
+
+#include <sys/socket.h>
+
+namespace TestSupport {
+
+ScriptedServer::ScriptedServer(QList<Reply> script) : m_script(std::move(script)) {
+    start();
+}
+
+ScriptedServer::ScriptedServer(Answerer answerer) : m_answerer(std::move(answerer)) {
+    start();
+}
+
+ScriptedServer::~ScriptedServer() {
+    m_stop = true;
+    m_thread->wait();
+}
+
+void ScriptedServer::start() {
+    std::promise<quint16> listening;
+    auto port = listening.get_future();
+    m_thread.reset(QThread::create([this, &listening] { run(&listening); }));
+    m_thread->start();
+    m_port = port.get();
+}
+
+QString ScriptedServer::url(const char* path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(QString::fromUtf8(path));
+}
+
+QList<QByteArray> ScriptedServer::requests() const {
+    QMutexLocker lock(&m_mutex);
+    return m_requests;
+}
+
+void ScriptedServer::run(std::promise<quint16>* listening) {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    listening->set_value(server.serverPort());
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    while (!m_stop) {
+        if (!server.waitForNewConnection(20))
+            continue;
+        std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+        const int index = m_connections++;
+        const QByteArray request = readRequest(*socket);
+        if (!request.isEmpty()) {
+            QMutexLocker lock(&m_mutex);
+            m_requests.append(request);
+        }
+        Reply reply;
+        if (m_answerer) {
+            if (request.isEmpty())
+                continue; // a reachability probe, or a peer that sent nothing
+            reply = m_answerer(request);
+        } else {
+            // A script counts connections, the probes that send nothing included.
+            reply = m_script[std::min<qsizetype>(index, m_script.size() - 1)];
+        }
+        if (reply.reset) {
+            // A zero linger time makes the close send RST, as a crashed unit's stack does.
+            const linger now{1, 0};
+            ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+            socket->abort();
+            continue;
+        }
+        if (!reply.silent)
+            answer(*socket, reply);
+        if (reply.silent || reply.keepOpen) {
+            held.push_back(std::move(socket));
+        } else {
+            socket->disconnectFromHost();
+            if (socket->state() != QAbstractSocket::UnconnectedState)
+                socket->waitForDisconnected(1000);
+        }
+    }
+}
+
+QByteArray ScriptedServer::readRequest(QTcpSocket& socket) {
+    QByteArray request;
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_stop && !request.contains("\r\n\r\n") && socket.state() == QAbstractSocket::ConnectedState &&
+           clock.elapsed() < 5000) {
+        if (socket.waitForReadyRead(20))
+            request += socket.readAll();
+    }
+    return request + socket.readAll();
+}
+
+void ScriptedServer::answer(QTcpSocket& socket, const Reply& reply) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_stop && clock.elapsed() < reply.delayMs)
+        QThread::msleep(5);
+    const auto connected = [&] { return !m_stop && socket.state() == QAbstractSocket::ConnectedState; };
+    if (reply.endless) {
+        // Until the peer closes; the bound only keeps a broken test from running forever.
+        while (connected() && clock.elapsed() < 60000) {
+            socket.write(reply.bytes);
+            socket.waitForBytesWritten(50);
+        }
+    } else if (reply.dripMs == 0) {
+        socket.write(reply.bytes);
+    } else {
+        for (const char c : reply.bytes) {
+            if (!connected())
+                return;
+            socket.write(&c, 1);
+            socket.waitForBytesWritten(100);
+            QThread::msleep(static_cast<unsigned long>(reply.dripMs));
+        }
+    }
+    while (connected() && socket.bytesToWrite() > 0)
+        socket.waitForBytesWritten(50);
+}
+
+QByteArray withLength(const char* statusLine, const QByteArray& body, const char* extra) {
+    return QByteArray(statusLine) + "\r\n" + extra + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+           body;
+}
+
+QByteArray requestPath(const QByteArray& request) {
+    const QByteArray line = request.left(request.indexOf("\r\n"));
+    const QList<QByteArray> words = line.split(' ');
+    return words.size() >= 2 ? words[1] : QByteArray();
+}
+
+} // namespace TestSupport
