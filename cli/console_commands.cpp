@@ -1,5 +1,10 @@
 #include "console_commands.h"
 
+#include "command.h"
+#include "device_commands.h"
+
+#include "console/ip_config.h"
+
 #include "terminal_text.h"
 
 #include "app/localize.h"
@@ -14,17 +19,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 
 namespace Cli {
 
 namespace {
-
-void usage(const QString& words) {
-    std::fprintf(stderr, "zuredor-cli: %s\n", qPrintable(words));
-}
 
 // The console as SendCgi sees it from a terminal: boxes become words, there is
 // no tab to read again and no scan to start.
@@ -166,10 +165,51 @@ QString zoneText(int zoneIndex) {
     return (hours > 0 ? QStringLiteral("+") : QString()) + QString::number(hours);
 }
 
-} // namespace
+// What `set-time` changes; anything left out keeps the unit's current value.
+struct TimeOptions {
+    std::optional<QString> date;         // Y/M/D, as typed
+    std::optional<QString> time;         // H:M:S, as typed
+    std::optional<bool> sntp;            // time service on or off
+    std::optional<QString> server;       // one of the listed time servers
+    std::optional<QString> manualServer; // a server typed by hand
+    std::optional<int> zone;             // hours, -12..12
+};
 
-int runStatus(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
-    const StatusRead read = readStatus(global, credentials, ip);
+// One value of a page as the CLI shows it: a `Caption: text` line, a JSON
+// member, or both. Each view lists its fields once, for both outputs.
+struct Field {
+    const char* caption; // nullptr: JSON only
+    const char* key;     // nullptr: text only
+    QString text;
+    QJsonValue json;
+};
+
+Field both(const char* caption, const char* key, const QString& value) {
+    return {caption, key, value, value};
+}
+
+void printView(const GlobalOptions& global, const QString& ip, const QList<Field>& fields) {
+    if (global.json) {
+        QJsonObject object{{QStringLiteral("ip"), ip}};
+        for (const Field& field : fields) {
+            if (field.key)
+                object.insert(QLatin1String(field.key), field.json);
+        }
+        writeJson(object);
+        return;
+    }
+    QByteArray out;
+    for (const Field& field : fields) {
+        if (field.caption)
+            out += QByteArray(field.caption) + ": " + terminalSafe(field.text.toUtf8()) + '\n';
+    }
+    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
+    std::fflush(stdout);
+}
+
+int runStatus(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    const StatusRead read = readStatus(call.global, call.credentials, ip);
     if (read.exitCode != kExitDone)
         return read.exitCode;
     const Console::StatusView& v = read.view;
@@ -177,73 +217,59 @@ int runStatus(const GlobalOptions& global, const Credentials& credentials, const
     const QString time = v.hour + QLatin1Char(':') + v.minute + QLatin1Char(':') + v.second;
     const QString zoneName = Console::timeZoneNames().value(v.zoneIndex);
     const QString language = v.languages.value(v.languageIndex);
-    if (global.json) {
-        writeJson({
-            {QStringLiteral("ip"), ip},
-            {QStringLiteral("hostName"), v.hostName},
-            {QStringLiteral("groupName"), v.groupName},
-            {QStringLiteral("administrator"), credentials.user},
-            {QStringLiteral("currentTime"), v.currentTime},
-            {QStringLiteral("date"), date},
-            {QStringLiteral("time"), time},
-            {QStringLiteral("sntp"), v.sntpAuto},
-            {QStringLiteral("timeServerMode"), v.serverFromList ? QStringLiteral("list") : QStringLiteral("manual")},
-            {QStringLiteral("timeServer"), shownServer(v)},
-            {QStringLiteral("zone"), v.zoneIndex - 12},
-            {QStringLiteral("zoneName"), zoneName},
-            {QStringLiteral("ipAddress"), v.ipAddress},
-            {QStringLiteral("dhcpServer"), v.dhcpServer},
-            {QStringLiteral("diskId"), v.diskId},
-            {QStringLiteral("firmwareVersion"), v.firmware},
-            {QStringLiteral("freeSize"), v.freeSize},
-            {QStringLiteral("totalSize"), v.totalSize},
-            {QStringLiteral("languages"), QJsonArray::fromStringList(v.languages)},
-            {QStringLiteral("language"), v.languageIndex},
-            {QStringLiteral("languageName"), language},
-        });
-        return kExitDone;
-    }
-    const QString on = QStringLiteral("Enable");
     const QString off = QStringLiteral("Disable");
-    const QList<std::pair<const char*, QString>> lines{
-        {"Host Name", v.hostName},
-        {"Group Name", v.groupName},
-        {"Administrator", credentials.user},
-        {"Current Time", v.currentTime},
-        {"Date and Time", date + QStringLiteral(" - ") + time},
-        {"SNTP", v.sntpAuto ? QStringLiteral("Auto") : off},
-        {"Time Server", shownServer(v) + (v.serverFromList ? QStringLiteral(" (list)") : QStringLiteral(" (manual)"))},
-        {"Time Zone", zoneText(v.zoneIndex) + QLatin1Char(' ') + zoneName},
-        {"IP Address", v.ipAddress},
-        {"DHCP Server", v.dhcpServer ? on : off},
-        {"Disk ID", v.diskId},
-        {"Firmware Version", v.firmware},
-        {"Free Size", v.freeSize},
-        {"Total Size", v.totalSize},
-        {"Language", v.languageIndex < 0 ? QStringLiteral("-1 (none)")
-                                         : QString::number(v.languageIndex) + QLatin1Char(' ') + language},
-        {"Languages", v.languages.join(QStringLiteral(", "))},
-    };
-    QByteArray out;
-    for (const auto& [label, value] : lines)
-        out += QByteArray(label) + ": " + terminalSafe(value.toUtf8()) + '\n';
-    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-    std::fflush(stdout);
+    printView(
+        call.global, ip,
+        {
+            both("Host Name", "hostName", v.hostName),
+            both("Group Name", "groupName", v.groupName),
+            both("Administrator", "administrator", call.credentials.user),
+            both("Current Time", "currentTime", v.currentTime),
+            {"Date and Time", nullptr, date + QStringLiteral(" - ") + time, {}},
+            {nullptr, "date", {}, date},
+            {nullptr, "time", {}, time},
+            {"SNTP", "sntp", v.sntpAuto ? QStringLiteral("Auto") : off, v.sntpAuto},
+            {"Time Server", "timeServer",
+             shownServer(v) + (v.serverFromList ? QStringLiteral(" (list)") : QStringLiteral(" (manual)")),
+             shownServer(v)},
+            {nullptr, "timeServerMode", {}, v.serverFromList ? QStringLiteral("list") : QStringLiteral("manual")},
+            {"Time Zone", "zone", zoneText(v.zoneIndex) + QLatin1Char(' ') + zoneName, v.zoneIndex - 12},
+            {nullptr, "zoneName", {}, zoneName},
+            both("IP Address", "ipAddress", v.ipAddress),
+            {"DHCP Server", "dhcpServer", v.dhcpServer ? QStringLiteral("Enable") : off, v.dhcpServer},
+            both("Disk ID", "diskId", v.diskId),
+            both("Firmware Version", "firmwareVersion", v.firmware),
+            both("Free Size", "freeSize", v.freeSize),
+            both("Total Size", "totalSize", v.totalSize),
+            {"Language", "language",
+             v.languageIndex < 0 ? QStringLiteral("-1 (none)")
+                                 : QString::number(v.languageIndex) + QLatin1Char(' ') + language,
+             v.languageIndex},
+            {nullptr, "languageName", {}, language},
+            {"Languages", "languages", v.languages.join(QStringLiteral(", ")), QJsonArray::fromStringList(v.languages)},
+        });
     return kExitDone;
 }
 
-int runSetIdentity(const GlobalOptions& global, const Credentials& credentials, const QString& ip, const QString& host,
-                   const QString& group) {
-    const Console::Checked checked = Console::identificationChange({ip, global.network.devicePort}, host, group);
+int runSetIdentity(const Invocation& call) {
+    const GlobalOptions& global = call.global;
+    const Credentials& credentials = call.credentials;
+    const QString ip = call.arguments.text("IP");
+    const Console::Checked checked = Console::identificationChange(
+        {ip, global.network.devicePort}, call.arguments.text("HOST"), call.arguments.text("GROUP"));
     if (const App::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
     return sender.finish(sender.send(*Console::changeOf(checked), false));
 }
 
-int runSetAdminPassword(const GlobalOptions& global, const Credentials& credentials, const QString& ip,
-                        const QString& password, const QString& verify) {
-    const Console::Checked checked = Console::administratorChange({ip, global.network.devicePort}, password, verify);
+int runSetAdminPassword(const Invocation& call) {
+    const GlobalOptions& global = call.global;
+    const Credentials& credentials = call.credentials;
+    const QString ip = call.arguments.text("IP");
+    const QString password = call.arguments.text("NEW");
+    const Console::Checked checked =
+        Console::administratorChange({ip, global.network.devicePort}, password, call.arguments.text("VERIFY"));
     if (const App::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
@@ -251,8 +277,8 @@ int runSetAdminPassword(const GlobalOptions& global, const Credentials& credenti
     return sender.finish(sender.send(*Console::changeOf(checked), false));
 }
 
-int runSetTime(const GlobalOptions& global, const Credentials& credentials, const QString& ip,
-               const TimeOptions& options) {
+int setTime(const GlobalOptions& global, const Credentials& credentials, const QString& ip,
+            const TimeOptions& options) {
     const StatusRead read = readStatus(global, credentials, ip);
     if (read.exitCode != kExitDone)
         return read.exitCode;
@@ -306,19 +332,47 @@ int runSetTime(const GlobalOptions& global, const Credentials& credentials, cons
     return sender.finish(sender.send(*Console::changeOf(checked), false));
 }
 
-int runSetDhcpServer(const GlobalOptions& global, const Credentials& credentials, const QString& ip, bool enable) {
-    ChangeSender sender(global, credentials, ip, Console::kStatusPage);
-    return sender.finish(sender.send(Console::dhcpServerChange({ip, global.network.devicePort}, enable), true));
+int runSetTime(const Invocation& call) {
+    const Arguments& arguments = call.arguments;
+    TimeOptions options;
+    if (const auto date = arguments.optionalText("--date")) {
+        if (date->count(QLatin1Char('/')) != 2)
+            return usageError(QStringLiteral("--date needs Y/M/D"));
+        options.date = date;
+    }
+    if (const auto time = arguments.optionalText("--time")) {
+        if (time->count(QLatin1Char(':')) != 2)
+            return usageError(QStringLiteral("--time needs H:M:S"));
+        options.time = time;
+    }
+    if (const auto sntp = arguments.optionalText("--sntp"))
+        options.sntp = *sntp == QLatin1String("on");
+    options.server = arguments.optionalText("--server");
+    options.manualServer = arguments.optionalText("--manual-server");
+    options.zone = arguments.optionalInteger("--zone");
+    return setTime(call.global, call.credentials, arguments.text("IP"), options);
 }
 
-int runSetLanguage(const GlobalOptions& global, const Credentials& credentials, const QString& ip, int index) {
-    ChangeSender sender(global, credentials, ip, Console::kStatusPage);
-    const int exitCode = sender.send(Console::languageChange({ip, global.network.devicePort}, index), true);
+int runSetDhcpServer(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    const bool enable = call.arguments.text("STATE") == QLatin1String("on");
+    ChangeSender sender(call.global, call.credentials, ip, Console::kStatusPage);
+    return sender.finish(sender.send(Console::dhcpServerChange({ip, call.global.network.devicePort}, enable), true));
+}
+
+int runSetLanguage(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    ChangeSender sender(call.global, call.credentials, ip, Console::kStatusPage);
+    const int exitCode = sender.send(
+        Console::languageChange({ip, call.global.network.devicePort}, call.arguments.integer("INDEX")), true);
     sender.say(Console::languageRestartNotice());
     return sender.finish(exitCode);
 }
 
-int runIpConfig(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
+int runIpConfig(const Invocation& call) {
+    const GlobalOptions& global = call.global;
+    const Credentials& credentials = call.credentials;
+    const QString ip = call.arguments.text("IP");
     PageRead read;
     Console::IpConfigView v;
     // As the console does: the page again while it gives no address, a few times at most.
@@ -330,28 +384,22 @@ int runIpConfig(const GlobalOptions& global, const Credentials& credentials, con
         if (!v.address.ip.isEmpty())
             break;
     }
-    if (global.json) {
-        writeJson({{QStringLiteral("ip"), ip},
-                   {QStringLiteral("automatic"), v.automatic},
-                   {QStringLiteral("address"), v.address.ip},
-                   {QStringLiteral("subnetMask"), v.address.mask},
-                   {QStringLiteral("gateway"), v.address.gateway},
-                   {QStringLiteral("primaryDns"), v.address.primaryDns},
-                   {QStringLiteral("secondaryDns"), v.address.secondaryDns}});
-        return kExitDone;
-    }
-    const auto shown = [](const QString& value) { return terminalSafe(value.toUtf8()); };
-    const QByteArray out = "IP Option: " + QByteArray(v.automatic ? "Automatic IP" : "Static IP") +
-                           "\nIP Address: " + shown(v.address.ip) + "\nSubnet Mask: " + shown(v.address.mask) +
-                           "\nGateway: " + shown(v.address.gateway) + "\nPrimary DNS: " + shown(v.address.primaryDns) +
-                           "\nSecondary DNS: " + shown(v.address.secondaryDns) + '\n';
-    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-    std::fflush(stdout);
+    printView(global, ip,
+              {
+                  {"IP Option", "automatic", v.automatic ? QStringLiteral("Automatic IP") : QStringLiteral("Static IP"),
+                   v.automatic},
+                  both("IP Address", "address", v.address.ip),
+                  both("Subnet Mask", "subnetMask", v.address.mask),
+                  both("Gateway", "gateway", v.address.gateway),
+                  both("Primary DNS", "primaryDns", v.address.primaryDns),
+                  both("Secondary DNS", "secondaryDns", v.address.secondaryDns),
+              });
     return kExitDone;
 }
 
-int runSetIp(const GlobalOptions& global, const Credentials& credentials, const QString& ip,
-             const std::optional<Console::StaticAddress>& address) {
+// Automatic addressing when `address` is empty, else the static settings.
+int setIp(const GlobalOptions& global, const Credentials& credentials, const QString& ip,
+          const std::optional<Console::StaticAddress>& address) {
     ChangeSender sender(global, credentials, ip, Console::kIpConfigPage);
     const Console::UnitAddress unit{ip, global.network.devicePort};
     if (!address) {
@@ -362,110 +410,82 @@ int runSetIp(const GlobalOptions& global, const Credentials& credentials, const 
     return sender.finish(sender.send(Console::staticAddressChange(unit, *address), true));
 }
 
-ConsoleCommands::ConsoleCommands(CLI::App& cli) {
-    const auto withIp = [this](CLI::App* command) {
-        command->add_option("IP", m_ip, "The unit's address")->required();
-        command->footer("Global options (zuredor-cli --help) may also follow the command.");
-        return command;
-    };
-    m_status = withIp(cli.add_subcommand("status", "Print every value of the console's Status page"));
-    m_setIdentity = withIp(cli.add_subcommand("set-identity", "Change the unit's host and group name"));
-    m_setIdentity->add_option("HOST", m_first, "Host name")->required();
-    m_setIdentity->add_option("GROUP", m_second, "Group name")->required();
-    m_setAdminPassword =
-        withIp(cli.add_subcommand("set-admin-password", "Change the administrator password of the web interface"));
-    m_setAdminPassword->add_option("NEW", m_first, "The new password")->required();
-    m_setAdminPassword->add_option("VERIFY", m_second, "The new password again")->required();
+int runSetIp(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    const QStringList settings = call.arguments.texts("SETTINGS");
+    if (call.arguments.text("MODE") == QLatin1String("dhcp")) {
+        if (!settings.isEmpty())
+            return usageError(QStringLiteral("set-ip IP dhcp takes nothing more"));
+        return setIp(call.global, call.credentials, ip, std::nullopt);
+    }
+    if (settings.size() != 5)
+        return usageError(QStringLiteral("set-ip IP static needs ADDRESS MASK GATEWAY DNS1 DNS2"));
+    return setIp(call.global, call.credentials, ip,
+                 Console::StaticAddress{settings[0], settings[1], settings[2], settings[3], settings[4]});
+}
 
-    m_setTime = withIp(cli.add_subcommand("set-time", "Change the date, time, time server and zone; "
-                                                      "what is not given keeps the unit's current value"));
-    m_setTime->add_option("--date", m_date, "Date as Y/M/D");
-    m_setTime->add_option("--time", m_time, "Time as H:M:S");
-    m_setTime->add_option("--sntp", m_sntp, "Time service on or off")->check(CLI::IsMember({"on", "off"}));
-    QString servers;
+const Argument kUnitIp{"IP", "The unit's address", Argument::Kind::Text, true};
+
+std::string listedTimeServers() {
+    QStringList servers;
     for (const QString& server : Console::timeServers())
-        servers += (servers.isEmpty() ? QString() : QStringLiteral(", ")) + server;
-    auto* server = m_setTime->add_option("--server", m_server, "A listed time server: " + servers.toStdString());
-    auto* manual = m_setTime->add_option("--manual-server", m_manualServer, "A time server of your own");
-    server->excludes(manual);
-    m_setTime->add_option("--zone", m_zone, "Time zone in hours from GMT")->check(CLI::Range(-12, 12));
-
-    m_setDhcpServer = withIp(cli.add_subcommand("set-dhcp-server", "Switch the unit's DHCP server on or off"));
-    m_setDhcpServer->add_option("STATE", m_onOff, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
-    m_setLanguage = withIp(cli.add_subcommand("set-language", "Choose the unit's language by its index in the list"));
-    m_setLanguage->add_option("INDEX", m_index, "Index in the unit's language list")->required();
-    m_ipConfig = withIp(cli.add_subcommand("ip-config", "Print the console's IP Config page"));
-    m_setIp = withIp(cli.add_subcommand("set-ip", "Automatic addressing (dhcp), or static settings "
-                                                  "(static ADDRESS MASK GATEWAY DNS1 DNS2)"));
-    m_setIp->add_option("MODE", m_mode, "dhcp or static")->required()->check(CLI::IsMember({"dhcp", "static"}));
-    m_setIp->add_option("SETTINGS", m_addresses, "ADDRESS MASK GATEWAY DNS1 DNS2 for static");
+        servers << server;
+    return "A listed time server: " + servers.join(QStringLiteral(", ")).toStdString();
 }
 
-bool ConsoleCommands::chosen() const {
-    for (const CLI::App* command :
-         {m_status, m_setIdentity, m_setAdminPassword, m_setTime, m_setDhcpServer, m_setLanguage, m_ipConfig, m_setIp})
-        if (command->parsed())
-            return true;
-    return false;
+const std::vector<Command>& table() {
+    using Kind = Argument::Kind;
+    static const std::vector<Command> commands = {
+        {"status", "Print every value of the console's Status page", {kUnitIp}, Command::NeedsCredentials, runStatus},
+        {"set-identity",
+         "Change the unit's host and group name",
+         {kUnitIp, {"HOST", "Host name", Kind::Text, true}, {"GROUP", "Group name", Kind::Text, true}},
+         Command::NeedsCredentials,
+         runSetIdentity},
+        {"set-admin-password",
+         "Change the administrator password of the web interface",
+         {kUnitIp,
+          {"NEW", "The new password", Kind::Text, true},
+          {"VERIFY", "The new password again", Kind::Text, true}},
+         Command::NeedsCredentials,
+         runSetAdminPassword},
+        {"set-time",
+         "Change the date, time, time server and zone; what is not given keeps the unit's current value",
+         {kUnitIp,
+          {"--date", "Date as Y/M/D"},
+          {"--time", "Time as H:M:S"},
+          Argument("--sntp", "Time service on or off").oneOf({"on", "off"}),
+          Argument("--server", listedTimeServers()).notWith("--manual-server"),
+          {"--manual-server", "A time server of your own"},
+          Argument("--zone", "Time zone in hours from GMT", Kind::Integer).between(-12, 12)},
+         Command::NeedsCredentials,
+         runSetTime},
+        {"set-dhcp-server",
+         "Switch the unit's DHCP server on or off",
+         {kUnitIp, Argument("STATE", "on or off", Kind::Text, true).oneOf({"on", "off"})},
+         Command::NeedsCredentials,
+         runSetDhcpServer},
+        {"set-language",
+         "Choose the unit's language by its index in the list",
+         {kUnitIp, {"INDEX", "Index in the unit's language list", Kind::Integer, true}},
+         Command::NeedsCredentials,
+         runSetLanguage},
+        {"ip-config", "Print the console's IP Config page", {kUnitIp}, Command::NeedsCredentials, runIpConfig},
+        {"set-ip",
+         "Automatic addressing (dhcp), or static settings (static ADDRESS MASK GATEWAY DNS1 DNS2)",
+         {kUnitIp,
+          Argument("MODE", "dhcp or static", Kind::Text, true).oneOf({"dhcp", "static"}),
+          {"SETTINGS", "ADDRESS MASK GATEWAY DNS1 DNS2 for static", Kind::Texts}},
+         Command::NeedsCredentials,
+         runSetIp},
+    };
+    return commands;
 }
 
-int ConsoleCommands::run(const GlobalOptions& global, const Credentials& credentials) {
-    const QString ip = QString::fromStdString(m_ip);
-    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
-    if (m_status->parsed())
-        return runStatus(global, credentials, ip);
-    if (m_setIdentity->parsed())
-        return runSetIdentity(global, credentials, ip, text(m_first), text(m_second));
-    if (m_setAdminPassword->parsed())
-        return runSetAdminPassword(global, credentials, ip, text(m_first), text(m_second));
-    if (m_setTime->parsed()) {
-        TimeOptions options;
-        if (m_date) {
-            if (std::count(m_date->begin(), m_date->end(), '/') != 2) {
-                usage(QStringLiteral("--date needs Y/M/D"));
-                return kExitUsage;
-            }
-            options.date = text(*m_date);
-        }
-        if (m_time) {
-            if (std::count(m_time->begin(), m_time->end(), ':') != 2) {
-                usage(QStringLiteral("--time needs H:M:S"));
-                return kExitUsage;
-            }
-            options.time = text(*m_time);
-        }
-        if (m_sntp)
-            options.sntp = *m_sntp == "on";
-        if (m_server)
-            options.server = text(*m_server);
-        if (m_manualServer)
-            options.manualServer = text(*m_manualServer);
-        options.zone = m_zone;
-        return runSetTime(global, credentials, ip, options);
-    }
-    if (m_setDhcpServer->parsed())
-        return runSetDhcpServer(global, credentials, ip, m_onOff == "on");
-    if (m_setLanguage->parsed())
-        return runSetLanguage(global, credentials, ip, m_index);
-    if (m_ipConfig->parsed())
-        return runIpConfig(global, credentials, ip);
-    if (m_setIp->parsed()) {
-        if (m_mode == "dhcp") {
-            if (!m_addresses.empty()) {
-                usage(QStringLiteral("set-ip IP dhcp takes nothing more"));
-                return kExitUsage;
-            }
-            return runSetIp(global, credentials, ip, std::nullopt);
-        }
-        if (m_addresses.size() != 5) {
-            usage(QStringLiteral("set-ip IP static needs ADDRESS MASK GATEWAY DNS1 DNS2"));
-            return kExitUsage;
-        }
-        return runSetIp(global, credentials, ip,
-                        Console::StaticAddress{text(m_addresses[0]), text(m_addresses[1]), text(m_addresses[2]),
-                                               text(m_addresses[3]), text(m_addresses[4])});
-    }
-    return kExitUsage;
+} // namespace
+
+std::span<const Command> consoleCommands() {
+    return table();
 }
 
 } // namespace Cli

@@ -89,7 +89,13 @@ void PrintingHost::say(const QString& words) {
     write(m_json ? stderr : stdout, out);
 }
 
-int runLogin(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
+namespace {
+
+// `login IP`: the device login's checks; "OK" when they pass.
+int runLogin(const Invocation& call) {
+    const GlobalOptions& global = call.global;
+    const QString ip = call.arguments.text("IP");
+    const Credentials& credentials = call.credentials;
     const Login::LoginOutcome outcome =
         Login::RunLoginChecks(contextFor(credentials, ip), Web::settingsFor(global.network));
     PrintingHost host(global.json);
@@ -112,8 +118,11 @@ int runLogin(const GlobalOptions& global, const Credentials& credentials, const 
     return exitCode;
 }
 
-int runPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {
-    const PageRead read = readPage(global, credentials, ip);
+// `page IP`: the utility page text as the unit sent it, from "<HTML>" on.
+int runPage(const Invocation& call) {
+    const GlobalOptions& global = call.global;
+    const QString ip = call.arguments.text("IP");
+    const PageRead read = readPage(global, call.credentials, ip);
     if (read.exitCode != kExitDone)
         return read.exitCode;
     if (global.json)
@@ -123,8 +132,12 @@ int runPage(const GlobalOptions& global, const Credentials& credentials, const Q
     return kExitDone;
 }
 
-int runGet(const GlobalOptions& global, const Credentials& credentials, const QString& ip, const QStringList& names) {
-    const PageRead read = readPage(global, credentials, ip);
+// `get IP NAME...`: one line per name with the page's value, empty where there is none.
+int runGet(const Invocation& call) {
+    const GlobalOptions& global = call.global;
+    const QString ip = call.arguments.text("IP");
+    const QStringList names = call.arguments.texts("NAME");
+    const PageRead read = readPage(global, call.credentials, ip);
     if (read.exitCode != kExitDone)
         return read.exitCode;
     QJsonObject values;
@@ -140,6 +153,28 @@ int runGet(const GlobalOptions& global, const Credentials& credentials, const QS
     else
         write(stdout, lines);
     return kExitDone;
+}
+
+const Argument kUnitIp{"IP", "The unit's address", Argument::Kind::Text, true};
+
+const Command kDeviceCommands[] = {
+    {"login",
+     "Check the user name and password with a unit, as the device login does",
+     {kUnitIp},
+     Command::NeedsCredentials,
+     runLogin},
+    {"page", "Print the unit's utility page from \"<HTML>\" on", {kUnitIp}, Command::NeedsCredentials, runPage},
+    {"get",
+     "Print page values, one line per name, empty where the page has none",
+     {kUnitIp, {"NAME", "Page variable names, such as host_name", Argument::Kind::Texts, true}},
+     Command::NeedsCredentials,
+     runGet},
+};
+
+} // namespace
+
+std::span<const Command> deviceCommands() {
+    return kDeviceCommands;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli_options.h"
+#include "command.h"
 
 #include "app/refusal.h"
 #include "web/web_host.h"
@@ -11,12 +12,6 @@
 #include <QStringList>
 
 namespace Cli {
-
-// Who the requests are made as: -u/--user and -p/--password (or ZUREDOR_PASSWORD).
-struct Credentials {
-    QString user = QStringLiteral("admin");
-    QString password;
-};
 
 // What the windows would show in a box becomes printed words: on standard
 // output, or on standard error when standard output holds JSON.
@@ -49,13 +44,6 @@ void writeFailure(const QString& ip, int exitCode, const QString& words);
 Web::DeviceContext contextFor(const Credentials& credentials, const QString& ip);
 // Indented JSON on standard output.
 void writeJson(const QJsonObject& object);
-
-// `login IP`: the device login's checks; "OK" when they pass.
-int runLogin(const GlobalOptions& global, const Credentials& credentials, const QString& ip);
-// `page IP`: the utility page text as the unit sent it, from "<HTML>" on.
-int runPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip);
-// `get IP NAME...`: one line per name with the page's value, empty where there is none.
-int runGet(const GlobalOptions& global, const Credentials& credentials, const QString& ip, const QStringList& names);
 
 // The password when neither -p nor ZUREDOR_PASSWORD gave one: asked for without
 // echo on a terminal, empty otherwise.

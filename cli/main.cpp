@@ -1,15 +1,75 @@
 #include "cli_options.h"
-#include "console_commands.h"
+#include "command.h"
 #include "device_commands.h"
-#include "mount_command.h"
-#include "scan_command.h"
 
 #include <QCoreApplication>
 
 #include <CLI/CLI.hpp>
 
-#include <cmath>
+#include <list>
 #include <optional>
+
+namespace {
+
+const char* const kFooter = "Global options (zuredor-cli --help) may also follow the command.";
+
+// A command on the command line: its row and where CLI11 puts what it reads.
+struct Registered {
+    const Cli::Command* row;
+    CLI::App* app;
+    std::map<std::string, std::vector<std::string>> values;
+    std::map<std::string, CLI::Option*> options;
+};
+
+CLI::Option* addArgument(Registered& command, const Cli::Argument& argument) {
+    std::vector<std::string>& storage = command.values[argument.name];
+    CLI::Option* option = nullptr;
+    if (argument.kind == Cli::Argument::Kind::Flag) {
+        option = command.app->add_flag_callback(
+            argument.name, [&storage] { storage = {"1"}; }, argument.help);
+        return option;
+    }
+    option = command.app->add_option(argument.name, storage, argument.help);
+    if (argument.kind != Cli::Argument::Kind::Texts)
+        option->expected(1)->allow_extra_args(false);
+    if (argument.required)
+        option->required();
+    if (!argument.choices.empty())
+        option->check(CLI::IsMember(argument.choices));
+    const bool integer = argument.kind == Cli::Argument::Kind::Integer;
+    if (integer || argument.kind == Cli::Argument::Kind::Decimal) {
+        // The value is kept as text; the check is that it reads as the number asked for.
+        option->type_name(integer ? "INT" : "FLOAT");
+        option->check(CLI::Validator(
+            [integer](std::string& value) {
+                int whole = 0;
+                double number = 0;
+                const bool ok =
+                    integer ? CLI::detail::lexical_cast(value, whole) : CLI::detail::lexical_cast(value, number);
+                return ok ? std::string() : "Value " + value + " is not a number";
+            },
+            std::string()));
+    }
+    if (argument.range) {
+        if (integer)
+            option->check(
+                CLI::Range(static_cast<int>(argument.range->first), static_cast<int>(argument.range->second)));
+        else
+            option->check(CLI::Range(argument.range->first, argument.range->second));
+    }
+    return option;
+}
+
+Cli::Arguments argumentsOf(const Registered& command) {
+    Cli::Arguments arguments;
+    for (const auto& [name, option] : command.options) {
+        if (option->count() > 0)
+            arguments.set(name, command.values.at(name));
+    }
+    return arguments;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -44,26 +104,22 @@ int main(int argc, char* argv[]) {
                    "when standard input is a terminal")
         ->envname("ZUREDOR_PASSWORD");
 
-    double waitSeconds = 3.0;
-    CLI::App* scan = cli.add_subcommand("scan", "Ask the units on the network to name themselves and list them");
-    scan->add_option("--wait", waitSeconds, "Seconds to collect replies, fractions allowed (default 3)")
-        ->check(CLI::Range(0.0, 86400.0));
-    scan->footer("Global options (zuredor-cli --help) may also follow the command.");
-
-    std::string ip;
-    CLI::App* login =
-        cli.add_subcommand("login", "Check the user name and password with a unit, as the device login does");
-    login->add_option("IP", ip, "The unit's address")->required();
-    CLI::App* page = cli.add_subcommand("page", "Print the unit's utility page from \"<HTML>\" on");
-    page->add_option("IP", ip, "The unit's address")->required();
-    std::vector<std::string> names;
-    CLI::App* get = cli.add_subcommand("get", "Print page values, one line per name, empty where the page has none");
-    get->add_option("IP", ip, "The unit's address")->required();
-    get->add_option("NAME", names, "Page variable names, such as host_name")->required();
-    const Cli::MountCommand mount(cli);
-    Cli::ConsoleCommands console(cli);
-    for (CLI::App* command : {login, page, get})
-        command->footer("Global options (zuredor-cli --help) may also follow the command.");
+    // The table makes the command line: one subcommand per row, with its own option values.
+    std::list<Registered> commands;
+    for (const auto group :
+         {Cli::scanCommands(), Cli::deviceCommands(), Cli::mountCommands(), Cli::consoleCommands()}) {
+        for (const Cli::Command& row : group) {
+            Registered& command =
+                commands.emplace_back(Registered{&row, cli.add_subcommand(row.name, row.help), {}, {}});
+            command.app->footer(kFooter);
+            for (const Cli::Argument& argument : row.arguments)
+                command.options[argument.name] = addArgument(command, argument);
+            for (const Cli::Argument& argument : row.arguments) {
+                if (!argument.excludes.empty())
+                    command.options.at(argument.name)->excludes(command.options.at(argument.excludes));
+            }
+        }
+    }
 
     try {
         cli.parse(argc, argv);
@@ -76,29 +132,16 @@ int main(int argc, char* argv[]) {
     global.network.discoveryPort = static_cast<quint16>(discoveryPort);
     global.network.devicePort = static_cast<quint16>(devicePort);
 
-    if (mount.parsed())
-        return mount.run(global);
-    if (console.chosen())
-        return console.run(
-            global, {QString::fromStdString(user), password ? QString::fromStdString(*password) : Cli::askPassword()});
-    if (login->parsed() || page->parsed() || get->parsed()) {
+    for (const Registered& command : commands) {
+        if (!command.app->parsed())
+            continue;
         Cli::Credentials credentials;
-        credentials.user = QString::fromStdString(user);
-        credentials.password = password ? QString::fromStdString(*password) : Cli::askPassword();
-        const QString address = QString::fromStdString(ip);
-        if (login->parsed())
-            return Cli::runLogin(global, credentials, address);
-        if (page->parsed())
-            return Cli::runPage(global, credentials, address);
-        QStringList keys;
-        for (const auto& name : names)
-            keys << QString::fromStdString(name);
-        return Cli::runGet(global, credentials, address, keys);
-    }
-    if (scan->parsed()) {
-        Cli::ScanOptions options;
-        options.wait = std::chrono::milliseconds(std::llround(waitSeconds * 1000.0));
-        return Cli::runScan(global, options);
+        if (command.row->needs & Cli::Command::NeedsCredentials) {
+            credentials.user = QString::fromStdString(user);
+            credentials.password = password ? QString::fromStdString(*password) : Cli::askPassword();
+        }
+        const Cli::Arguments arguments = argumentsOf(command);
+        return command.row->run({global, credentials, arguments});
     }
     return Cli::kExitUsage;
 }

@@ -4,35 +4,9 @@
 
 #include "mount/mount_share.h"
 
-#include <QJsonDocument>
 #include <QJsonObject>
 
-#include <CLI/CLI.hpp>
-
-#include <cstdio>
-
 namespace Cli {
-
-MountCommand::MountCommand(CLI::App& app) {
-    m_command = app.add_subcommand("mount", "Map one of a unit's shared folders to a drive letter, as the mount "
-                                            "dialog does (on Linux: the link ~/ZurEdor/LETTER)");
-    m_command->add_option("IP", m_ip, "The unit's address")->required();
-    m_command->add_option("FOLDER", m_folder, "The folder as the unit lists it; 0 is the public folder")->required();
-    m_command->add_option("LETTER", m_letter, "A drive letter from D to Z")->required();
-    m_command->add_option("--share-password", m_sharePassword, "The folder's share password (default empty)");
-    m_command->footer("Global options (zuredor-cli --help) may also follow the command.");
-}
-
-bool MountCommand::parsed() const {
-    return m_command->parsed();
-}
-
-int MountCommand::run(const GlobalOptions& global) const {
-    const auto drives = Platform::systemNetworkDrives();
-    return runMount(global, *drives,
-                    {QString::fromStdString(m_ip), QString::fromStdString(m_folder), QString::fromStdString(m_letter),
-                     QString::fromStdString(m_sharePassword.value_or(std::string()))});
-}
 
 int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const MountArguments& arguments) {
     PrintingHost host(global.json);
@@ -47,6 +21,7 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
     int exitCode = kExitRefused;
     if (const auto* refusal = std::get_if<App::Refusal>(&checked)) {
         host.showMessage(*refusal);
+        error = host.lastWords();
     } else {
         const Mount::MountResult mounted = Mount::MountShare(drives, std::get<Mount::MountRequest>(checked), false);
         if (mounted.code != 0) {
@@ -65,11 +40,37 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
                            {QStringLiteral("result"), result}};
         if (!error.isEmpty())
             object.insert(QStringLiteral("error"), error);
-        const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented);
-        std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
-        std::fflush(stdout);
+        writeJson(object);
     }
     return exitCode;
+}
+
+namespace {
+
+// `mount IP FOLDER LETTER [--share-password P]`: the mount dialog's Set, with its words.
+int runMountCommand(const Invocation& call) {
+    const auto drives = Platform::systemNetworkDrives();
+    return runMount(call.global, *drives,
+                    {call.arguments.text("IP"), call.arguments.text("FOLDER"), call.arguments.text("LETTER"),
+                     call.arguments.text("--share-password")});
+}
+
+const Command kMountCommands[] = {
+    {"mount",
+     "Map one of a unit's shared folders to a drive letter, as the mount dialog does (on Linux: the link "
+     "~/ZurEdor/LETTER)",
+     {{"IP", "The unit's address", Argument::Kind::Text, true},
+      {"FOLDER", "The folder as the unit lists it; 0 is the public folder", Argument::Kind::Text, true},
+      {"LETTER", "A drive letter from D to Z", Argument::Kind::Text, true},
+      {"--share-password", "The folder's share password (default empty)"}},
+     Command::NothingMore,
+     runMountCommand},
+};
+
+} // namespace
+
+std::span<const Command> mountCommands() {
+    return kMountCommands;
 }
 
 } // namespace Cli

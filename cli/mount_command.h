@@ -6,13 +6,6 @@
 
 #include <QString>
 
-#include <optional>
-#include <string>
-
-namespace CLI {
-class App;
-}
-
 namespace Cli {
 
 struct MountArguments {
@@ -20,21 +13,6 @@ struct MountArguments {
     QString folder; // as the unit lists it: "0" is the public folder
     QString letter;
     QString sharePassword;
-};
-
-// `mount IP FOLDER LETTER [--share-password P]`: the mount dialog's Set, with its words.
-class MountCommand final {
-public:
-    explicit MountCommand(CLI::App& app);
-    bool parsed() const;
-    int run(const GlobalOptions& global) const;
-
-private:
-    CLI::App* m_command = nullptr;
-    std::string m_ip;
-    std::string m_folder;
-    std::string m_letter;
-    std::optional<std::string> m_sharePassword;
 };
 
 // Exit 0 when connected, 1 when refused; the words go where PrintingHost puts them.

@@ -1,5 +1,6 @@
 #include "scan_command.h"
 
+#include "command.h"
 #include "terminal_text.h"
 
 #include "discovery/discovery_scan.h"
@@ -9,6 +10,8 @@
 #include <QJsonObject>
 
 #include <array>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 
 namespace Cli {
@@ -82,9 +85,13 @@ QByteArray scanJson(const QList<Discovery::DeviceRow>& rows) {
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 
-int runScan(const GlobalOptions& global, const ScanOptions& options) {
-    const auto result =
-        Discovery::ScanOnce(QHostAddress(global.network.broadcast), global.network.discoveryPort, options.wait);
+namespace {
+
+// `scan`: one query, the replies of the wait, one row per unit in arrival order.
+int runScan(const Invocation& call) {
+    const GlobalOptions& global = call.global;
+    const auto wait = std::chrono::milliseconds(std::llround(call.arguments.decimal("--wait", 3.0) * 1000.0));
+    const auto result = Discovery::ScanOnce(QHostAddress(global.network.broadcast), global.network.discoveryPort, wait);
     if (result.error) {
         const char* what = result.error->kind == Discovery::ScanErrorKind::Bind ? "cannot listen on UDP port"
                                                                                 : "cannot send the query to";
@@ -98,6 +105,21 @@ int runScan(const GlobalOptions& global, const ScanOptions& options) {
     }
     writeOut(stdout, global.json ? scanJson(result.rows) : scanTable(result.rows));
     return kExitDone;
+}
+
+const Command kScanCommands[] = {
+    {"scan",
+     "Ask the units on the network to name themselves and list them",
+     {Argument("--wait", "Seconds to collect replies, fractions allowed (default 3)", Argument::Kind::Decimal)
+          .between(0.0, 86400.0)},
+     Command::NothingMore,
+     runScan},
+};
+
+} // namespace
+
+std::span<const Command> scanCommands() {
+    return kScanCommands;
 }
 
 } // namespace Cli

@@ -6,16 +6,7 @@
 #include <QByteArray>
 #include <QList>
 
-#include <chrono>
-
 namespace Cli {
-
-struct ScanOptions {
-    std::chrono::milliseconds wait{3000};
-};
-
-// `scan`: one query, the replies of the wait, one row per unit in arrival order.
-int runScan(const GlobalOptions& global, const ScanOptions& options);
 
 // The rows under the titles "IP Address", "HD Name", "Group Name", "Firmware Version",
 // in columns as wide as their widest text; each field's bytes as the unit sent them.

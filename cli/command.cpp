@@ -1,0 +1,49 @@
+#include "command.h"
+
+#include <cstdio>
+
+namespace Cli {
+
+QString Arguments::text(const std::string& name) const {
+    return optionalText(name).value_or(QString());
+}
+
+QStringList Arguments::texts(const std::string& name) const {
+    QStringList list;
+    const auto found = m_values.find(name);
+    if (found != m_values.end()) {
+        for (const std::string& value : found->second)
+            list << QString::fromStdString(value);
+    }
+    return list;
+}
+
+std::optional<QString> Arguments::optionalText(const std::string& name) const {
+    const auto found = m_values.find(name);
+    if (found == m_values.end() || found->second.empty())
+        return std::nullopt;
+    return QString::fromStdString(found->second.back());
+}
+
+int Arguments::integer(const std::string& name) const {
+    return optionalInteger(name).value_or(0);
+}
+
+std::optional<int> Arguments::optionalInteger(const std::string& name) const {
+    const auto value = optionalText(name);
+    if (!value)
+        return std::nullopt;
+    return value->toInt();
+}
+
+double Arguments::decimal(const std::string& name, double fallback) const {
+    const auto value = optionalText(name);
+    return value ? value->toDouble() : fallback;
+}
+
+int usageError(const QString& words) {
+    std::fprintf(stderr, "zuredor-cli: %s\n", qPrintable(words));
+    return kExitUsage;
+}
+
+} // namespace Cli

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "cli_options.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace Cli {
+
+// Who the requests are made as: -u/--user and -p/--password (or ZUREDOR_PASSWORD).
+struct Credentials {
+    QString user = QStringLiteral("admin");
+    QString password;
+};
+
+// One argument of a command: a positional (a name in capitals, such as "IP")
+// or an option ("--date"). The dispatcher checks what it can before the run.
+struct Argument {
+    enum class Kind { Text, Texts, Integer, Decimal, Flag };
+
+    Argument(std::string argumentName, std::string argumentHelp, Kind argumentKind = Kind::Text,
+             bool isRequired = false)
+        : name(std::move(argumentName)), help(std::move(argumentHelp)), kind(argumentKind), required(isRequired) {}
+    Argument& oneOf(std::vector<std::string> values) {
+        choices = std::move(values);
+        return *this;
+    }
+    Argument& between(double low, double high) {
+        range = std::pair(low, high);
+        return *this;
+    }
+    Argument& notWith(std::string option) {
+        excludes = std::move(option);
+        return *this;
+    }
+
+    std::string name;
+    std::string help;
+    Kind kind;
+    bool required;
+    std::vector<std::string> choices;               // the only values allowed, when given
+    std::optional<std::pair<double, double>> range; // for numbers
+    std::string excludes;                           // another option that may not come with this one
+};
+
+// What a command found on its command line, by argument name; only what was given.
+class Arguments {
+public:
+    bool has(const std::string& name) const { return m_values.count(name) > 0; }
+    QString text(const std::string& name) const;
+    QStringList texts(const std::string& name) const;
+    std::optional<QString> optionalText(const std::string& name) const;
+    int integer(const std::string& name) const;
+    std::optional<int> optionalInteger(const std::string& name) const;
+    double decimal(const std::string& name, double fallback) const;
+
+    void set(const std::string& name, std::vector<std::string> values) { m_values[name] = std::move(values); }
+
+private:
+    std::map<std::string, std::vector<std::string>> m_values;
+};
+
+struct Invocation {
+    const GlobalOptions& global;
+    const Credentials& credentials; // asked for only when the command needs them
+    const Arguments& arguments;
+};
+
+// A row of the command table. The dispatcher reads the rows to build the
+// command line, its help and its checks, prepares what a row needs, and runs it.
+struct Command {
+    enum Needs : unsigned { NothingMore = 0, NeedsCredentials = 1 };
+
+    const char* name;
+    const char* help;
+    std::vector<Argument> arguments;
+    unsigned needs;
+    int (*run)(const Invocation&);
+};
+
+// The commands of each group, in the order help lists them.
+std::span<const Command> scanCommands();
+std::span<const Command> deviceCommands();
+std::span<const Command> consoleCommands();
+std::span<const Command> mountCommands();
+
+// Prints "zuredor-cli: words" on standard error; the exit status for a wrong argument.
+int usageError(const QString& words);
+
+} // namespace Cli
