@@ -32,18 +32,18 @@ public:
     TerminalConsole(bool json, int tab) : m_printer(json), m_tab(tab) {}
 
     void showMessage(const App::Refusal& box) override { m_printer.showMessage(box); }
-    void showTab(int) override {}
-    int activePageIndex() override { return m_tab; }
-    QString administratorPassword() override { return newPassword; }
-    bool automaticAddressChecked() override { return automatic; }
-    QString ipAddressField() override { return newAddress; }
-    void returnToScan() override {}
-    void setConnectFailedFlag() override { unreachable = true; }
+    void readPageAgain(int) override {}
+    int viewInSight() override { return m_tab; }
+    QString newPassword() override { return password; }
+    bool addressFromDhcp() override { return automatic; }
+    QString newAddress() override { return address; }
+    void findUnitAgain() override {}
+    void unitUnreachable() override { unreachable = true; }
 
     PrintingHost& printer() { return m_printer; }
 
-    QString newPassword;
-    QString newAddress;
+    QString password;
+    QString address;
     bool automatic = false;
     bool unreachable = false;
 
@@ -84,7 +84,7 @@ public:
     }
 
 private:
-    int tab() { return m_console.activePageIndex(); }
+    int tab() { return m_console.viewInSight(); }
 
     int judge(Web::SendCgiResult result, const QString& page) {
         if (result == Web::SendCgiResult::Unreachable || m_console.unreachable)
@@ -273,7 +273,7 @@ int runSetAdminPassword(const Invocation& call) {
     if (const App::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
-    sender.console().newPassword = password;
+    sender.console().password = password;
     return sender.finish(sender.send(*Console::changeOf(checked), false));
 }
 
@@ -406,7 +406,7 @@ int setIp(const GlobalOptions& global, const Credentials& credentials, const QSt
         sender.console().automatic = true;
         return sender.finish(sender.send(Console::automaticAddressChange(unit), true));
     }
-    sender.console().newAddress = address->ip;
+    sender.console().address = address->ip;
     return sender.finish(sender.send(Console::staticAddressChange(unit, *address), true));
 }
 

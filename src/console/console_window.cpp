@@ -149,11 +149,11 @@ QByteArray TForm2::FetchPage() {
 }
 
 Web::SendCgiResult TForm2::SendCgi(const CgiChange& change) {
-    return m_sender->SendCgi(change.url, change.page, activePageIndex());
+    return m_sender->SendCgi(change.url, change.page, viewInSight());
 }
 
 Web::SendCgiResult TForm2::SendRepeated(const CgiChange& change) {
-    return m_sender->SendRepeated(change.url, change.page, activePageIndex());
+    return m_sender->SendRepeated(change.url, change.page, viewInSight());
 }
 
 Web::SendCgiResult TForm2::SendWithRetry(const CgiChange& change, int sheet) {
@@ -173,23 +173,23 @@ void TForm2::runRequest(const std::function<void()>& request) {
     App::runRequest(request);
 }
 
-int TForm2::activePageIndex() {
+int TForm2::viewInSight() {
     return m_PageControl1->currentIndex();
 }
 
-QString TForm2::administratorPassword() {
+QString TForm2::newPassword() {
     return m_TabSheet1->administratorPassword();
 }
 
-bool TForm2::automaticAddressChecked() {
+bool TForm2::addressFromDhcp() {
     return m_TabSheet2->automaticChecked();
 }
 
-QString TForm2::ipAddressField() {
+QString TForm2::newAddress() {
     return m_TabSheet2->ipAddressText();
 }
 
-void TForm2::returnToScan() {
+void TForm2::findUnitAgain() {
     hide();
     Q_EMIT rescanRequested();
 }

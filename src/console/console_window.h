@@ -66,13 +66,13 @@ public:
     // SendCgiHost
     void showMessage(const App::Refusal& box) override;
     void runRequest(const std::function<void()>& request) override;
-    void showTab(int tab) override { showPage(tab); }
-    int activePageIndex() override;
-    QString administratorPassword() override;
-    bool automaticAddressChecked() override;
-    QString ipAddressField() override;
-    void returnToScan() override;
-    void setConnectFailedFlag() override { m_ConnectFailedFlag = 1; }
+    void readPageAgain(int tab) override { showPage(tab); }
+    int viewInSight() override;
+    QString newPassword() override;
+    bool addressFromDhcp() override;
+    QString newAddress() override;
+    void findUnitAgain() override;
+    void unitUnreachable() override { m_ConnectFailedFlag = 1; }
 
 Q_SIGNALS:
     // Show the administrator login; the console stays disabled until it is done.

@@ -63,7 +63,7 @@ void CgiSender::pause() {
     m_host.runRequest([this] { QThread::msleep(static_cast<unsigned long>(std::max(m_settings.pauseMs, 0))); });
 }
 
-SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int tab) {
+SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int view) {
     m_lastError = {};
     m_outcome = ChangeOutcome::Taken;
     m_client.setCredentials(m_device.userName, m_device.password);
@@ -89,7 +89,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
     const QLatin1String ifCgi("if_cgi.htm");
     if (!reachable && page != ifCgi) {
         m_host.showMessage(box("Connection Fail", "Connect", App::Icon::Error));
-        m_host.setConnectFailedFlag();
+        m_host.unitUnreachable();
         return SendCgiResult::Unreachable;
     }
 
@@ -102,7 +102,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
         else if (const auto unanswered = unansweredBox(m_outcome))
             m_host.showMessage(*unanswered);
         else
-            m_device.password = m_host.administratorPassword();
+            m_device.password = m_host.newPassword();
     } else if (page == ifCgi) {
         // A unit that refused the settings keeps its address: moving on would
         // leave the console talking to an address nobody answers. It need not
@@ -110,16 +110,15 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
         if (m_outcome == ChangeOutcome::Refused) {
             m_host.showMessage(box("The unit did not accept the IP settings", "IP Infomation", App::Icon::Information));
             pause();
-            if (tab >= 0 && tab < kTabCount)
-                m_host.showTab(tab);
+            m_host.readPageAgain(view);
             return SendCgiResult::Done;
         }
-        if (m_host.automaticAddressChecked()) {
+        if (m_host.addressFromDhcp()) {
             m_host.showMessage(box("Automatic IP, re-scan it", "IP Infomation", App::Icon::Question));
-            m_host.returnToScan();
+            m_host.findUnitAgain();
             return SendCgiResult::Done;
         }
-        m_device.ip = m_host.ipAddressField();
+        m_device.ip = m_host.newAddress();
         m_host.showMessage(box("IP has been change, reconnect it success", "IP Infomation", App::Icon::Question));
         return SendCgiResult::Done;
     } else if (page == QLatin1String("ftp.htm")) {
@@ -134,24 +133,23 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int ta
     }
 
     pause();
-    if (tab >= 0 && tab < kTabCount)
-        m_host.showTab(tab);
+    m_host.readPageAgain(view);
     return SendCgiResult::Done;
 }
 
-SendCgiResult CgiSender::SendRepeated(const QString& url, const QString& page, int tab) {
+SendCgiResult CgiSender::SendRepeated(const QString& url, const QString& page, int view) {
     SendCgiResult result = SendCgiResult::Refused;
     for (int i = 0; i < kMaxCgiSends && result == SendCgiResult::Refused; ++i)
-        result = SendCgi(url, page, tab);
+        result = SendCgi(url, page, view);
     return result;
 }
 
 SendCgiResult CgiSender::SendWithRetry(const QString& url, const QString& page, int sheet) {
     SendCgiResult result = SendCgiResult::Refused;
     for (int i = 0; i < kMaxCgiSends && result == SendCgiResult::Refused; ++i)
-        result = SendCgi(url, page, m_host.activePageIndex());
-    if (result == SendCgiResult::Refused && sheet >= 0 && sheet < kTabCount)
-        m_host.showTab(sheet);
+        result = SendCgi(url, page, m_host.viewInSight());
+    if (result == SendCgiResult::Refused)
+        m_host.readPageAgain(sheet);
     return result;
 }
 

@@ -8,20 +8,25 @@
 
 namespace Web {
 
-// The console services SendCgi calls between its requests.
+// What SendCgi asks of whoever sends changes (the console, the CLI) between
+// and after its requests. A view is the caller's own number for what shows
+// the unit's settings; SendCgi only hands it back.
 class SendCgiHost : public WebHost {
 public:
-    // Runs the show handler of a console tab (0..6): reads the page and refills the tab.
-    virtual void showTab(int tab) = 0;
-    // The tab showing now; SendWithRetry sends with it.
-    virtual int activePageIndex() = 0;
-    virtual QString administratorPassword() = 0;
-    virtual bool automaticAddressChecked() = 0;
-    virtual QString ipAddressField() = 0;
-    // Hides the console, shows the scan window and starts a new scan.
-    virtual void returnToScan() = 0;
-    // ConnectFailedFlag := 1; the console frame reads it.
-    virtual void setConnectFailedFlag() = 0;
+    // The unit's page again, into `view`; a view the host does not know reads nothing.
+    virtual void readPageAgain(int view) = 0;
+    // The view in sight now; SendWithRetry sends with it.
+    virtual int viewInSight() = 0;
+    // The administrator password a change on sys_auth.htm sets.
+    virtual QString newPassword() = 0;
+    // An address change asks the unit to take its address from DHCP.
+    virtual bool addressFromDhcp() = 0;
+    // The static address an address change gives the unit.
+    virtual QString newAddress() = 0;
+    // The unit moved to an address from DHCP: look for it again.
+    virtual void findUnitAgain() = 0;
+    // The probe after a request found no unit; said once already.
+    virtual void unitUnreachable() = 0;
 };
 
 enum class SendCgiResult {
@@ -38,7 +43,6 @@ enum class ChangeOutcome {
     Unconfirmed, // an answer came, but not the unit's redirect
 };
 
-inline constexpr int kTabCount = 7;
 inline constexpr int kMaxCgiSends = 15;
 
 // Sends CGI requests through the console's HTTP component and applies the
@@ -47,10 +51,11 @@ class CgiSender final {
 public:
     CgiSender(CgiClient& client, DeviceContext& device, SendCgiHost& host, const Settings& settings);
 
-    SendCgiResult SendCgi(const QString& url, const QString& page, int tab);
+    // One change; `view` is read again after it where the page asks for that.
+    SendCgiResult SendCgi(const QString& url, const QString& page, int view);
     // SendCgi while the unit refuses, at most 15 calls in all.
-    SendCgiResult SendRepeated(const QString& url, const QString& page, int tab);
-    // SendRepeated with the tab showing at each call; when the 15th call is
+    SendCgiResult SendRepeated(const QString& url, const QString& page, int view);
+    // SendRepeated with the view in sight at each call; when the 15th call is
     // refused too, `sheet` is read again.
     SendCgiResult SendWithRetry(const QString& url, const QString& page, int sheet);
 

@@ -194,13 +194,13 @@ class RecordingHost final : public Web::SendCgiHost {
 public:
     QStringList log;
     void showMessage(const App::Refusal& box) override { log << box.messageKey + QLatin1Char('|') + box.captionKey; }
-    void showTab(int tab) override { log << s("tab ") + QString::number(tab); }
-    int activePageIndex() override { return 4; }
-    QString administratorPassword() override { return {}; }
-    bool automaticAddressChecked() override { return false; }
-    QString ipAddressField() override { return {}; }
-    void returnToScan() override { log << s("scan"); }
-    void setConnectFailedFlag() override { log << s("flag"); }
+    void readPageAgain(int tab) override { log << s("tab ") + QString::number(tab); }
+    int viewInSight() override { return 4; }
+    QString newPassword() override { return {}; }
+    bool addressFromDhcp() override { return false; }
+    QString newAddress() override { return {}; }
+    void findUnitAgain() override { log << s("scan"); }
+    void unitUnreachable() override { log << s("flag"); }
 };
 
 TEST(SendCgiOnTheWire, RedirectToTheFailurePageIsARefusal) {

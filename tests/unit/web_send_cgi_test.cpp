@@ -44,13 +44,17 @@ public:
         request();
         m_inRequest = false;
     }
-    void showTab(int tab) override { hostLog << s("tab ") + QString::number(tab); }
-    int activePageIndex() override { return 0; }
-    QString administratorPassword() override { return s("new"); }
-    bool automaticAddressChecked() override { return automatic; }
-    QString ipAddressField() override { return s("10.0.0.7"); }
-    void returnToScan() override { hostLog << s("scan"); }
-    void setConnectFailedFlag() override { hostLog << s("flag"); }
+    // As the console does: its seven pages are the views it knows.
+    void readPageAgain(int tab) override {
+        if (tab >= 0 && tab < 7)
+            hostLog << s("tab ") + QString::number(tab);
+    }
+    int viewInSight() override { return 0; }
+    QString newPassword() override { return s("new"); }
+    bool addressFromDhcp() override { return automatic; }
+    QString newAddress() override { return s("10.0.0.7"); }
+    void findUnitAgain() override { hostLog << s("scan"); }
+    void unitUnreachable() override { hostLog << s("flag"); }
 
     // Client
     void setCredentials(const QString& user, const QString& password) override {
