@@ -5,15 +5,8 @@
 namespace Console {
 
 namespace {
-
-QString value(QByteArrayView page, const char* name) {
-    return QString::fromUtf8(Web::PageValue(page, QByteArray(name) + "=\""));
-}
-
-QString param(const char* name, const QString& text) {
-    return QLatin1Char('&') + QLatin1String(name) + QLatin1Char('=') + Web::EscapeQueryValue(text);
-}
-
+constexpr auto kTyped = Web::CgiParameters::Encoding::AsTyped;
+constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
 } // namespace
 
 QString addressChangePage() {
@@ -22,28 +15,31 @@ QString addressChangePage() {
 
 IpConfigView readIpConfigPage(QByteArrayView page) {
     IpConfigView v;
-    v.automatic = value(page, "ip_type") == QLatin1String("DHCP CLIENT");
-    v.address.ip = value(page, "ip");
-    v.address.mask = value(page, "submask");
-    v.address.gateway = value(page, "gateway");
-    v.address.primaryDns = value(page, "pdns");
-    v.address.secondaryDns = value(page, "sdns");
+    v.automatic = Web::PageText(page, "ip_type") == QLatin1String("DHCP CLIENT");
+    v.address.ip = Web::PageText(page, "ip");
+    v.address.mask = Web::PageText(page, "submask");
+    v.address.gateway = Web::PageText(page, "gateway");
+    v.address.primaryDns = Web::PageText(page, "pdns");
+    v.address.secondaryDns = Web::PageText(page, "sdns");
     return v;
 }
 
 // Exact bytes: docs/protocol.md, "Status and IP Config changes".
 CgiChange automaticAddressChange(const UnitAddress& unit) {
     return {Web::CgiRequest(unit.ip, unit.port, QStringLiteral("dhcpc.cgi"), QStringLiteral("if_cfg.htm"),
-                            QStringLiteral("dhcpc_apply"), QStringLiteral("&ifname=")),
+                            QStringLiteral("dhcpc_apply"), Web::CgiParameters().add("ifname", {}, kFixed)),
             addressChangePage()};
 }
 
 CgiChange staticAddressChange(const UnitAddress& unit, const StaticAddress& address) {
     return {Web::CgiRequest(unit.ip, unit.port, QStringLiteral("if.cgi"), QStringLiteral("if_cfg.htm"),
                             QStringLiteral("wan_fixip_apply"),
-                            param("ip", address.ip) + param("submask", address.mask) +
-                                param("gateway", address.gateway) + param("pdns", address.primaryDns) +
-                                param("sdns", address.secondaryDns)),
+                            Web::CgiParameters()
+                                .add("ip", address.ip, kTyped)
+                                .add("submask", address.mask, kTyped)
+                                .add("gateway", address.gateway, kTyped)
+                                .add("pdns", address.primaryDns, kTyped)
+                                .add("sdns", address.secondaryDns, kTyped)),
             addressChangePage()};
 }
 

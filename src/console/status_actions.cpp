@@ -35,9 +35,9 @@ std::optional<App::Refusal> badCharacter(const QString& name, const char* label)
     return std::nullopt;
 }
 
-QString param(const char* name, const QString& value) {
-    return QLatin1Char('&') + QLatin1String(name) + QLatin1Char('=') + value;
-}
+constexpr auto kUrlEncoded = Web::CgiParameters::Encoding::UrlEncoded;
+constexpr auto kTyped = Web::CgiParameters::Encoding::AsTyped;
+constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
 
 } // namespace
 
@@ -59,11 +59,13 @@ Checked identificationChange(const UnitAddress& unit, const QString& host, const
     if (trimmedHost.isEmpty() || trimmedGroup.isEmpty())
         return empty;
     const QString page = QStringLiteral("id.htm");
-    return CgiChange{
-        Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), page, QStringLiteral("cifs_config_apply"),
-                        QStringLiteral("&enable=1") + param("hostname", Web::EscapeQueryValue(trimmedHost)) +
-                            param("group_name", Web::EscapeQueryValue(trimmedGroup))),
-        page};
+    return CgiChange{Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), page,
+                                     QStringLiteral("cifs_config_apply"),
+                                     Web::CgiParameters()
+                                         .add("enable", QStringLiteral("1"), kFixed)
+                                         .add("hostname", trimmedHost, kTyped)
+                                         .add("group_name", trimmedGroup, kTyped)),
+                     page};
 }
 
 Checked administratorChange(const UnitAddress& unit, const QString& password, const QString& verify) {
@@ -74,10 +76,11 @@ Checked administratorChange(const UnitAddress& unit, const QString& password, co
                             App::Icon::Information};
     const QString page = QStringLiteral("sys_auth.htm");
     // "TF_passwordl" ends in a lower-case letter l: the unit's name for the second entry.
-    return CgiChange{Web::CgiRequest(unit.ip, unit.port, QStringLiteral("man.cgi"), page, QStringLiteral("auth_apply"),
-                                     param("TF_password", Web::UrlEncodeValue(password)) +
-                                         param("TF_passwordl", Web::UrlEncodeValue(verify))),
-                     page};
+    return CgiChange{
+        Web::CgiRequest(
+            unit.ip, unit.port, QStringLiteral("man.cgi"), page, QStringLiteral("auth_apply"),
+            Web::CgiParameters().add("TF_password", password, kUrlEncoded).add("TF_passwordl", verify, kUrlEncoded)),
+        page};
 }
 
 Checked dateTimeChange(const UnitAddress& unit, const DateTimeInput& input) {
@@ -91,16 +94,20 @@ Checked dateTimeChange(const UnitAddress& unit, const DateTimeInput& input) {
         return App::Refusal{QStringLiteral("Please select a time zone"), kDateAndTime, App::Icon::Information};
 
     const QString page = QStringLiteral("sys_sntp.htm");
-    const QString parameters =
-        QStringLiteral("&sntp_time=") + param("day0", Web::EscapeQueryValue(input.year)) +
-        param("day1", Web::EscapeQueryValue(input.month)) + param("day2", Web::EscapeQueryValue(input.day)) +
-        param("time0", Web::EscapeQueryValue(input.hour)) + param("time1", Web::EscapeQueryValue(input.minute)) +
-        param("time2", Web::EscapeQueryValue(input.second)) +
-        param("R_sntp", input.sntpAuto ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE")) +
-        param("R_sntp_server", input.serverFromList ? QStringLiteral("0") : QStringLiteral("1")) +
-        param("Sntp_ip", Web::EscapeQueryValue(timeServers()[static_cast<std::size_t>(input.listedServer)])) +
-        param("sntp_input", Web::EscapeQueryValue(input.manualServer)) +
-        param("sntp_timezone", QString::number(input.zoneIndex - 12));
+    const Web::CgiParameters parameters =
+        Web::CgiParameters()
+            .add("sntp_time", {}, kFixed)
+            .add("day0", input.year, kTyped)
+            .add("day1", input.month, kTyped)
+            .add("day2", input.day, kTyped)
+            .add("time0", input.hour, kTyped)
+            .add("time1", input.minute, kTyped)
+            .add("time2", input.second, kTyped)
+            .add("R_sntp", input.sntpAuto ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE"), kFixed)
+            .add("R_sntp_server", input.serverFromList ? QStringLiteral("0") : QStringLiteral("1"), kFixed)
+            .add("Sntp_ip", timeServers()[static_cast<std::size_t>(input.listedServer)], kTyped)
+            .add("sntp_input", input.manualServer, kTyped)
+            .add("sntp_timezone", QString::number(input.zoneIndex - 12), kFixed);
     return CgiChange{
         Web::CgiRequest(unit.ip, unit.port, QStringLiteral("man.cgi"), page, QStringLiteral("sntp_apply"), parameters),
         page};
@@ -109,16 +116,21 @@ Checked dateTimeChange(const UnitAddress& unit, const DateTimeInput& input) {
 CgiChange dhcpServerChange(const UnitAddress& unit, bool enable) {
     const QString page = QStringLiteral("status.htm");
     return {Web::CgiRequest(unit.ip, unit.port, QStringLiteral("dhcps.cgi"), page, QStringLiteral("dhcps_apply"),
-                            param("R_dhcps", enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE")) +
-                                QStringLiteral("&TF_wins=&TF_ippoolmin=2&TF_ippoolmax=254&TF_lease_day=1&"
-                                               "TF_lease_hr=0&TF_lease_min=0")),
+                            Web::CgiParameters()
+                                .add("R_dhcps", enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE"), kFixed)
+                                .add("TF_wins", {}, kFixed)
+                                .add("TF_ippoolmin", QStringLiteral("2"), kFixed)
+                                .add("TF_ippoolmax", QStringLiteral("254"), kFixed)
+                                .add("TF_lease_day", QStringLiteral("1"), kFixed)
+                                .add("TF_lease_hr", QStringLiteral("0"), kFixed)
+                                .add("TF_lease_min", QStringLiteral("0"), kFixed)),
             page};
 }
 
 CgiChange languageChange(const UnitAddress& unit, int languageIndex) {
     const QString page = QStringLiteral("status.htm");
     return {Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), page, QStringLiteral("nas_lang_apply"),
-                            param("lang", QString::number(languageIndex))),
+                            Web::CgiParameters().add("lang", QString::number(languageIndex), kFixed)),
             page};
 }
 

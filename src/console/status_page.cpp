@@ -6,13 +6,7 @@
 
 namespace Console {
 
-namespace {
-
-QString value(QByteArrayView page, const char* name) {
-    return QString::fromUtf8(Web::PageValue(page, QByteArray(name) + "=\""));
-}
-
-} // namespace
+namespace {} // namespace
 
 const std::array<QString, kTimeServerCount>& timeServers() {
     static const std::array<QString, kTimeServerCount> servers{
@@ -122,21 +116,21 @@ int languageIndex(int defaultLang, qsizetype entries) {
 
 StatusView readStatusPage(QByteArrayView page) {
     StatusView v;
-    v.hostName = value(page, "host_name");
-    v.groupName = value(page, "group_name");
-    v.currentTime = value(page, "sntp_time");
-    v.year = value(page, "sntp_day0");
-    v.month = value(page, "sntp_day1");
-    v.day = value(page, "sntp_day2");
-    v.hour = value(page, "sntp_time0");
-    v.minute = value(page, "sntp_time1");
-    v.second = value(page, "sntp_time2");
-    v.sntpAuto = value(page, "sntp_auto") == QLatin1String("checked");
-    v.serverFromList = value(page, "sntp_timeserver") == QLatin1String("0");
-    v.server = value(page, "sntp_server");
+    v.hostName = Web::PageText(page, "host_name");
+    v.groupName = Web::PageText(page, "group_name");
+    v.currentTime = Web::PageText(page, "sntp_time");
+    v.year = Web::PageText(page, "sntp_day0");
+    v.month = Web::PageText(page, "sntp_day1");
+    v.day = Web::PageText(page, "sntp_day2");
+    v.hour = Web::PageText(page, "sntp_time0");
+    v.minute = Web::PageText(page, "sntp_time1");
+    v.second = Web::PageText(page, "sntp_time2");
+    v.sntpAuto = Web::PageText(page, "sntp_auto") == QLatin1String("checked");
+    v.serverFromList = Web::PageText(page, "sntp_timeserver") == QLatin1String("0");
+    v.server = Web::PageText(page, "sntp_server");
     v.listedServer = listedServerIndex(v.server);
 
-    const QString zone = value(page, "sntp_zone");
+    const QString zone = Web::PageText(page, "sntp_zone");
     if (!zone.isEmpty()) {
         const std::optional<int> hours = frameworkInteger(zone);
         if (!hours) {
@@ -146,14 +140,14 @@ StatusView readStatusPage(QByteArrayView page) {
         }
         v.zoneIndex = timeZoneIndex(*hours);
     }
-    v.ipAddress = value(page, "ip_addr");
-    v.dhcpServer = value(page, "dhcps_option") == QLatin1String("checked");
-    v.firmware = value(page, "firm_ver");
-    v.diskId = value(page, "disk_id");
-    v.freeSize = trimBlanksAndControls(value(page, "free_size"));
-    v.totalSize = value(page, "total_size");
+    v.ipAddress = Web::PageText(page, "ip_addr");
+    v.dhcpServer = Web::PageText(page, "dhcps_option") == QLatin1String("checked");
+    v.firmware = Web::PageText(page, "firm_ver");
+    v.diskId = Web::PageText(page, "disk_id");
+    v.freeSize = trimBlanksAndControls(Web::PageText(page, "free_size"));
+    v.totalSize = Web::PageText(page, "total_size");
 
-    const QString lang = value(page, "default_lang");
+    const QString lang = Web::PageText(page, "default_lang");
     int defaultLang = 0;
     if (!lang.isEmpty()) {
         const std::optional<int> n = frameworkInteger(lang);
@@ -164,7 +158,7 @@ StatusView readStatusPage(QByteArrayView page) {
         }
         defaultLang = *n;
     }
-    v.languages = languageEntries(value(page, "lang_list"));
+    v.languages = languageEntries(Web::PageText(page, "lang_list"));
     v.languageIndex = languageIndex(defaultLang, v.languages.size());
     return v;
 }

@@ -30,6 +30,10 @@ QByteArray PageValue(QByteArrayView page, QByteArrayView key) {
     return page.sliced(start, end - start).toByteArray();
 }
 
+QString PageText(QByteArrayView page, const char* name) {
+    return QString::fromUtf8(PageValue(page, QByteArray(name) + "=\""));
+}
+
 QString UrlEncodeValue(QByteArrayView value) {
     QString out;
     out.reserve(value.size() * 3);
@@ -69,6 +73,27 @@ QString CgiRequest(const QString& ip, quint16 port, const QString& cgi, const QS
     const QString name = cgi.startsWith(QLatin1Char('/')) ? cgi.mid(1) : cgi;
     return urlOrigin(ip, port) + QLatin1Char('/') + name + QLatin1String("?redirect=") + page +
            QLatin1String("&failure=fail.htm&type=") + action + parameters;
+}
+
+CgiParameters& CgiParameters::add(const char* name, const QString& value, Encoding encoding) {
+    m_text += QLatin1Char('&') + QLatin1String(name) + QLatin1Char('=');
+    switch (encoding) {
+    case Encoding::UrlEncoded:
+        m_text += UrlEncodeValue(value);
+        break;
+    case Encoding::AsTyped:
+        m_text += EscapeQueryValue(value);
+        break;
+    case Encoding::Fixed:
+        m_text += value;
+        break;
+    }
+    return *this;
+}
+
+QString CgiRequest(const QString& ip, quint16 port, const QString& cgi, const QString& page, const QString& action,
+                   const CgiParameters& parameters) {
+    return CgiRequest(ip, port, cgi, page, action, parameters.text());
 }
 
 } // namespace Web

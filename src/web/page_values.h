@@ -12,6 +12,9 @@ namespace Web {
 // unit sent them. See docs/protocol.md, "Page variables".
 QByteArray PageValue(QByteArrayView page, QByteArrayView key);
 
+// The value of the variable `name` (without `="`), as text.
+QString PageText(QByteArrayView page, const char* name);
+
 // Names and passwords in a CGI request: blank as "+", ASCII letters and digits
 // kept, every other byte as "%" and two lower-case hex digits.
 QString UrlEncodeValue(QByteArrayView value);
@@ -23,10 +26,29 @@ QString UrlEncodeValue(const QString& value); // UTF-8 bytes of the text
 QString EscapeQueryValue(QByteArrayView value);
 QString EscapeQueryValue(const QString& value); // UTF-8 bytes of the text
 
+// The parameters of a CGI request, each with the encoding it gets.
+class CgiParameters {
+public:
+    enum class Encoding {
+        UrlEncoded, // names and passwords: UrlEncodeValue
+        AsTyped,    // other typed or received values: EscapeQueryValue
+        Fixed,      // the program's own words and numbers, inserted as they are
+    };
+
+    CgiParameters& add(const char* name, const QString& value, Encoding encoding);
+    // "&name=value" for each, in the order added.
+    QString text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
 // "http://" + ip [":" + port unless 80] + "/" + cgi + "?redirect=" + page +
 // "&failure=fail.htm&type=" + action + parameters. Parameters come already
 // formed ("&name=" + escaped value ...). See docs/protocol.md, "CGI requests".
 QString CgiRequest(const QString& ip, quint16 port, const QString& cgi, const QString& page, const QString& action,
                    const QString& parameters = QString());
+QString CgiRequest(const QString& ip, quint16 port, const QString& cgi, const QString& page, const QString& action,
+                   const CgiParameters& parameters);
 
 } // namespace Web
