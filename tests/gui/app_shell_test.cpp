@@ -1,5 +1,6 @@
 #include "app/app_windows.h"
 #include "app/current_device.h"
+#include "app/localize.h"
 #include "app/message_box.h"
 #include "discovery/discovery_datagram.h"
 #include "discovery/scan_window.h"
@@ -99,9 +100,11 @@ TEST_F(AppShell, LanguageFileTranslatesTheButtonButNotTheTitle) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Scan=Suchen\r\nHD Name=Name\r\n");
     file.close();
+    App::reloadLanguageFile();
 
     App::WindowSet windows(loopbackSettings(), [] {});
     QDir::setCurrent(previous);
+    App::reloadLanguageFile();
 
     auto& scan = windows.form1();
     EXPECT_EQ(scan.findChild<QPushButton*>(QStringLiteral("ScanBtn"))->text(), QStringLiteral("Suchen"));
@@ -174,9 +177,11 @@ TEST_F(AppShell, EveryLabelShowsTranslatedCaptionsAsTextAndLoadsNothing) {
         file.write(QByteArray(key) + "=" + img.toUtf8() + "\r\n");
     file.write("Wait a minute...=" + font.toUtf8() + "\r\n");
     file.close();
+    App::reloadLanguageFile();
     App::WindowSet windows(loopbackSettings(), [] {});
     windows.form5().show(); // the mount window translates when it shows
     QDir::setCurrent(previous);
+    App::reloadLanguageFile();
 
     int translated = 0;
     for (QWidget* widget : QApplication::allWidgets()) {

@@ -3,6 +3,7 @@
 
 #include "console_fixture.h"
 
+#include "app/localize.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
 #include "discovery/scan_window.h"
@@ -174,11 +175,13 @@ TEST_F(IpConfigPage, MarkupInValuesAndCaptionsShowsAsTextAndLoadsNothing) {
     for (int i = 0; i < captions.size(); ++i)
         file.write(QByteArray(keys[i]) + "=" + captions[i].second.toUtf8() + "\r\n");
     file.close();
+    App::reloadLanguageFile();
     FixedPageServer unit("<HTML>\r\nip_type=\"FIXED IP\";\r\nip=\"<b>1</b>\";\r\nsubmask=\"<i>2</i>\";\r\n"
                          "gateway=\"<u>3</u>\";\r\npdns=\"<s>4</s>\";\r\nsdns=\"" +
                          img.toUtf8() + "\";\r\n</HTML>\r\n");
     startWindows(unit.port());
     ASSERT_TRUE(QDir::setCurrent(before));
+    App::reloadLanguageFile();
     App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
     console().pageControl()->setCurrentIndex(Console::kIpConfigPage);
     console().show();

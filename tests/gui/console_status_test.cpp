@@ -218,8 +218,10 @@ TEST_F(StatusPage, LanguageFileTranslatesEverySetAndEveryEnable) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Set=Fijar\r\nEnable=Activar\r\nStatus=Estado\r\nManagement=Gesti\xc3\xb3n\r\n");
     file.close();
+    App::reloadLanguageFile();
     startWindows(TestSupport::freeTcpPort());
     ASSERT_TRUE(QDir::setCurrent(before));
+    App::reloadLanguageFile();
 
     for (const char* name : {"identBtn", "adminBtn", "DatatimeBtn", "NetinfoBtn", "LangBtn", "IPinforBtn",
                              "FTPStatusBtn", "AnonyBtn", "ModFTPBtn", "DiskSleepBtn"})
