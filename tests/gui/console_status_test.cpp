@@ -2,6 +2,7 @@
 
 #include "console_fixture.h"
 
+#include "app/list_bounds.h"
 #include "app/localize.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
@@ -13,6 +14,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -340,6 +342,25 @@ TEST_F(StatusPage, MarkupInTheConversionErrorShowsAsTextAndLoadsNothing) {
     EXPECT_EQ(shown[0].first, s("'") + fifo.markup() + s("' is not a valid integer value."));
     EXPECT_EQ(shown[0].second, Qt::PlainText);
     EXPECT_FALSE(opened) << "the box made the console open " << fifo.path().toStdString();
+}
+
+TEST_F(StatusPage, APageOfSeparatorsGivesTheLanguageListItsBoundOnly) {
+    // As much of a page as the program reads at all, nearly all of it "#".
+    const QByteArray head = "<HTML>\r\nhost_name=\"NAS9\";\r\ndefault_lang=\"2\";\r\nlang_list=\"";
+    const QByteArray tail = "\";\r\n</HTML>\r\n";
+    const qsizetype separators = Web::Settings().readCap - 256 - head.size() - tail.size();
+    FixedPageServer unit(head + QByteArray(separators, '#') + tail);
+    startWindows(unit.port());
+    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    QElapsedTimer clock;
+    clock.start();
+    console().showOnFirstPage();
+    ASSERT_TRUE(TestSupport::waitUntil([this] { return combo("LangCB")->count() > 0; }, 10000));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(combo("LangCB")->count(), App::kMaxListEntries);
+    EXPECT_EQ(combo("LangCB")->currentIndex(), 2);
+    EXPECT_EQ(edit("HostEdit")->text(), s("NAS9"));
+    EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
 }
 
 } // namespace
