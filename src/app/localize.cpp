@@ -189,7 +189,7 @@ QString LanguageTable::lookup(const QString& text) const {
         i = line.next;
     }
     // A line before it that holds the text but no "=" ends the search with the text itself.
-    if (bareLineBefore(text, needle, match ? match->rawStart : m_file.size()) || match == nullptr)
+    if (match == nullptr || bareLineBefore(text, needle, match->rawStart))
         return text;
     const qsizetype from = match->textStart + match->keyLength + 1;
     const qsizetype end = textEnd(*match);
