@@ -1,6 +1,12 @@
 #include "app/localize.h"
 
-#include <QFile>
+#include "platform/regular_file.h"
+
+#include <QMutex>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace App {
 
@@ -12,6 +18,41 @@ QString decodeLine(QByteArrayView line) {
     if (line.startsWith(QByteArrayView(kBom, 3)))
         return QChar(0xFEFF) + QString::fromUtf8(line.sliced(3));
     return QString::fromUtf8(line);
+}
+
+QByteArray readLanguageFile() {
+    const Platform::BoundedFile file =
+        Platform::ReadRegularFile("language", static_cast<std::size_t>(kLanguageFileCap));
+    switch (file.result) {
+    case Platform::FileRead::Read:
+        return QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
+    case Platform::FileRead::NotRegular:
+        qWarning("The language file is no regular file and is not read: texts stay English.");
+        break;
+    case Platform::FileRead::TooLarge:
+        qWarning("The language file is larger than %lld bytes and is not read: texts stay English.",
+                 static_cast<long long>(kLanguageFileCap));
+        break;
+    case Platform::FileRead::Missing:
+    case Platform::FileRead::Failed:
+        break;
+    }
+    return {};
+}
+
+struct LanguageCache {
+    QMutex mutex;
+    std::optional<LanguageTable> table;
+    // Answers given: a text that no key holds may still be searched for in every line without "=".
+    QHash<QString, QString> answers;
+};
+
+// The program asks for a few hundred texts; more than this are not kept.
+constexpr qsizetype kMaxAnswers = 4096;
+
+LanguageCache& languageCache() {
+    static LanguageCache cache;
+    return cache;
 }
 
 } // namespace
@@ -46,11 +87,132 @@ QString LocalizeFromBytes(const QByteArray& file, const QString& text) {
     return result.isEmpty() ? text : result;
 }
 
-QString LocalizeText(const QString& text) {
-    QFile file(QStringLiteral("language"));
-    if (!file.open(QIODevice::ReadOnly))
+LanguageTable::LanguageTable(QByteArray file) : m_file(std::move(file)) {
+    if (m_file.size() >= std::numeric_limits<qint32>::max())
+        m_file.clear();
+    // A line decodes to no more UTF-16 units than it has bytes: with this much room the
+    // text never moves, and the keys can be views into it while it is still being written.
+    m_keyedText.reserve(m_file.size());
+    for (qsizetype pos = 0; pos < m_file.size();) {
+        const QByteArrayView raw = rawLine(pos);
+        const QString line = decodeLine(raw);
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0) {
+            if (m_firstBare < 0)
+                m_firstBare = pos;
+            if (!line.isEmpty()) {
+                m_bare.push_back({static_cast<qint32>(pos), static_cast<qint32>(m_bareText.size())});
+                m_bareText += line;
+                m_bareText += u'\n';
+            }
+        } else {
+            addKeyedLine(static_cast<qint32>(pos), raw, line, eq);
+        }
+        const qsizetype lf = m_file.indexOf('\n', pos);
+        pos = lf < 0 ? m_file.size() : lf + 1;
+    }
+    m_keyed.shrink_to_fit();
+    m_bare.shrink_to_fit();
+}
+
+void LanguageTable::addKeyedLine(qint32 rawStart, QByteArrayView raw, const QString& line, qsizetype eq) {
+    const QStringView key = QStringView(line).left(eq);
+    const auto first = m_firstWithKey.constFind(key);
+    qint32 tail = -1;
+    if (first != m_firstWithKey.constEnd()) {
+        tail = m_keyed[static_cast<std::size_t>(*first)].last;
+        // A line that always matches hides every later line of its key.
+        if (m_keyed[static_cast<std::size_t>(tail)].keyBytesExact)
+            return;
+    }
+    const auto index = static_cast<qint32>(m_keyed.size());
+    // Whether the key's own bytes are its UTF-8: then the byte check of the lookup always passes.
+    const bool exact = key.toUtf8() == raw.first(raw.indexOf('='));
+    const auto textStart = static_cast<qint32>(m_keyedText.size());
+    m_keyed.push_back({rawStart, textStart, static_cast<qint32>(eq), -1, index, exact});
+    m_keyedText += line;
+    if (tail < 0) {
+        m_firstWithKey.insert(QStringView(m_keyedText).sliced(textStart, eq), index);
+        return;
+    }
+    m_keyed[static_cast<std::size_t>(tail)].next = index;
+    m_keyed[static_cast<std::size_t>(*first)].last = index;
+}
+
+qsizetype LanguageTable::textEnd(const KeyedLine& line) const {
+    const auto next = static_cast<std::size_t>(&line - m_keyed.data()) + 1;
+    return next < m_keyed.size() ? m_keyed[next].textStart : m_keyedText.size();
+}
+
+QByteArrayView LanguageTable::rawLine(qsizetype start) const {
+    qsizetype end = m_file.indexOf('\n', start);
+    const bool terminated = end >= 0;
+    if (!terminated)
+        end = m_file.size();
+    QByteArrayView line(m_file.constData() + start, end - start);
+    // Only the terminator that is there is stripped: CR LF, a lone LF, or nothing on a last line.
+    if (terminated && line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+bool LanguageTable::bareLineBefore(const QString& text, QByteArrayView needle, qsizetype rawLimit) const {
+    if (text.isEmpty())
+        return m_firstBare >= 0 && m_firstBare < rawLimit;
+    for (qsizetype from = 0;;) {
+        const qsizetype at = m_bareText.indexOf(text, from);
+        if (at < 0)
+            return false;
+        const auto line = std::prev(std::upper_bound(
+            m_bare.begin(), m_bare.end(), at, [](qsizetype pos, const BareLine& b) { return pos < b.textStart; }));
+        if (line->rawStart >= rawLimit)
+            return false;
+        if (rawLine(line->rawStart).contains(needle))
+            return true;
+        from = std::next(line) == m_bare.end() ? m_bareText.size() : std::next(line)->textStart;
+    }
+}
+
+QString LanguageTable::lookup(const QString& text) const {
+    // No line holds a line feed, so no line holds such a text.
+    if (text.contains(u'\n'))
         return text;
-    return LocalizeFromBytes(file.readAll(), text);
+    const QByteArray needle = text.toUtf8();
+    const KeyedLine* match = nullptr;
+    const auto first = m_firstWithKey.constFind(QStringView(text));
+    for (qsizetype i = first == m_firstWithKey.constEnd() ? -1 : *first; i >= 0;) {
+        const KeyedLine& line = m_keyed[static_cast<std::size_t>(i)];
+        if (line.keyBytesExact || rawLine(line.rawStart).contains(QByteArrayView(needle))) {
+            match = &line;
+            break;
+        }
+        i = line.next;
+    }
+    // A line before it that holds the text but no "=" ends the search with the text itself.
+    if (match == nullptr || bareLineBefore(text, needle, match->rawStart))
+        return text;
+    const qsizetype from = match->textStart + match->keyLength + 1;
+    const qsizetype end = textEnd(*match);
+    return from < end ? m_keyedText.sliced(from, end - from) : text;
+}
+
+QString LocalizeText(const QString& text) {
+    LanguageCache& cache = languageCache();
+    const QMutexLocker lock(&cache.mutex);
+    if (!cache.table)
+        cache.table.emplace(readLanguageFile());
+    if (const auto known = cache.answers.constFind(text); known != cache.answers.constEnd())
+        return *known;
+    if (cache.answers.size() >= kMaxAnswers)
+        cache.answers.clear();
+    return *cache.answers.insert(text, cache.table->lookup(text));
+}
+
+void reloadLanguageFile() {
+    LanguageCache& cache = languageCache();
+    const QMutexLocker lock(&cache.mutex);
+    cache.table.reset();
+    cache.answers.clear();
 }
 
 } // namespace App

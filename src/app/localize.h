@@ -1,15 +1,68 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <QStringView>
+
+#include <vector>
 
 namespace App {
 
+// The language file is read only up to this size; a larger one leaves every text English.
+inline constexpr qsizetype kLanguageFileCap = 4 * 1024 * 1024;
+
 // The translation of a display text from the file "language" in the current
-// directory, or the text itself. The file is read again on every call.
+// directory, or the text itself. The file is read at the first call and kept:
+// only a regular file (links followed) of at most kLanguageFileCap bytes.
 QString LocalizeText(const QString& text);
+
+// The next LocalizeText reads the file again, for tests that write one.
+void reloadLanguageFile();
 
 // The same lookup over file contents already in memory.
 QString LocalizeFromBytes(const QByteArray& file, const QString& text);
+
+// A language file parsed once, answering exactly as LocalizeFromBytes on the
+// same bytes, with a table lookup in place of a walk through every line. Files
+// of 2 GiB or more are taken as empty.
+class LanguageTable final {
+public:
+    LanguageTable() = default;
+    explicit LanguageTable(QByteArray file);
+
+    QString lookup(const QString& text) const;
+
+private:
+    // Offsets are 32 bits, which keeps the table small: the file is at most a few MiB.
+    // The first line of a key, or a later one when the bytes of an earlier one
+    // may not hold the key (invalid UTF-8 decodes to U+FFFD).
+    struct KeyedLine {
+        qint32 rawStart;
+        qint32 textStart; // in m_keyedText; the line ends where the next one starts
+        qint32 keyLength;
+        qint32 next; // the following line of the same key, when this one may not match; -1 for none
+        qint32 last; // on the first line of a key: the end of that chain
+        bool keyBytesExact;
+    };
+    // A line without "=": holding the text, it ends the search.
+    struct BareLine {
+        qint32 rawStart;
+        qint32 textStart; // in m_bareText
+    };
+
+    void addKeyedLine(qint32 rawStart, QByteArrayView raw, const QString& line, qsizetype eq);
+    qsizetype textEnd(const KeyedLine& line) const;
+    QByteArrayView rawLine(qsizetype start) const;
+    bool bareLineBefore(const QString& text, QByteArrayView needle, qsizetype rawLimit) const;
+
+    QByteArray m_file;
+    QString m_keyedText; // the kept lines with "=", back to back
+    QString m_bareText;  // each line followed by a line feed, which no line holds
+    std::vector<KeyedLine> m_keyed;
+    std::vector<BareLine> m_bare; // empty ones left out: only an empty text is in them
+    qsizetype m_firstBare = -1;   // raw start of the first line without "=", empty or not
+    QHash<QStringView, qint32> m_firstWithKey;
+};
 
 } // namespace App

@@ -25,12 +25,10 @@ QMessageBox::Icon toQt(Icon icon) {
 class QtMessageService final : public MessageService {
 public:
     void show(const QString& text, const QString& caption, Icon icon) override {
-        QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok);
-        box.exec();
+        createMessageBox(text, caption, icon, false)->exec();
     }
     bool confirm(const QString& text, const QString& caption, Icon icon) override {
-        QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok | QMessageBox::Cancel);
-        return box.exec() == QMessageBox::Ok;
+        return createMessageBox(text, caption, icon, true)->exec() == QMessageBox::Ok;
     }
 };
 
@@ -40,6 +38,15 @@ std::unique_ptr<MessageService>& current() {
 }
 
 } // namespace
+
+std::unique_ptr<QMessageBox> createMessageBox(const QString& text, const QString& caption, Icon icon, bool withCancel) {
+    auto box = std::make_unique<QMessageBox>(toQt(icon), caption, QString(),
+                                             withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+    // Texts hold what a unit or a file said: never markup to render or files to load.
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    return box;
+}
 
 std::unique_ptr<MessageService> setMessageService(std::unique_ptr<MessageService> service) {
     if (!service)

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QMessageBox;
+
 namespace App {
 
 // Every box of the program goes through here, so tests can record boxes and
@@ -17,6 +19,9 @@ public:
     // OK answers true; Cancel or closing the box answers false.
     virtual bool confirm(const QString& text, const QString& caption, Icon icon) = 0;
 };
+
+// The box the real service shows, built but not shown, so that tests can look at it.
+std::unique_ptr<QMessageBox> createMessageBox(const QString& text, const QString& caption, Icon icon, bool withCancel);
 
 // Installs a service; returns the previous one. Passing nullptr restores the real boxes.
 std::unique_ptr<MessageService> setMessageService(std::unique_ptr<MessageService> service);

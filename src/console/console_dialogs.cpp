@@ -1,6 +1,7 @@
 #include "console/console_dialogs.h"
 
 #include "app/localize.h"
+#include "app/plain_label.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -49,7 +50,7 @@ NameDialog::NameDialog(const char* objectName, const char* titleKey, int rows, Q
 
 QLineEdit* NameDialog::addField(int row, const char* labelName, const char* labelKey, const char* editName) {
     const int top = kMargin + row * kRowPitch;
-    auto* label = navy(new QLabel(App::LocalizeText(QString::fromLatin1(labelKey)), this));
+    auto* label = navy(App::plainLabel(App::LocalizeText(QString::fromLatin1(labelKey)), this));
     label->setObjectName(QString::fromLatin1(labelName));
     label->setGeometry(kMargin, top, kLabelWidth, 23);
     auto* edit = navy(new QLineEdit(this));

@@ -2,6 +2,7 @@
 
 #include "app/form_base.h"
 #include "app/localize.h"
+#include "app/plain_label.h"
 #include "console/tab_widgets.h"
 
 #include <QGroupBox>
@@ -21,20 +22,20 @@ DiskTab::DiskTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_DiskUtiilityGB = place(new QGroupBox(QStringLiteral("Disk Tools"), this), "DiskUtiilityGB", 10, 8, 545, 132);
-    m_Label55 = place(new QLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
+    m_Label55 = place(App::plainLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
     m_DiskFormatBtn =
         place(new QPushButton(QStringLiteral("Format"), m_DiskUtiilityGB), "DiskFormatBtn", 140, 29, 81, 25);
 
-    m_Label56 = place(new QLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
+    m_Label56 = place(App::plainLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
     m_DiskSleepTimeEdit = place(new QLineEdit(m_DiskUtiilityGB), "DiskSleepTimeEdit", 140, 66, 40, 23);
     m_DiskSleepTimeEdit->setMaxLength(2);
-    m_Label57 = place(new QLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
+    m_Label57 = place(App::plainLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
     m_DiskSleepBtn = place(new QPushButton(QStringLiteral("Set"), m_DiskUtiilityGB), "DiskSleepBtn", 452, 65, 81, 25);
-    m_Label59 = place(new QLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB), "Label59",
-                      140, 94, 304, 21);
+    m_Label59 = place(App::plainLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB),
+                      "Label59", 140, 94, 304, 21);
 
     m_ScanDiskGB = place(new QGroupBox(QStringLiteral("Scan Disk"), this), "ScanDiskGB", 10, 150, 545, 346);
-    m_Label58 = place(new QLabel(QStringLiteral("Scan Disk"), m_ScanDiskGB), "Label58", 12, 30, 120, 23);
+    m_Label58 = place(App::plainLabel(QStringLiteral("Scan Disk"), m_ScanDiskGB), "Label58", 12, 30, 120, 23);
     m_DiskScanBtn = place(new QPushButton(QStringLiteral("Start"), m_ScanDiskGB), "DiskScanBtn", 140, 29, 81, 25);
     m_DiskDelMsgBtn =
         place(new QPushButton(QStringLiteral("Delete Error Msg"), m_ScanDiskGB), "DiskDelMsgBtn", 229, 29, 128, 25);

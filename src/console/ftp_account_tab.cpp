@@ -2,6 +2,7 @@
 
 #include "app/form_base.h"
 #include "app/localize.h"
+#include "app/plain_label.h"
 #include "console/tab_widgets.h"
 
 #include <QGroupBox>
@@ -22,15 +23,15 @@ FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_ModifyFTPGB = place(new QGroupBox(QStringLiteral("Modify FTP Account"), this), "ModifyFTPGB", 10, 8, 545, 130);
-    m_Label46 = place(new QLabel(QStringLiteral("Account"), m_ModifyFTPGB), "Label46", 12, 30, 120, 23);
-    m_ModFTPAccLabel = place(new QLabel(m_ModifyFTPGB), "ModFTPAccLabel", 140, 30, 304, 23);
+    m_Label46 = place(App::plainLabel(QStringLiteral("Account"), m_ModifyFTPGB), "Label46", 12, 30, 120, 23);
+    m_ModFTPAccLabel = place(App::plainLabel(QString(), m_ModifyFTPGB), "ModFTPAccLabel", 140, 30, 304, 23);
 
-    m_Label47 = place(new QLabel(QStringLiteral("Password"), m_ModifyFTPGB), "Label47", 12, 62, 120, 23);
+    m_Label47 = place(App::plainLabel(QStringLiteral("Password"), m_ModifyFTPGB), "Label47", 12, 62, 120, 23);
     m_ModFTPPassEdit = place(new QLineEdit(m_ModifyFTPGB), "ModFTPPassEdit", 140, 62, 150, 23);
     m_ModFTPPassEdit->setEchoMode(QLineEdit::Password);
     m_ModFTPPassEdit->setMaxLength(12);
 
-    m_Label48 = place(new QLabel(QStringLiteral("Access"), m_ModifyFTPGB), "Label48", 12, 94, 120, 23);
+    m_Label48 = place(App::plainLabel(QStringLiteral("Access"), m_ModifyFTPGB), "Label48", 12, 94, 120, 23);
     m_ModFTPReadRB =
         place(new QRadioButton(QStringLiteral("Read only"), m_ModifyFTPGB), "ModFTPReadRB", 140, 94, 118, 23);
     m_ModFTPWriteRB =
@@ -39,8 +40,8 @@ FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
 
     m_ModFTPFolderGB = place(new QGroupBox(QStringLiteral("Modify FTP Account Folder List"), this), "ModFTPFolderGB",
                              10, 148, 545, 348);
-    m_Label49 = place(new QLabel(QStringLiteral("Folder List"), m_ModFTPFolderGB), "Label49", 12, 28, 215, 21);
-    m_Label50 = place(new QLabel(QStringLiteral("Sharing List "), m_ModFTPFolderGB), "Label50", 318, 28, 215, 21);
+    m_Label49 = place(App::plainLabel(QStringLiteral("Folder List"), m_ModFTPFolderGB), "Label49", 12, 28, 215, 21);
+    m_Label50 = place(App::plainLabel(QStringLiteral("Sharing List "), m_ModFTPFolderGB), "Label50", 318, 28, 215, 21);
     m_FTPSFLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSFLB", 12, 52, 215, 244);
     m_FTPSSharLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSSharLB", 318, 52, 215, 244);
 

@@ -2,6 +2,7 @@
 
 #include "app/form_base.h"
 #include "app/localize.h"
+#include "app/plain_label.h"
 #include "console/tab_widgets.h"
 
 #include <QComboBox>
@@ -31,21 +32,21 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
 
     m_FTPConfGB = place(new QGroupBox(QStringLiteral("FTP Configuration"), this), "FTPConfGB", 10, 8, 545, 200);
 
-    m_Label41 = place(new QLabel(QStringLiteral("FTP Status"), m_FTPConfGB), "Label41", 12, 30, 120, 23);
+    m_Label41 = place(App::plainLabel(QStringLiteral("FTP Status"), m_FTPConfGB), "Label41", 12, 30, 120, 23);
     m_FTPStatusCB = place(new QComboBox(m_FTPConfGB), "FTPStatusCB", 140, 30, 110, 23);
     // Typed text is accepted as well as the two items, and nothing is chosen until the unit is read.
     m_FTPStatusCB->setEditable(true);
     m_FTPStatusCB->addItems({QStringLiteral("Enable"), QStringLiteral("Disable")});
     m_FTPStatusCB->setCurrentIndex(-1);
 
-    m_Label43 = place(new QLabel(QStringLiteral("Port"), m_FTPConfGB), "Label43", 12, 62, 120, 23);
+    m_Label43 = place(App::plainLabel(QStringLiteral("Port"), m_FTPConfGB), "Label43", 12, 62, 120, 23);
     m_FTPPortEdit = place(new QLineEdit(m_FTPConfGB), "FTPPortEdit", 140, 62, 110, 23);
     m_FTPPortEdit->setMaxLength(5);
-    m_Label44 = place(new QLabel(QStringLiteral("(21 or 1025-65500) "), m_FTPConfGB), "Label44", 258, 62, 186, 23);
+    m_Label44 = place(App::plainLabel(QStringLiteral("(21 or 1025-65500) "), m_FTPConfGB), "Label44", 258, 62, 186, 23);
     m_FTPStatusBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "FTPStatusBtn", 452, 61, 81, 25);
 
     // Each pair sits on a panel of its own so that the two choices are exclusive only within the pair.
-    m_Label42 = place(new QLabel(QStringLiteral("Allow anonymous"), m_FTPConfGB), "Label42", 12, 100, 120, 23);
+    m_Label42 = place(App::plainLabel(QStringLiteral("Allow anonymous"), m_FTPConfGB), "Label42", 12, 100, 120, 23);
     m_FTPAnonyStatusPL = place(new QWidget(m_FTPConfGB), "FTPAnonyStatusPL", 140, 100, 300, 23);
     m_AnonyEnRB = place(new QRadioButton(QStringLiteral("Enable"), m_FTPAnonyStatusPL), "AnonyEnRB", 0, 0, 118, 23);
     m_AnonyDisRB =
@@ -56,7 +57,7 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
     m_AnonyWriteRB =
         place(new QRadioButton(QStringLiteral("Read/Write"), m_FTPAnonyReWrPL), "AnonyWriteRB", 118, 0, 118, 23);
 
-    m_Label45 = place(new QLabel(QStringLiteral("Home Directory"), m_FTPConfGB), "Label45", 12, 160, 120, 23);
+    m_Label45 = place(App::plainLabel(QStringLiteral("Home Directory"), m_FTPConfGB), "Label45", 12, 160, 120, 23);
     m_AnonyHDCB = place(new QComboBox(m_FTPConfGB), "AnonyHDCB", 140, 160, 178, 23);
     m_AnonyHDCB->setEditable(true);
     m_AnonyBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "AnonyBtn", 452, 159, 81, 25);

@@ -2,6 +2,7 @@
 
 #include "app/form_base.h"
 #include "app/localize.h"
+#include "app/plain_label.h"
 #include "console/tab_widgets.h"
 
 #include <QFileDialog>
@@ -51,7 +52,7 @@ MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_FirmUpGB = place(new QGroupBox(QStringLiteral("Firmware Upload"), this), "FirmUpGB", 10, 8, 545, 100);
-    m_Label28 = place(new QLabel(QStringLiteral("Upload Firmware"), m_FirmUpGB), "Label28", 12, 30, 120, 23);
+    m_Label28 = place(App::plainLabel(QStringLiteral("Upload Firmware"), m_FirmUpGB), "Label28", 12, 30, 120, 23);
     m_FirmFileEdit = place(new QLineEdit(m_FirmUpGB), "FirmFileEdit", 140, 30, 304, 23);
     // The path comes only from the file dialog.
     m_FirmFileEdit->setEnabled(false);
@@ -60,15 +61,18 @@ MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
     m_UploadBtn->setEnabled(false);
 
     m_SysRebootGB = place(new QGroupBox(QStringLiteral("System Reboot"), this), "SysRebootGB", 10, 118, 545, 168);
-    m_Label29 = place(explanation(new QLabel(rebootExplanation(identity), m_SysRebootGB)), "Label29", 12, 30, 424, 124);
+    m_Label29 =
+        place(explanation(App::plainLabel(rebootExplanation(identity), m_SysRebootGB)), "Label29", 12, 30, 424, 124);
     m_RebootBtn = place(new QPushButton(QStringLiteral("Reboot"), m_SysRebootGB), "RebootBtn", 452, 29, 81, 25);
 
     m_FactoryDefGB = place(new QGroupBox(QStringLiteral("Factory Defaults"), this), "FactoryDefGB", 10, 296, 545, 112);
-    m_Label30 = place(explanation(new QLabel(resetExplanation(identity), m_FactoryDefGB)), "Label30", 12, 30, 424, 70);
+    m_Label30 =
+        place(explanation(App::plainLabel(resetExplanation(identity), m_FactoryDefGB)), "Label30", 12, 30, 424, 70);
     m_ResetBtn = place(new QPushButton(QStringLiteral("Reset"), m_FactoryDefGB), "ResetBtn", 452, 29, 81, 25);
 
-    m_Label31 = place(new QLabel(QStringLiteral("Wait a minute..."), this), "Label31", 22, 422, 521, 21);
-    m_Label32 = place(new QLabel(QStringLiteral("Maintenance Action Successful"), this), "Label32", 22, 422, 521, 21);
+    m_Label31 = place(App::plainLabel(QStringLiteral("Wait a minute..."), this), "Label31", 22, 422, 521, 21);
+    m_Label32 =
+        place(App::plainLabel(QStringLiteral("Maintenance Action Successful"), this), "Label32", 22, 422, 521, 21);
     m_Label31->hide();
     m_Label32->hide();
     m_ProgressBar1 = place(new QProgressBar(this), "ProgressBar1", 22, 448, 521, 18);

@@ -2,6 +2,7 @@
 
 #include "app/form_base.h"
 #include "app/localize.h"
+#include "app/plain_label.h"
 #include "console/tab_widgets.h"
 
 #include <QGroupBox>
@@ -19,8 +20,8 @@ SmbTab::SmbTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_SMBGB = place(new QGroupBox(QStringLiteral("SMB Server"), this), "SMBGB", 10, 8, 545, 488);
-    m_Label39 = place(new QLabel(QStringLiteral("Folder List"), m_SMBGB), "Label39", 12, 28, 215, 21);
-    m_Label40 = place(new QLabel(QStringLiteral("Sharing List"), m_SMBGB), "Label40", 318, 28, 215, 21);
+    m_Label39 = place(App::plainLabel(QStringLiteral("Folder List"), m_SMBGB), "Label39", 12, 28, 215, 21);
+    m_Label40 = place(App::plainLabel(QStringLiteral("Sharing List"), m_SMBGB), "Label40", 318, 28, 215, 21);
     m_SMBFolderLB = place(new QListWidget(m_SMBGB), "SMBFolderLB", 12, 52, 215, 380);
     m_SMBPublicFolderLB = place(new QListWidget(m_SMBGB), "SMBPublicFolderLB", 318, 52, 215, 380);
 

@@ -1,5 +1,6 @@
 #include "console/status_page.h"
 
+#include "app/list_bounds.h"
 #include "web/page_values.h"
 
 #include <limits>
@@ -107,7 +108,21 @@ int timeZoneIndex(int zoneHours) {
 }
 
 QStringList languageEntries(const QString& langList) {
-    return langList.split(QLatin1Char('#'));
+    QStringList entries;
+    qsizetype text = 0;
+    for (qsizetype from = 0;;) {
+        const qsizetype hash = langList.indexOf(QLatin1Char('#'), from);
+        const qsizetype end = hash < 0 ? langList.size() : hash;
+        // A unit's page decides the entries, not how many the program keeps.
+        if (entries.size() == App::kMaxListEntries || text + (end - from) > App::kMaxListText)
+            break;
+        entries.append(langList.sliced(from, end - from));
+        text += end - from;
+        if (hash < 0)
+            break;
+        from = hash + 1;
+    }
+    return entries;
 }
 
 int languageIndex(int defaultLang, qsizetype entries) {

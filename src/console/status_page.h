@@ -32,7 +32,8 @@ QString trimBlanksAndControls(const QString& text);
 int listedServerIndex(const QString& server);
 // The zone entry for a number of hours; entry 0 when there is no such zone.
 int timeZoneIndex(int zoneHours);
-// The language entries of lang_list: the names between "#", empty ones too.
+// The language entries of lang_list: the names between "#", empty ones too,
+// up to App::kMaxListEntries names and App::kMaxListText characters.
 QStringList languageEntries(const QString& langList);
 // The selected language entry; none (-1) for an index outside the list.
 int languageIndex(int defaultLang, qsizetype entries);

@@ -3,6 +3,7 @@
 #include "app/current_device.h"
 #include "app/localize.h"
 #include "app/message_box.h"
+#include "app/plain_label.h"
 #include "console/console_window.h"
 #include "console/status_actions.h"
 #include "console/status_page.h"
@@ -48,7 +49,7 @@ QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width, int 
 }
 
 QLabel* label(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
-    return place(new QLabel(QString::fromLatin1(text), parent), name, x, y, width, 23);
+    return place(App::plainLabel(QString::fromLatin1(text), parent), name, x, y, width, 23);
 }
 
 QPushButton* setButton(QWidget* parent, const char* name, int y) {
@@ -123,7 +124,7 @@ void StatusTab::buildDateAndTime() {
         return e;
     };
     const auto separator = [&](const char* text) {
-        QLabel* l = place(new QLabel(QString::fromLatin1(text), g), "", x, row(1), 10, 23);
+        QLabel* l = place(App::plainLabel(QString::fromLatin1(text), g), "", x, row(1), 10, 23);
         l->setAlignment(Qt::AlignCenter);
         x += 10;
     };

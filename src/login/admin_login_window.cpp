@@ -1,6 +1,7 @@
 #include "login/admin_login_window.h"
 
 #include "app/current_device.h"
+#include "app/plain_label.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,14 +15,14 @@ TForm3::TForm3(QWidget* parent) : App::FormBase(parent) {
     // This window keeps the texts of its layout; nothing here is translated.
     setWindowTitle(QStringLiteral("Login"));
 
-    auto* adminLabel = new QLabel(QStringLiteral("Administrator"), this);
+    auto* adminLabel = App::plainLabel(QStringLiteral("Administrator"), this);
     adminLabel->setGeometry(16, 18, 90, 21);
     m_AdminEdit = new QLineEdit(this);
     m_AdminEdit->setObjectName(QStringLiteral("AdminEdit"));
     m_AdminEdit->setEnabled(false);
     m_AdminEdit->setGeometry(112, 16, 137, 23);
 
-    auto* passLabel = new QLabel(QStringLiteral("Password"), this);
+    auto* passLabel = App::plainLabel(QStringLiteral("Password"), this);
     passLabel->setGeometry(16, 52, 90, 21);
     m_PassEdit = new QLineEdit(this);
     m_PassEdit->setObjectName(QStringLiteral("PassEdit"));

@@ -3,6 +3,7 @@
 #include "app/current_device.h"
 #include "app/localize.h"
 #include "app/message_box.h"
+#include "app/plain_label.h"
 #include "app/request_runner.h"
 #include "login/login_check.h"
 #include "web/page_fetch.h"
@@ -20,14 +21,14 @@ TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : App::FormBase(p
     setFixedSize(247, 148);
     setWindowTitle(App::LocalizeText(QStringLiteral("Login Qor Target")));
 
-    m_Label1 = new QLabel(App::LocalizeText(QStringLiteral("User Name")), this);
+    m_Label1 = App::plainLabel(App::LocalizeText(QStringLiteral("User Name")), this);
     m_Label1->setObjectName(QStringLiteral("Label1"));
     m_Label1->setGeometry(16, 18, 80, 21);
     m_UserEdit = new QLineEdit(QStringLiteral("admin"), this);
     m_UserEdit->setObjectName(QStringLiteral("UserEdit"));
     m_UserEdit->setGeometry(100, 16, 129, 23);
 
-    m_Password = new QLabel(App::LocalizeText(QStringLiteral("Password")), this);
+    m_Password = App::plainLabel(App::LocalizeText(QStringLiteral("Password")), this);
     m_Password->setObjectName(QStringLiteral("Password"));
     m_Password->setGeometry(16, 52, 80, 21);
     m_PassEdit = new QLineEdit(this);

@@ -1,5 +1,6 @@
 #include "login/login_check.h"
 
+#include "app/list_bounds.h"
 #include "web/page_fetch.h"
 
 namespace Login {
@@ -56,6 +57,7 @@ QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
     static constexpr QByteArrayView kOpen("value=\"");
     static constexpr QByteArrayView kClose("\">");
     QStringList names;
+    qsizetype text = 0;
     QByteArrayView rest = allowShare;
     for (;;) {
         const qsizetype open = rest.indexOf(kOpen);
@@ -66,6 +68,10 @@ QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
         if (close < 0)
             break;
         const qsizetype start = open + kOpen.size();
+        // A unit's page decides the names, not how many the program keeps.
+        text += close >= start ? close - start : 0;
+        if (names.size() == App::kMaxListEntries || text > App::kMaxListText)
+            break;
         names.append(close >= start ? QString::fromUtf8(rest.sliced(start, close - start)) : QString());
         rest = rest.sliced(close + kClose.size());
     }

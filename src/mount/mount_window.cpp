@@ -3,6 +3,7 @@
 #include "app/current_device.h"
 #include "app/localize.h"
 #include "app/message_box.h"
+#include "app/plain_label.h"
 #include "app/request_runner.h"
 
 #include <QComboBox>
@@ -36,19 +37,19 @@ TForm5::TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::mil
     setObjectName(QStringLiteral("TForm5"));
     setFixedSize(249, 180);
 
-    m_Label1 = styled(new QLabel(this), "Label1");
+    m_Label1 = styled(App::plainLabel(QString(), this), "Label1");
     m_Label1->setGeometry(16, 16, 90, 21);
     m_CmbDrive = styled(new QComboBox(this), "CmbDrive");
     m_CmbDrive->setEditable(true);
     m_CmbDrive->setGeometry(112, 14, 121, 23);
 
-    m_Label2 = styled(new QLabel(this), "Label2");
+    m_Label2 = styled(App::plainLabel(QString(), this), "Label2");
     m_Label2->setGeometry(16, 50, 90, 21);
     m_FolderCB = styled(new QComboBox(this), "FolderCB");
     m_FolderCB->setEditable(true);
     m_FolderCB->setGeometry(112, 48, 121, 23);
 
-    m_Label3 = styled(new QLabel(this), "Label3");
+    m_Label3 = styled(App::plainLabel(QString(), this), "Label3");
     m_Label3->setGeometry(16, 84, 90, 21);
     m_FolderPassEdit = styled(new QLineEdit(this), "FolderPassEdit");
     m_FolderPassEdit->setEchoMode(QLineEdit::Password);

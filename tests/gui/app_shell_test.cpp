@@ -1,15 +1,21 @@
 #include "app/app_windows.h"
 #include "app/current_device.h"
+#include "app/localize.h"
+#include "app/message_box.h"
 #include "discovery/discovery_datagram.h"
 #include "discovery/scan_window.h"
 #include "login/device_login_window.h"
+#include "mount/mount_window.h"
+#include "support/fifo_probe.h"
 #include "support/test_ports.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -94,9 +100,11 @@ TEST_F(AppShell, LanguageFileTranslatesTheButtonButNotTheTitle) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Scan=Suchen\r\nHD Name=Name\r\n");
     file.close();
+    App::reloadLanguageFile();
 
     App::WindowSet windows(loopbackSettings(), [] {});
     QDir::setCurrent(previous);
+    App::reloadLanguageFile();
 
     auto& scan = windows.form1();
     EXPECT_EQ(scan.findChild<QPushButton*>(QStringLiteral("ScanBtn"))->text(), QStringLiteral("Suchen"));
@@ -149,6 +157,77 @@ TEST_F(AppShell, ClosingTheScanWindowEndsTheProgramWhileAnotherWindowIsOpen) {
     windows.form4().show();
     windows.form1().close();
     EXPECT_EQ(quits, 1);
+}
+
+// ---- text from a unit or a file is never markup
+
+TEST_F(AppShell, EveryLabelShowsTranslatedCaptionsAsTextAndLoadsNothing) {
+    TestSupport::FifoProbe fifo;
+    ASSERT_TRUE(fifo.valid());
+    const QString img = fifo.markup();
+    const QString font = QStringLiteral("<font size=7>big</font>");
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QFile file(QStringLiteral("language"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // Captions of every kind of window: logins, mount, console pages, dialogs.
+    for (const char* key : {"User Name", "Password", "Disk Number", "Folder", "Host Name", "IP Address", "Folder Name",
+                            "New Name", "Account", "Format Disk", "FTP Status", "Upload Firmware", "Folder List"})
+        file.write(QByteArray(key) + "=" + img.toUtf8() + "\r\n");
+    file.write("Wait a minute...=" + font.toUtf8() + "\r\n");
+    file.close();
+    App::reloadLanguageFile();
+    App::WindowSet windows(loopbackSettings(), [] {});
+    windows.form5().show(); // the mount window translates when it shows
+    QDir::setCurrent(previous);
+    App::reloadLanguageFile();
+
+    int translated = 0;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (label == nullptr)
+            continue;
+        EXPECT_EQ(label->textFormat(), Qt::PlainText)
+            << label->objectName().toStdString() << " " << label->text().toStdString();
+        // What a label needs to lay out and paint, so that markup would be rendered now.
+        label->sizeHint();
+        label->grab();
+        if (label->text().contains(QLatin1Char('<'))) {
+            ++translated;
+            EXPECT_TRUE(label->text() == img || label->text() == font) << label->text().toStdString();
+        }
+    }
+    EXPECT_GE(translated, 15);
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->grab();
+    EXPECT_FALSE(fifo.opened()) << "a caption made the program open " << fifo.path().toStdString();
+}
+
+TEST_F(AppShell, MessageBoxesShowTheirTextAsItIs) {
+    TestSupport::FifoProbe fifo;
+    ASSERT_TRUE(fifo.valid());
+    const QString texts[] = {fifo.markup(), QStringLiteral("<b>bold</b> and <a href=\"http://127.0.0.1/\">a link</a>"),
+                             QStringLiteral("'") + fifo.markup() + QStringLiteral("' is not a valid integer value.")};
+    for (const QString& text : texts) {
+        for (const bool withCancel : {false, true}) {
+            const std::unique_ptr<QMessageBox> box =
+                App::createMessageBox(text, QStringLiteral("<i>caption</i>"), App::Icon::Error, withCancel);
+            EXPECT_EQ(box->textFormat(), Qt::PlainText) << text.toStdString();
+            EXPECT_EQ(box->text(), text);
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("<i>caption</i>"));
+            EXPECT_EQ(box->buttons().size(), withCancel ? 2 : 1);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+            EXPECT_EQ(label->text(), text);
+            // Shown without a loop of its own: nothing waits on it.
+            box->show();
+            box->grab();
+            box->hide();
+        }
+    }
+    EXPECT_FALSE(fifo.opened()) << "a box made the program open " << fifo.path().toStdString();
 }
 
 } // namespace

@@ -3,12 +3,18 @@
 
 #include "console_fixture.h"
 
+#include "app/localize.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
 #include "discovery/scan_window.h"
+#include "support/fifo_probe.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -145,6 +151,54 @@ TEST_F(IpConfigPage, AnEmptyAddressIsReadAgainAFewTimesOnly) {
     EXPECT_EQ(boxTexts(), QStringList(3, s("Connection Fail")));
     EXPECT_TRUE(radio("StaticIPRB")->isChecked());
     EXPECT_TRUE(edit("SubMaskEdit")->text().isEmpty());
+}
+
+TEST_F(IpConfigPage, MarkupInValuesAndCaptionsShowsAsTextAndLoadsNothing) {
+    TestSupport::FifoProbe fifo;
+    ASSERT_TRUE(fifo.valid());
+    const QString img = fifo.markup();
+    // The captions come from the language file, the values from the unit; both are only text.
+    const QList<std::pair<const char*, QString>> captions{
+        {"IPOption", img},
+        {"Label23", s("<b>IP</b>")},
+        {"Label24", s("<font size=7>Mask</font>")},
+        {"Label25", s("<a href=\"http://127.0.0.1/\">Gateway</a>")},
+        {"Label26", img + s(" DNS")},
+        {"Label27", s("<h1>DNS 2</h1>")},
+    };
+    const char* const keys[] = {"IP Option", "IP Address", "Subnet Mask", "Gateway", "Primary DNS", "Secondary DNS"};
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QFile file(s("language"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < captions.size(); ++i)
+        file.write(QByteArray(keys[i]) + "=" + captions[i].second.toUtf8() + "\r\n");
+    file.close();
+    App::reloadLanguageFile();
+    FixedPageServer unit("<HTML>\r\nip_type=\"FIXED IP\";\r\nip=\"<b>1</b>\";\r\nsubmask=\"<i>2</i>\";\r\n"
+                         "gateway=\"<u>3</u>\";\r\npdns=\"<s>4</s>\";\r\nsdns=\"" +
+                         img.toUtf8() + "\";\r\n</HTML>\r\n");
+    startWindows(unit.port());
+    ASSERT_TRUE(QDir::setCurrent(before));
+    App::reloadLanguageFile();
+    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    console().pageControl()->setCurrentIndex(Console::kIpConfigPage);
+    console().show();
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return !edit("SecondDnsEdit")->text().isEmpty(); }));
+    console().grab();
+
+    for (const auto& [name, caption] : captions) {
+        EXPECT_EQ(control<QLabel>(name)->textFormat(), Qt::PlainText) << name;
+        EXPECT_EQ(control<QLabel>(name)->text(), caption) << name;
+    }
+    EXPECT_EQ(edit("IPAddressEdit")->text(), s("<b>1</b>"));
+    EXPECT_EQ(edit("SubMaskEdit")->text(), s("<i>2</i>"));
+    EXPECT_EQ(edit("GatewayEdit")->text(), s("<u>3</u>"));
+    EXPECT_EQ(edit("PrimaryDnsEdit")->text(), s("<s>4</s>"));
+    EXPECT_EQ(edit("SecondDnsEdit")->text(), img);
+    EXPECT_FALSE(fifo.opened()) << "the page made the console open " << fifo.path().toStdString();
+    EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
 }
 
 } // namespace

@@ -56,8 +56,13 @@ public:
         QFile file(QStringLiteral("language"));
         if (file.open(QIODevice::WriteOnly))
             file.write(contents);
+        file.close();
+        App::reloadLanguageFile();
     }
-    ~LanguageDir() { QDir::setCurrent(m_previous); }
+    ~LanguageDir() {
+        QDir::setCurrent(m_previous);
+        App::reloadLanguageFile();
+    }
     LanguageDir(const LanguageDir&) = delete;
     LanguageDir& operator=(const LanguageDir&) = delete;
 

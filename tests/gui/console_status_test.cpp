@@ -2,18 +2,22 @@
 
 #include "console_fixture.h"
 
+#include "app/list_bounds.h"
 #include "app/localize.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
 #include "discovery/scan_window.h"
 #include "login/admin_login_window.h"
+#include "support/fifo_probe.h"
 #include "web/page_fetch.h"
 #include "web/page_values.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QTemporaryDir>
 
@@ -216,8 +220,10 @@ TEST_F(StatusPage, LanguageFileTranslatesEverySetAndEveryEnable) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Set=Fijar\r\nEnable=Activar\r\nStatus=Estado\r\nManagement=Gesti\xc3\xb3n\r\n");
     file.close();
+    App::reloadLanguageFile();
     startWindows(TestSupport::freeTcpPort());
     ASSERT_TRUE(QDir::setCurrent(before));
+    App::reloadLanguageFile();
 
     for (const char* name : {"identBtn", "adminBtn", "DatatimeBtn", "NetinfoBtn", "LangBtn", "IPinforBtn",
                              "FTPStatusBtn", "AnonyBtn", "ModFTPBtn", "DiskSleepBtn"})
@@ -245,6 +251,116 @@ TEST_F(StatusPage, ZoneThatIsNoNumberStopsTheShowWithTheConversionError) {
     EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Error);
     EXPECT_EQ(edit("HostEdit")->text(), s("NAS9")) << "what came before the zone is filled";
     EXPECT_TRUE(label("IPAddressLB").isEmpty()) << "nothing after it is";
+}
+
+// ---- text from the unit is data
+
+QByteArray pageOf(const QList<std::pair<const char*, QString>>& values) {
+    QByteArray page = "<HTML>\r\n";
+    for (const auto& [name, value] : values)
+        page += QByteArray(name) + "=\"" + value.toUtf8() + "\";\r\n";
+    return page + "</HTML>\r\n";
+}
+
+TEST_F(StatusPage, MarkupInEveryValueShowsAsTextAndLoadsNothing) {
+    TestSupport::FifoProbe fifo;
+    ASSERT_TRUE(fifo.valid());
+    const QString img = fifo.markup();
+    const QList<std::pair<const char*, QString>> labels{
+        {"CurrenttimeLB", s("<b>2024/01/02 03:04:05</b>")},
+        {"IPAddressLB", s("<a href=\"http://127.0.0.1/\">here</a>")},
+        {"FirmverLB", img},
+        {"DiskidLB", s("<font size=7>DISK</font>")},
+        {"FreesizeLB", s("<h1>1 GB</h1>")},
+        {"TotalsizeLB", img + s(" 2 GB")},
+    };
+    FixedPageServer unit(pageOf({{"host_name", s("<b>h</b>")},
+                                 {"group_name", s("<i>g</i>")},
+                                 {"sntp_time", labels[0].second},
+                                 {"sntp_timeserver", s("1")},
+                                 {"sntp_server", img},
+                                 {"sntp_zone", s("1")},
+                                 {"ip_addr", labels[1].second},
+                                 {"firm_ver", labels[2].second},
+                                 {"disk_id", labels[3].second},
+                                 {"free_size", labels[4].second},
+                                 {"total_size", labels[5].second},
+                                 {"default_lang", s("1")},
+                                 {"lang_list", s("<b>English</b>#") + img}}));
+    startWindows(unit.port());
+    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    console().showOnFirstPage();
+    ASSERT_TRUE(TestSupport::waitUntil([this] { return !label("TotalsizeLB").isEmpty(); }));
+    console().grab();
+
+    for (const auto& [name, value] : labels) {
+        EXPECT_EQ(control<QLabel>(name)->textFormat(), Qt::PlainText) << name;
+        EXPECT_EQ(label(name), value) << name;
+    }
+    EXPECT_EQ(edit("HostEdit")->text(), s("<b>h</b>"));
+    EXPECT_EQ(edit("GroupEdit")->text(), s("<i>g</i>"));
+    EXPECT_EQ(edit("MantimeSEdit")->text(), img);
+    EXPECT_EQ(combo("LangCB")->currentText(), img);
+    EXPECT_EQ(combo("LangCB")->itemText(0), s("<b>English</b>"));
+    EXPECT_FALSE(fifo.opened()) << "the page made the console open " << fifo.path().toStdString();
+    EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
+}
+
+// Shows each box as the program does, without a loop of its own, and keeps what its text label holds.
+class ShownBoxes final : public App::MessageService {
+public:
+    void show(const QString& text, const QString& caption, App::Icon icon) override {
+        const std::unique_ptr<QMessageBox> box = App::createMessageBox(text, caption, icon, false);
+        box->show();
+        box->grab();
+        const auto* label = box->findChild<QLabel*>(s("qt_msgbox_label"));
+        shown.append({label ? label->text() : QString(), label ? label->textFormat() : Qt::AutoText});
+        box->hide();
+    }
+    bool confirm(const QString& text, const QString& caption, App::Icon icon) override {
+        show(text, caption, icon);
+        return false;
+    }
+    QList<std::pair<QString, Qt::TextFormat>> shown;
+};
+
+TEST_F(StatusPage, MarkupInTheConversionErrorShowsAsTextAndLoadsNothing) {
+    TestSupport::FifoProbe fifo;
+    ASSERT_TRUE(fifo.valid());
+    FixedPageServer unit(pageWith(fifo.markup().toUtf8(), "0"));
+    startWindows(unit.port());
+    auto service = std::make_unique<ShownBoxes>();
+    ShownBoxes& boxes = *service;
+    App::setMessageService(std::move(service));
+    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    console().showOnFirstPage();
+    TestSupport::waitUntil([&] { return !boxes.shown.isEmpty(); });
+    const bool opened = fifo.opened();
+    const auto shown = boxes.shown;
+    recorder = &TestSupport::installRecorder(); // the end of `boxes`
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].first, s("'") + fifo.markup() + s("' is not a valid integer value."));
+    EXPECT_EQ(shown[0].second, Qt::PlainText);
+    EXPECT_FALSE(opened) << "the box made the console open " << fifo.path().toStdString();
+}
+
+TEST_F(StatusPage, APageOfSeparatorsGivesTheLanguageListItsBoundOnly) {
+    // As much of a page as the program reads at all, nearly all of it "#".
+    const QByteArray head = "<HTML>\r\nhost_name=\"NAS9\";\r\ndefault_lang=\"2\";\r\nlang_list=\"";
+    const QByteArray tail = "\";\r\n</HTML>\r\n";
+    const qsizetype separators = Web::Settings().readCap - 256 - head.size() - tail.size();
+    FixedPageServer unit(head + QByteArray(separators, '#') + tail);
+    startWindows(unit.port());
+    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    QElapsedTimer clock;
+    clock.start();
+    console().showOnFirstPage();
+    ASSERT_TRUE(TestSupport::waitUntil([this] { return combo("LangCB")->count() > 0; }, 10000));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(combo("LangCB")->count(), App::kMaxListEntries);
+    EXPECT_EQ(combo("LangCB")->currentIndex(), 2);
+    EXPECT_EQ(edit("HostEdit")->text(), s("NAS9"));
+    EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // what it asks the platform for, and a window that keeps painting meanwhile.
 
 #include "app/current_device.h"
+#include "app/localize.h"
 #include "mount/mount_window.h"
 #include "platform/fake_network_drives.h"
 #include "support/message_recorder.h"
@@ -129,6 +130,7 @@ TEST_F(MountDialog, RefusalShowsThePlatformsWordsUntranslated) {
     ASSERT_TRUE(language.open(QIODevice::WriteOnly));
     language.write("The specified network password is not correct.=Falsch\r\n");
     language.close();
+    App::reloadLanguageFile();
 
     create();
     drives->answerCode = 86;
@@ -139,6 +141,7 @@ TEST_F(MountDialog, RefusalShowsThePlatformsWordsUntranslated) {
     typePassword(QStringLiteral("wrong"));
     pressSet();
     QDir::setCurrent(previous);
+    App::reloadLanguageFile();
 
     ASSERT_EQ(drives->mounts().size(), 1u);
     EXPECT_EQ(drives->mounts().front().share.password, "wrong");

@@ -1,6 +1,7 @@
 // The scan window offscreen against zuredor-sim on the loopback broadcast.
 
 #include "discovery/scan_window.h"
+#include "support/fifo_probe.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
@@ -84,6 +85,24 @@ TEST(ScanWindow, LateRepliesAreListedWhenTheyArrive) {
     // Nothing has been listed yet: the unit answers late.
     EXPECT_EQ(f.window->listView()->rowCount(), 0);
     EXPECT_TRUE(waitUntil([&] { return f.window->listView()->rowCount() == 1; }));
+}
+
+TEST(ScanWindow, MarkupInTheNamesOfAUnitShowsAsTextAndLoadsNothing) {
+    TestSupport::FifoProbe fifo;
+    ASSERT_TRUE(fifo.valid());
+    ASSERT_LE(fifo.markup().size(), 30) << "the firmware field holds 30 bytes";
+    Fixture f({QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--host-name"),
+               QStringLiteral("<b>%n</b>"), QStringLiteral("--group-name"), QStringLiteral("<font size=7>G"),
+               QStringLiteral("--firmware-version"), fifo.markup()});
+    ASSERT_TRUE(f.sim->start()) << f.sim->output().toStdString();
+    QTableWidget* list = f.window->listView();
+    f.window->ScanBtnClick();
+    ASSERT_TRUE(waitUntil([&] { return list->rowCount() == 1; }));
+    f.window->grab();
+    EXPECT_EQ(list->item(0, 1)->text(), QStringLiteral("<b>1</b>"));
+    EXPECT_EQ(list->item(0, 2)->text(), QStringLiteral("<font size=7>G"));
+    EXPECT_EQ(list->item(0, 3)->text(), fifo.markup());
+    EXPECT_FALSE(fifo.opened()) << "a reply made the scan window open " << fifo.path().toStdString();
 }
 
 } // namespace

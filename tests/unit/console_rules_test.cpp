@@ -1,6 +1,7 @@
 // The console's rules without windows: reading the Status and IP Config values
 // out of the utility page, the checks of each Set, and the exact requests.
 
+#include "app/localize.h"
 #include "app/refusal.h"
 #include "console/ip_config.h"
 #include "console/page_tabs.h"
@@ -346,12 +347,14 @@ TEST(StatusBoxes, PiecesAreTranslatedOneByOne) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Invalid value =Ung\xc3\xbcltiger Wert \r\nHost Name=Hostname\r\nmy=mein\r\n");
     file.close();
+    App::reloadLanguageFile();
     const Checked checked = Console::identificationChange(kUnit, s("my.nas"), s("g"));
     const App::Refusal* refusal = Console::refusalOf(checked);
     ASSERT_NE(refusal, nullptr);
     // The character and the typed name stand as they are, even where a key would match them.
     EXPECT_EQ(App::refusalText(*refusal), s("Ung\xc3\xbcltiger Wert .Hostname my.nas"));
     ASSERT_TRUE(QDir::setCurrent(before));
+    App::reloadLanguageFile();
 }
 
 // ---- IP Config

@@ -1,10 +1,21 @@
 #include "app/localize.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <functional>
+#include <future>
+#include <optional>
+#include <random>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -64,11 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
              QStringLiteral("Scan")}),
     [](const ::testing::TestParamInfo<Case>& p) { return "case" + std::to_string(p.index); });
 
-TEST(LocalizeText, ReadsTheFileInTheCurrentDirectoryOnEveryCall) {
+TEST(LocalizeText, ReadsTheFileInTheCurrentDirectoryOnceUntilReloaded) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    App::reloadLanguageFile();
 
     EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Scan")) << "no file: English";
 
@@ -76,14 +88,240 @@ TEST(LocalizeText, ReadsTheFileInTheCurrentDirectoryOnEveryCall) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Scan=Suchen\r\n");
     file.close();
+    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Scan")) << "read once, at the first call";
+    App::reloadLanguageFile();
     EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Suchen"));
 
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("Scan=Durchsuchen\r\n");
     file.close();
-    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Durchsuchen")) << "nothing is cached";
+    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Suchen")) << "kept";
+    App::reloadLanguageFile();
+    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Durchsuchen"));
 
     QDir::setCurrent(previous);
+    App::reloadLanguageFile();
+}
+
+// ---- the table answers as the walk through the lines does
+
+const QByteArray kBom = "\xEF\xBB\xBF";
+
+TEST(LanguageTable, AnswersAsLocalizeFromBytesOnTrickyFiles) {
+    const QByteArray files[] = {
+        "",
+        "\n\n\r\n",
+        "Scan=Suchen\r\nSet=Setzen",
+        "Scan\r\nScan=Suchen\r\n",
+        "Go=Scan\r\nScan\r\nScan=Suchen\r\n",
+        "Scan Zur Edor - Version =Titel \r\nScan=Suchen\r\nScan=Zwei\r\n",
+        "Scan=\r\nScan=Suchen\r\n",
+        kBom + "Scan=Suchen\r\nScan=Zwei\r\n",
+        "X=Y\r\n" + kBom + "Scan=Mitte\r\nScan=Suchen\n",
+        "Scan=Suchen\r",
+        "Scan\r=Suchen\n\rScan=Zwei\r\r\n",
+        "=leer\r\nScan=Suchen\r\n",
+        "Bare line\r\n=leer\r\n",
+        "\xFF=kaputt\r\n\xEF\xBF\xBD=Ersatz\r\n",
+        "\xFF=\xEF\xBF\xBD\r\n\xEF\xBF\xBD=Ersatz\r\n",
+        "\xFF\r\n\xEF\xBF\xBD=Ersatz\r\n",
+        "\xFF=a\r\n\xFF=\xEF\xBF\xBD!\r\n\xEF\xBF\xBD=c\r\n\xFF=d\r\n",
+        "Gr\xC3\xB6\xC3\x9F=Size\r\nGr\xC3=halb\r\n",
+        "a=1\nab\nabc=3\nb=2\nbc\nc=\n",
+        "Scan=a=b\r\nScan Scan\r\n",
+        "  Scan=Suchen\r\nScan =Blank\r\nScan=Suchen\r\n",
+        QByteArray(1030, 'a') + "Scan=wrong\r\nScan=Suchen\r\n",
+    };
+    const QString texts[] = {
+        QStringLiteral("Scan"),
+        QStringLiteral("Set"),
+        QStringLiteral("Scan Zur Edor - Version "),
+        QStringLiteral("Go"),
+        QString(),
+        QStringLiteral("X"),
+        QStringLiteral("a"),
+        QStringLiteral("ab"),
+        QStringLiteral("abc"),
+        QStringLiteral("b"),
+        QStringLiteral("bc"),
+        QStringLiteral("c"),
+        QStringLiteral("Scan\nSet"),
+        QStringLiteral("Scan\r"),
+        QStringLiteral("\rScan"),
+        QStringLiteral("a=1"),
+        QStringLiteral("Bare"),
+        QString(QChar(0xFFFD)),
+        QChar(0xFEFF) + QStringLiteral("Scan"),
+        QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"),
+        QStringLiteral("Gr") + QChar(0xFFFD),
+        QStringLiteral("  Scan"),
+        QStringLiteral("Scan "),
+        QString(1030, QLatin1Char('a')),
+    };
+    for (const QByteArray& file : files) {
+        const App::LanguageTable table(file);
+        for (const QString& text : texts)
+            EXPECT_EQ(table.lookup(text), App::LocalizeFromBytes(file, text))
+                << "file " << file.toStdString() << " text " << text.toStdString();
+    }
+}
+
+TEST(LanguageTable, AnswersAsLocalizeFromBytesOnRandomFiles) {
+    // Files built from the pieces the rules turn on; every text a piece or two of them.
+    const QByteArray pieces[] = {"a",    "b", "ab", "=",    "=",    "\r",   "\n",          "\n",
+                                 "\r\n", " ", kBom, "\xFF", "\xC3", "\xA9", "\xEF\xBF\xBD"};
+    const auto pick = [&](std::mt19937& random) {
+        return pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(random)];
+    };
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray file;
+        const int length = std::uniform_int_distribution<int>(0, 24)(random);
+        for (int i = 0; i < length; ++i)
+            file += pick(random);
+        const App::LanguageTable table(file);
+        for (int t = 0; t < 6; ++t) {
+            QByteArray textBytes = pick(random);
+            if (t % 2 == 1)
+                textBytes += pick(random);
+            const QString text = QString::fromUtf8(textBytes);
+            ASSERT_EQ(table.lookup(text), App::LocalizeFromBytes(file, text))
+                << "file " << file.toHex().toStdString() << " text " << textBytes.toHex().toStdString();
+        }
+    }
+}
+
+// ---- what the program reads as its language file
+
+// Messages of the program while the object lives.
+class CapturedWarnings {
+public:
+    CapturedWarnings() {
+        s_lines.clear();
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& message) { s_lines << message; });
+    }
+    ~CapturedWarnings() { qInstallMessageHandler(m_previous); }
+    static QStringList lines() { return s_lines; }
+
+private:
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous = nullptr;
+};
+
+// LocalizeText on a thread of its own, so that a call that never returns fails the test instead of hanging it.
+std::optional<QString> localizeWithin(const QString& text, std::chrono::milliseconds limit, const QString& fifo) {
+    auto answer = std::make_shared<std::promise<QString>>();
+    std::future<QString> result = answer->get_future();
+    std::thread call([answer, text] { answer->set_value(App::LocalizeText(text)); });
+    const bool done = result.wait_for(limit) == std::future_status::ready;
+    if (!done && !fifo.isEmpty()) {
+        // The call waits in open() for a writer: give it one with nothing to say.
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    call.join();
+    return done ? std::optional<QString>(result.get()) : std::nullopt;
+}
+
+struct FileCase {
+    const char* name;
+    // Makes "language" in the current directory.
+    std::function<bool()> make;
+    const char* expected;
+    bool warned;
+};
+
+void PrintTo(const FileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LanguageFileKinds : public ::testing::TestWithParam<FileCase> {};
+
+bool writeLanguage(const QByteArray& contents) {
+    QFile file(QStringLiteral("language"));
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+// A file of exactly `size` bytes that translates Scan on its first line.
+QByteArray fileOfSize(qsizetype size) {
+    QByteArray contents = "Scan=Suchen\r\n";
+    contents += QByteArray(size - contents.size(), '#');
+    return contents;
+}
+
+TEST_P(LanguageFileKinds, OnlyARegularFileWithinTheCapIsRead) {
+    const FileCase& c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const bool made = c.make();
+    App::reloadLanguageFile();
+    std::optional<QString> answer;
+    QStringList warnings;
+    {
+        CapturedWarnings captured;
+        if (made)
+            answer = localizeWithin(QStringLiteral("Scan"), std::chrono::seconds(3),
+                                    dir.filePath(QStringLiteral("language")));
+        warnings = CapturedWarnings::lines();
+    }
+    QDir::setCurrent(previous);
+    App::reloadLanguageFile();
+    ASSERT_TRUE(made) << c.name;
+    ASSERT_TRUE(answer.has_value()) << c.name << ": no answer within 3 s";
+    EXPECT_EQ(*answer, QString::fromLatin1(c.expected)) << c.name;
+    EXPECT_EQ(warnings.size(), c.warned ? 1 : 0) << c.name << ": " << warnings.join(QLatin1Char('|')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LanguageFile, LanguageFileKinds,
+    ::testing::Values(
+        FileCase{"no file", [] { return true; }, "Scan", false},
+        FileCase{"regular file", [] { return writeLanguage("Scan=Suchen\r\n"); }, "Suchen", false},
+        FileCase{"link to a regular file",
+                 [] {
+                     return writeLanguage("Scan=Suchen\r\n") &&
+                            QFile::rename(QStringLiteral("language"), QStringLiteral("real")) &&
+                            QFile::link(QStringLiteral("real"), QStringLiteral("language"));
+                 },
+                 "Suchen", false},
+        FileCase{"file at the cap", [] { return writeLanguage(fileOfSize(App::kLanguageFileCap)); }, "Suchen", false},
+        FileCase{"file one byte over the cap", [] { return writeLanguage(fileOfSize(App::kLanguageFileCap + 1)); },
+                 "Scan", true},
+        FileCase{"FIFO", [] { return ::mkfifo("language", 0600) == 0; }, "Scan", true},
+        FileCase{"link to /dev/zero",
+                 [] { return QFile::link(QStringLiteral("/dev/zero"), QStringLiteral("language")); }, "Scan", true},
+        FileCase{"directory", [] { return QDir().mkdir(QStringLiteral("language")); }, "Scan", true}),
+    [](const ::testing::TestParamInfo<FileCase>& p) { return "case" + std::to_string(p.index); });
+
+TEST(LocalizeText, AMillionLinesAtTheCapAnswerQuickly) {
+    // One million short lines fill the cap; each call used to walk all of them.
+    QByteArray contents;
+    contents.reserve(App::kLanguageFileCap);
+    for (int i = 0; i < 1000000; ++i)
+        contents += "k=v\n";
+    contents += "Scan=Suchen\n";
+    ASSERT_LE(contents.size(), App::kLanguageFileCap);
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    ASSERT_TRUE(writeLanguage(contents));
+    App::reloadLanguageFile();
+    QElapsedTimer clock;
+    clock.start();
+    int translated = 0;
+    for (int i = 0; i < 2000; ++i)
+        translated +=
+            App::LocalizeText(i % 2 ? QStringLiteral("Scan") : QStringLiteral("Set")) == QStringLiteral("Suchen");
+    const qint64 elapsed = clock.elapsed();
+    QDir::setCurrent(previous);
+    App::reloadLanguageFile();
+    EXPECT_EQ(translated, 1000);
+    // Reading the file on every call took about 20 s here; the table about a tenth of a second.
+    EXPECT_LT(elapsed, 5000);
 }
 
 } // namespace

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace App {
+
+// A list cut from one value of a unit's page keeps at most this many entries
+// and this much text (characters, or bytes while still bytes), so that a page
+// of separators cannot become millions of entries in memory and in a list box.
+inline constexpr qsizetype kMaxListEntries = 256;
+inline constexpr qsizetype kMaxListText = 64 * 1024;
+
+} // namespace App
