@@ -8,11 +8,11 @@
 // change. Reported: the median switch beyond that pause, as a ratio to the
 // median FetchPage, which itself holds its own 20 ms pause before the read.
 
-#include "app/current_device.h"
-#include "app/message_box.h"
 #include "console/console_window.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
+#include "ui/current_device.h"
+#include "ui/message_box.h"
 #include "web/page_fetch.h"
 
 #include <QApplication>
@@ -47,10 +47,10 @@ double median(std::vector<double> v) {
 }
 
 // Boxes would wait for a person: count them instead.
-class CountedBoxes final : public App::MessageService {
+class CountedBoxes final : public Ui::MessageService {
 public:
-    void show(const QString&, const QString&, App::Icon) override { ++*m_count; }
-    bool confirm(const QString&, const QString&, App::Icon) override { return true; }
+    void show(const QString&, const QString&, Base::Icon) override { ++*m_count; }
+    bool confirm(const QString&, const QString&, Base::Icon) override { return true; }
     explicit CountedBoxes(int* count) : m_count(count) {}
 
 private:
@@ -59,7 +59,7 @@ private:
 
 class InPlace final : public Web::WebHost {
 public:
-    void showMessage(const App::Refusal&) override {}
+    void showMessage(const Base::Refusal&) override {}
 };
 
 } // namespace
@@ -89,8 +89,8 @@ int main(int argc, char* argv[]) {
     }
 
     int boxes = 0;
-    App::setMessageService(std::make_unique<CountedBoxes>(&boxes));
-    App::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("admin")};
+    Ui::setMessageService(std::make_unique<CountedBoxes>(&boxes));
+    Ui::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("admin")};
     Web::Settings settings;
     settings.devicePort = port;
     Console::TForm2 console(settings);
@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer t;
     for (int i = 0; i < runs; ++i) {
         t.start();
-        const Web::DeviceResponse page = Web::FetchPage(App::CurrentDevice(), settings, inPlace);
+        const Web::DeviceResponse page = Web::FetchPage(Ui::CurrentDevice(), settings, inPlace);
         fetchMs.push_back(double(t.nsecsElapsed()) / 1e6);
         if (page.status != 200)
             ++boxes;

@@ -7,7 +7,7 @@
 // as zuredor-sim does; nothing leaves 127.0.0.0/8.
 
 #include "app/app_windows.h"
-#include "app/localize.h"
+#include "base/localize.h"
 #include "discovery/discovery_datagram.h"
 #include "discovery/scan_window.h"
 
@@ -135,7 +135,7 @@ void runEventsFor(int ms) {
 }
 
 void benchUnits(int units) {
-    App::NetworkSettings settings;
+    Base::NetworkSettings settings;
     settings.broadcast = QStringLiteral("127.255.255.255");
     settings.discoveryPort = freePort();
     Discovery::TForm1 window(settings);
@@ -194,7 +194,7 @@ void benchUnits(int units) {
 }
 
 void benchFlood(int count) {
-    App::NetworkSettings settings;
+    Base::NetworkSettings settings;
     settings.broadcast = QStringLiteral("127.255.255.255");
     settings.discoveryPort = freePort();
     Discovery::TForm1 window(settings);
@@ -226,7 +226,7 @@ void benchFlood(int count) {
 double startOnce() {
     Clock c;
     c.start();
-    App::WindowSet windows(App::NetworkSettings{QStringLiteral("127.255.255.255"), freePort(), 80}, [] {});
+    App::WindowSet windows(Base::NetworkSettings{QStringLiteral("127.255.255.255"), freePort(), 80}, [] {});
     windows.showScanWindow();
     while (!windows.form1().isVisible())
         QApplication::processEvents();
@@ -238,7 +238,7 @@ void benchStartup(int runs) {
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     std::vector<double> plain;
     for (int i = 0; i < runs; ++i)
         plain.push_back(startOnce());
@@ -250,12 +250,12 @@ void benchStartup(int runs) {
                    "\r\n");
     file.write("Scan=Suchen\r\n");
     file.close();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     std::vector<double> withFile;
     for (int i = 0; i < runs; ++i)
         withFile.push_back(startOnce());
     QDir::setCurrent(previous);
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     const double m = percentile(withFile, 0.5);
     const double b = percentile(plain, 0.5);
     std::printf("startup: window set created and scan window shown, 2000-line language file: median %.2f ms "

@@ -71,7 +71,7 @@ private:
 
 class NoBoxes final : public Web::WebHost {
 public:
-    void showMessage(const App::Refusal&) override {}
+    void showMessage(const Base::Refusal&) override {}
 };
 
 // The same request bytes DeviceGet sends, read to the end with nothing else around them.

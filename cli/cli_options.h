@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/network_settings.h"
+#include "base/network_settings.h"
 
 namespace Cli {
 
@@ -13,7 +13,7 @@ inline constexpr int kExitUsage = 64;
 
 // Options every command accepts, before or after its name.
 struct GlobalOptions {
-    App::NetworkSettings network;
+    Base::NetworkSettings network;
     bool json = false;
 };
 

@@ -7,7 +7,7 @@
 
 #include "terminal_text.h"
 
-#include "app/localize.h"
+#include "base/localize.h"
 #include "console/page_tabs.h"
 #include "console/status_actions.h"
 #include "console/status_page.h"
@@ -31,7 +31,7 @@ class TerminalConsole final : public Web::SendCgiHost {
 public:
     TerminalConsole(bool json, int tab) : m_printer(json), m_tab(tab) {}
 
-    void showMessage(const App::Refusal& box) override { m_printer.showMessage(box); }
+    void showMessage(const Base::Refusal& box) override { m_printer.showMessage(box); }
     void readPageAgain(int) override {}
     int viewInSight() override { return m_tab; }
     QString newPassword() override { return password; }
@@ -68,7 +68,7 @@ public:
     }
 
     // The notice some changes end with, whatever came of them.
-    void say(const App::Refusal& box) { m_console.showMessage(box); }
+    void say(const Base::Refusal& box) { m_console.showMessage(box); }
 
     int finish(int exitCode) {
         if (exitCode == kExitDone)
@@ -100,7 +100,7 @@ private:
             // SendCgi has its own words for a refused password or address.
             if (page != QLatin1String("sys_auth.htm") && page != Console::addressChangePage())
                 m_console.showMessage({QStringLiteral("The unit did not accept the setting"), QStringLiteral("Action"),
-                                       App::Icon::Information});
+                                       Base::Icon::Information});
             return kExitRefused;
         }
         // The unit may leave its old address before it answers an address change.
@@ -127,7 +127,7 @@ private:
     Web::CgiSender m_sender;
 };
 
-int refuse(const GlobalOptions& global, const QString& ip, const App::Refusal& refusal) {
+int refuse(const GlobalOptions& global, const QString& ip, const Base::Refusal& refusal) {
     PrintingHost host(global.json);
     host.showMessage(refusal);
     if (global.json)
@@ -257,7 +257,7 @@ int runSetIdentity(const Invocation& call) {
     const QString ip = call.arguments.text("IP");
     const Console::Checked checked = Console::identificationChange(
         {ip, global.network.devicePort}, call.arguments.text("HOST"), call.arguments.text("GROUP"));
-    if (const App::Refusal* refusal = Console::refusalOf(checked))
+    if (const Base::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
     return sender.finish(sender.send(*Console::changeOf(checked), false));
@@ -270,7 +270,7 @@ int runSetAdminPassword(const Invocation& call) {
     const QString password = call.arguments.text("NEW");
     const Console::Checked checked =
         Console::administratorChange({ip, global.network.devicePort}, password, call.arguments.text("VERIFY"));
-    if (const App::Refusal* refusal = Console::refusalOf(checked))
+    if (const Base::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
     sender.console().password = password;
@@ -326,7 +326,7 @@ int setTime(const GlobalOptions& global, const Credentials& credentials, const Q
         input.zoneIndex = Console::timeZoneIndex(*options.zone);
 
     const Console::Checked checked = Console::dateTimeChange({ip, global.network.devicePort}, input);
-    if (const App::Refusal* refusal = Console::refusalOf(checked))
+    if (const Base::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
     return sender.finish(sender.send(*Console::changeOf(checked), false));

@@ -2,7 +2,7 @@
 
 #include "terminal_text.h"
 
-#include "app/localize.h"
+#include "base/localize.h"
 #include "login/login_check.h"
 #include "web/page_fetch.h"
 #include "web/page_values.h"
@@ -64,7 +64,7 @@ PageRead readPage(const GlobalOptions& global, const Credentials& credentials, c
         return {response.page, kExitDone};
     // A refused password gets the login's words; the page reader's own say "Connection Fail" for it too.
     PageRead failed{{}, kExitUnreachable};
-    App::Refusal words{QStringLiteral("Connection Fail"), QStringLiteral("Connect"), App::Icon::Error};
+    Base::Refusal words{QStringLiteral("Connection Fail"), QStringLiteral("Connect"), Base::Icon::Error};
     if (!response.page.isEmpty() && response.status == 401) {
         failed.exitCode = kExitCredentials;
         words = *Login::LoginRefusal(Login::CheckResult::Refused);
@@ -76,8 +76,8 @@ PageRead readPage(const GlobalOptions& global, const Credentials& credentials, c
     return failed;
 }
 
-void PrintingHost::showMessage(const App::Refusal& box) {
-    say(App::refusalText(box));
+void PrintingHost::showMessage(const Base::Refusal& box) {
+    say(Base::refusalText(box));
 }
 
 void PrintingHost::say(const QString& words) {

@@ -3,7 +3,7 @@
 #include "cli_options.h"
 #include "command.h"
 
-#include "app/refusal.h"
+#include "base/refusal.h"
 #include "web/web_host.h"
 
 #include <QByteArray>
@@ -18,7 +18,7 @@ namespace Cli {
 class PrintingHost final : public Web::WebHost {
 public:
     explicit PrintingHost(bool json) : m_json(json) {}
-    void showMessage(const App::Refusal& box) override;
+    void showMessage(const Base::Refusal& box) override;
     // Control characters in the words are shown escaped.
     void say(const QString& words);
     // What was said last, for the "error" of a JSON answer.

@@ -19,7 +19,7 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
     QString result = QStringLiteral("refused");
     QString error;
     int exitCode = kExitRefused;
-    if (const auto* refusal = std::get_if<App::Refusal>(&checked)) {
+    if (const auto* refusal = std::get_if<Base::Refusal>(&checked)) {
         host.showMessage(*refusal);
         error = host.lastWords();
     } else {

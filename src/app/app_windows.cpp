@@ -10,7 +10,7 @@
 
 namespace App {
 
-WindowSet::WindowSet(const NetworkSettings& settings, std::function<void()> onQuit)
+WindowSet::WindowSet(const Base::NetworkSettings& settings, std::function<void()> onQuit)
     : m_settings(settings), m_onQuit(std::move(onQuit)) {
     m_form1 = std::make_unique<Discovery::TForm1>(m_settings);
     m_form2 = std::make_unique<Console::TForm2>(Web::settingsFor(m_settings));
@@ -38,7 +38,7 @@ void WindowSet::connectMoves() {
         m_form1->hide();
     });
     // The scan window is the main window: closing it ends the program whatever else is open.
-    QObject::connect(m_form1.get(), &FormBase::closed, m_form1.get(), [this] {
+    QObject::connect(m_form1.get(), &Ui::FormBase::closed, m_form1.get(), [this] {
         if (m_onQuit)
             m_onQuit();
     });
@@ -48,15 +48,15 @@ void WindowSet::connectMoves() {
     });
     QObject::connect(m_form4.get(), &Login::TForm4::managementChosen, m_form2.get(),
                      [this] { m_form2->showOnFirstPage(); });
-    QObject::connect(m_form4.get(), &FormBase::closed, m_form4.get(), [this] {
+    QObject::connect(m_form4.get(), &Ui::FormBase::closed, m_form4.get(), [this] {
         m_form4->hide();
         m_form1->showAndRaise();
     });
-    QObject::connect(m_form5.get(), &FormBase::closed, m_form5.get(), [this] {
+    QObject::connect(m_form5.get(), &Ui::FormBase::closed, m_form5.get(), [this] {
         m_form5->hide();
         m_form4->showAndRaise();
     });
-    QObject::connect(m_form2.get(), &FormBase::closed, m_form2.get(), [this] {
+    QObject::connect(m_form2.get(), &Ui::FormBase::closed, m_form2.get(), [this] {
         m_form2->hide();
         m_form4->showAndRaise();
     });
@@ -77,7 +77,7 @@ void WindowSet::connectMoves() {
         m_form2->clearAdministratorFields();
         m_form1->showAndRaise();
     });
-    QObject::connect(m_form3.get(), &FormBase::closed, m_form3.get(), [this] {
+    QObject::connect(m_form3.get(), &Ui::FormBase::closed, m_form3.get(), [this] {
         m_form2->setEnabled(true);
         m_form2->hide();
         m_form3->hide();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/network_settings.h"
+#include "base/network_settings.h"
 
 #include <functional>
 #include <memory>
@@ -31,7 +31,7 @@ namespace App {
 class WindowSet final {
 public:
     // onQuit runs when the scan window is closed; the program ends there.
-    WindowSet(const NetworkSettings& settings, std::function<void()> onQuit);
+    WindowSet(const Base::NetworkSettings& settings, std::function<void()> onQuit);
     ~WindowSet();
     WindowSet(const WindowSet&) = delete;
     WindowSet& operator=(const WindowSet&) = delete;
@@ -47,7 +47,7 @@ public:
 private:
     void connectMoves();
 
-    NetworkSettings m_settings;
+    Base::NetworkSettings m_settings;
     std::function<void()> m_onQuit;
     std::unique_ptr<Discovery::TForm1> m_form1;
     std::unique_ptr<Console::TForm2> m_form2;

@@ -1,6 +1,6 @@
-#include "app/app_style.h"
 #include "app/app_windows.h"
-#include "app/network_settings.h"
+#include "base/network_settings.h"
+#include "ui/app_style.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zuredor"));
     QApplication::setQuitOnLastWindowClosed(false);
-    App::installAppStyle(app);
+    Ui::installAppStyle(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Finds Zur Edor units on the network and manages them."));
@@ -29,7 +29,7 @@ int main(int argc, char* argv[]) {
     parser.addOptions({broadcast, discoveryPort, devicePort});
     parser.process(app);
 
-    App::NetworkSettings settings = App::networkSettingsFromEnvironment();
+    Base::NetworkSettings settings = Base::networkSettingsFromEnvironment();
     if (parser.isSet(broadcast)) {
         if (QHostAddress(parser.value(broadcast)).isNull()) {
             std::fprintf(stderr, "zuredor: --broadcast needs an IPv4 address\n");
@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
          {std::pair{&discoveryPort, &settings.discoveryPort}, std::pair{&devicePort, &settings.devicePort}}) {
         if (!parser.isSet(*option))
             continue;
-        const auto port = App::parsePort(parser.value(*option));
+        const auto port = Base::parsePort(parser.value(*option));
         if (!port) {
             std::fprintf(stderr, "zuredor: --%s needs a port from 1 to 65535\n",
                          qPrintable(option->names().constFirst()));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/refusal.h"
+#include "base/refusal.h"
 
 #include <QString>
 
@@ -15,13 +15,13 @@ struct CgiChange {
 };
 
 // What a console action's check answers: the change to send, or the box that stops it.
-using Checked = std::variant<CgiChange, App::Refusal>;
+using Checked = std::variant<CgiChange, Base::Refusal>;
 
 inline const CgiChange* changeOf(const Checked& checked) {
     return std::get_if<CgiChange>(&checked);
 }
-inline const App::Refusal* refusalOf(const Checked& checked) {
-    return std::get_if<App::Refusal>(&checked);
+inline const Base::Refusal* refusalOf(const Checked& checked) {
+    return std::get_if<Base::Refusal>(&checked);
 }
 
 // Where the unit's web server is: its address and the port requests go to.

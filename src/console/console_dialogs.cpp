@@ -1,7 +1,7 @@
 #include "console/console_dialogs.h"
 
-#include "app/localize.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
+#include "ui/plain_label.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +31,7 @@ template <class W> W* navy(W* widget) {
     QPalette pal = widget->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive})
         for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            pal.setColor(group, role, App::kNavy);
+            pal.setColor(group, role, Ui::kNavy);
     widget->setPalette(pal);
     return widget;
 }
@@ -39,10 +39,10 @@ template <class W> W* navy(W* widget) {
 } // namespace
 
 NameDialog::NameDialog(const char* objectName, const char* titleKey, int rows, QWidget* parent)
-    : App::FormBase(parent), m_rows(rows) {
+    : Ui::FormBase(parent), m_rows(rows) {
     setObjectName(QString::fromLatin1(objectName));
     setFixedSize(kWidth, buttonTop(rows) + kButtonHeight + kMargin);
-    setWindowTitle(App::LocalizeText(QString::fromLatin1(titleKey)));
+    setWindowTitle(Base::LocalizeText(QString::fromLatin1(titleKey)));
     QFont pixelFont = font();
     pixelFont.setPixelSize(13);
     setFont(pixelFont);
@@ -50,7 +50,7 @@ NameDialog::NameDialog(const char* objectName, const char* titleKey, int rows, Q
 
 QLineEdit* NameDialog::addField(int row, const char* labelName, const char* labelKey, const char* editName) {
     const int top = kMargin + row * kRowPitch;
-    auto* label = navy(App::plainLabel(App::LocalizeText(QString::fromLatin1(labelKey)), this));
+    auto* label = navy(Ui::plainLabel(Base::LocalizeText(QString::fromLatin1(labelKey)), this));
     label->setObjectName(QString::fromLatin1(labelName));
     label->setGeometry(kMargin, top, kLabelWidth, 23);
     auto* edit = navy(new QLineEdit(this));
@@ -60,7 +60,7 @@ QLineEdit* NameDialog::addField(int row, const char* labelName, const char* labe
 }
 
 QPushButton* NameDialog::addSetButton(const char* name) {
-    auto* button = navy(new QPushButton(App::LocalizeText(QStringLiteral("Set")), this));
+    auto* button = navy(new QPushButton(Base::LocalizeText(QStringLiteral("Set")), this));
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(kWidth - kMargin - kButtonWidth, buttonTop(m_rows), kButtonWidth, kButtonHeight);
     return button;

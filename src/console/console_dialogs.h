@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form_base.h"
+#include "ui/form_base.h"
 
 class QLineEdit;
 class QPushButton;
@@ -9,7 +9,7 @@ namespace Console {
 
 // The six small windows that collect folder names, account names and share passwords:
 // a column of labelled fields and one Set button, all texts translated when the window is made.
-class NameDialog : public App::FormBase {
+class NameDialog : public Ui::FormBase {
     Q_OBJECT
 public:
     NameDialog(const char* objectName, const char* titleKey, int rows, QWidget* parent);

@@ -1,9 +1,6 @@
 #include "console/console_window.h"
 
-#include "app/current_device.h"
-#include "app/localize.h"
-#include "app/message_box.h"
-#include "app/request_runner.h"
+#include "base/localize.h"
 #include "console/disk_tab.h"
 #include "console/ftp_account_tab.h"
 #include "console/ftp_tab.h"
@@ -12,6 +9,9 @@
 #include "console/page_control.h"
 #include "console/smb_tab.h"
 #include "console/status_tab.h"
+#include "ui/current_device.h"
+#include "ui/message_box.h"
+#include "ui/request_runner.h"
 #include "web/page_fetch.h"
 
 #include <QCloseEvent>
@@ -21,13 +21,13 @@
 namespace Console {
 
 TForm2::TForm2(const Web::Settings& settings, QWidget* parent)
-    : App::FormBase(parent), m_settings(settings), m_NMHTTP1(settings) {
+    : Ui::FormBase(parent), m_settings(settings), m_NMHTTP1(settings) {
     setObjectName(QStringLiteral("TForm2"));
     setFixedSize(595, 586);
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);
-    m_sender = std::make_unique<Web::CgiSender>(m_NMHTTP1, App::CurrentDevice(), *this, m_settings);
+    m_sender = std::make_unique<Web::CgiSender>(m_NMHTTP1, Ui::CurrentDevice(), *this, m_settings);
 
     m_PageControl1 = new PageControl(this);
     m_PageControl1->setGeometry(8, 8, 569, 537);
@@ -47,7 +47,7 @@ TForm2::TForm2(const Web::Settings& settings, QWidget* parent)
         QWidget* sheet = m_pages[static_cast<std::size_t>(i)];
         sheet->setAutoFillBackground(true);
         QPalette pal = sheet->palette();
-        pal.setColor(QPalette::Window, App::kSkyBlue);
+        pal.setColor(QPalette::Window, Ui::kSkyBlue);
         sheet->setPalette(pal);
         m_PageControl1->addTab(sheet, QString::fromLatin1(pageCaptionKeys()[static_cast<std::size_t>(i)]));
     }
@@ -61,9 +61,9 @@ TForm2::~TForm2() = default;
 void TForm2::translateCaptions() {
     for (int i = 0; i < kPageCount; ++i)
         m_PageControl1->setTabText(
-            i, App::LocalizeText(QString::fromLatin1(pageCaptionKeys()[static_cast<std::size_t>(i)])));
+            i, Base::LocalizeText(QString::fromLatin1(pageCaptionKeys()[static_cast<std::size_t>(i)])));
     // One translation of "Set" for every Set button of the console.
-    const QString set = App::LocalizeText(QStringLiteral("Set"));
+    const QString set = Base::LocalizeText(QStringLiteral("Set"));
     m_TabSheet1->translateCaptions(set);
     m_TabSheet2->translateCaptions(set);
     m_TabSheet3->translateCaptions(set);
@@ -86,7 +86,7 @@ void TForm2::showEvent(QShowEvent* event) {
     updateCaption();
     setModifyFtpTabVisible(false);
     m_TabSheet3->timer1()->stop();
-    App::FormBase::showEvent(event);
+    Ui::FormBase::showEvent(event);
     // The page in view is read once the window is up, so it paints while the unit answers.
     QTimer::singleShot(0, this, [this] {
         if (isVisible())
@@ -99,11 +99,11 @@ void TForm2::closeEvent(QCloseEvent* event) {
     hide();
     setModifyFtpTabVisible(false);
     m_PageControl1->setCurrentIndex(kFtpPage);
-    App::FormBase::closeEvent(event);
+    Ui::FormBase::closeEvent(event);
 }
 
 void TForm2::updateCaption() {
-    setWindowTitle(App::LocalizeText(QStringLiteral("Management")) + QLatin1Char(' ') + App::CurrentDevice().ip);
+    setWindowTitle(Base::LocalizeText(QStringLiteral("Management")) + QLatin1Char(' ') + Ui::CurrentDevice().ip);
 }
 
 void TForm2::setModifyFtpTabVisible(bool visible) {
@@ -137,15 +137,15 @@ void TForm2::showPage(int index) {
 }
 
 void TForm2::pause() {
-    App::runRequest([this] { QThread::msleep(static_cast<unsigned long>(std::max(m_settings.pauseMs, 0))); });
+    Ui::runRequest([this] { QThread::msleep(static_cast<unsigned long>(std::max(m_settings.pauseMs, 0))); });
 }
 
 UnitAddress TForm2::unit() const {
-    return {App::CurrentDevice().ip, m_settings.devicePort};
+    return {Ui::CurrentDevice().ip, m_settings.devicePort};
 }
 
 QByteArray TForm2::FetchPage() {
-    return Web::FetchPage(App::CurrentDevice(), m_settings, *this).page;
+    return Web::FetchPage(Ui::CurrentDevice(), m_settings, *this).page;
 }
 
 Web::SendCgiResult TForm2::SendCgi(const CgiChange& change) {
@@ -165,12 +165,12 @@ void TForm2::administratorChangeSent() {
     Q_EMIT administratorLoginRequested();
 }
 
-void TForm2::showMessage(const App::Refusal& box) {
-    App::showRefusal(box);
+void TForm2::showMessage(const Base::Refusal& box) {
+    Ui::showRefusal(box);
 }
 
 void TForm2::runRequest(const std::function<void()>& request) {
-    App::runRequest(request);
+    Ui::runRequest(request);
 }
 
 int TForm2::viewInSight() {

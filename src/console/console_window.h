@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/form_base.h"
 #include "console/cgi_change.h"
 #include "console/page_tabs.h"
+#include "ui/form_base.h"
 #include "web/http_client.h"
 #include "web/send_cgi.h"
 #include "web/web_settings.h"
@@ -24,7 +24,7 @@ class DiskTab;
 // The management console: seven pages of the unit in CurrentDevice under
 // owner-drawn tabs. Each page reads the unit's page itself whenever it comes
 // into view; the frame keeps no copy of any setting.
-class TForm2 final : public App::FormBase, public Web::SendCgiHost {
+class TForm2 final : public Ui::FormBase, public Web::SendCgiHost {
     Q_OBJECT
 public:
     explicit TForm2(const Web::Settings& settings = {}, QWidget* parent = nullptr);
@@ -64,7 +64,7 @@ public:
     void updateCaption();
 
     // SendCgiHost
-    void showMessage(const App::Refusal& box) override;
+    void showMessage(const Base::Refusal& box) override;
     void runRequest(const std::function<void()>& request) override;
     void readPageAgain(int tab) override { showPage(tab); }
     int viewInSight() override;

@@ -1,9 +1,9 @@
 #include "console/disk_tab.h"
 
-#include "app/form_base.h"
-#include "app/localize.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
 #include "console/tab_widgets.h"
+#include "ui/form_base.h"
+#include "ui/plain_label.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -22,20 +22,20 @@ DiskTab::DiskTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_DiskUtiilityGB = place(new QGroupBox(QStringLiteral("Disk Tools"), this), "DiskUtiilityGB", 10, 8, 545, 132);
-    m_Label55 = place(App::plainLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
+    m_Label55 = place(Ui::plainLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
     m_DiskFormatBtn =
         place(new QPushButton(QStringLiteral("Format"), m_DiskUtiilityGB), "DiskFormatBtn", 140, 29, 81, 25);
 
-    m_Label56 = place(App::plainLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
+    m_Label56 = place(Ui::plainLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
     m_DiskSleepTimeEdit = place(new QLineEdit(m_DiskUtiilityGB), "DiskSleepTimeEdit", 140, 66, 40, 23);
     m_DiskSleepTimeEdit->setMaxLength(2);
-    m_Label57 = place(App::plainLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
+    m_Label57 = place(Ui::plainLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
     m_DiskSleepBtn = place(new QPushButton(QStringLiteral("Set"), m_DiskUtiilityGB), "DiskSleepBtn", 452, 65, 81, 25);
-    m_Label59 = place(App::plainLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB),
+    m_Label59 = place(Ui::plainLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB),
                       "Label59", 140, 94, 304, 21);
 
     m_ScanDiskGB = place(new QGroupBox(QStringLiteral("Scan Disk"), this), "ScanDiskGB", 10, 150, 545, 346);
-    m_Label58 = place(App::plainLabel(QStringLiteral("Scan Disk"), m_ScanDiskGB), "Label58", 12, 30, 120, 23);
+    m_Label58 = place(Ui::plainLabel(QStringLiteral("Scan Disk"), m_ScanDiskGB), "Label58", 12, 30, 120, 23);
     m_DiskScanBtn = place(new QPushButton(QStringLiteral("Start"), m_ScanDiskGB), "DiskScanBtn", 140, 29, 81, 25);
     m_DiskDelMsgBtn =
         place(new QPushButton(QStringLiteral("Delete Error Msg"), m_ScanDiskGB), "DiskDelMsgBtn", 229, 29, 128, 25);
@@ -56,17 +56,17 @@ DiskTab::DiskTab(QWidget* parent) : QWidget(parent) {
 
 void DiskTab::translateCaptions(const QString& set) {
     m_DiskSleepBtn->setText(set);
-    m_DiskUtiilityGB->setTitle(App::LocalizeText(QStringLiteral("Disk Tools")));
-    m_Label55->setText(App::LocalizeText(QStringLiteral("Format Disk")));
-    m_Label56->setText(App::LocalizeText(QStringLiteral("Sleep Time")));
-    m_DiskFormatBtn->setText(App::LocalizeText(QStringLiteral("Format")));
-    m_Label57->setText(App::LocalizeText(QStringLiteral("(min)")));
-    m_Label59->setText(App::LocalizeText(QStringLiteral("(0 to disable, range 5-60 to enable)")));
-    m_ScanDiskGB->setTitle(App::LocalizeText(QStringLiteral("Scan Disk")));
-    m_Label58->setText(App::LocalizeText(QStringLiteral("Scan Disk")));
-    m_DiskScanBtn->setText(App::LocalizeText(QStringLiteral("Start")));
-    m_DiskDelMsgBtn->setText(App::LocalizeText(QStringLiteral("Delete Error Msg")));
-    m_DiskRefBtn->setText(App::LocalizeText(QStringLiteral("Stop Refresh Error Msg")));
+    m_DiskUtiilityGB->setTitle(Base::LocalizeText(QStringLiteral("Disk Tools")));
+    m_Label55->setText(Base::LocalizeText(QStringLiteral("Format Disk")));
+    m_Label56->setText(Base::LocalizeText(QStringLiteral("Sleep Time")));
+    m_DiskFormatBtn->setText(Base::LocalizeText(QStringLiteral("Format")));
+    m_Label57->setText(Base::LocalizeText(QStringLiteral("(min)")));
+    m_Label59->setText(Base::LocalizeText(QStringLiteral("(0 to disable, range 5-60 to enable)")));
+    m_ScanDiskGB->setTitle(Base::LocalizeText(QStringLiteral("Scan Disk")));
+    m_Label58->setText(Base::LocalizeText(QStringLiteral("Scan Disk")));
+    m_DiskScanBtn->setText(Base::LocalizeText(QStringLiteral("Start")));
+    m_DiskDelMsgBtn->setText(Base::LocalizeText(QStringLiteral("Delete Error Msg")));
+    m_DiskRefBtn->setText(Base::LocalizeText(QStringLiteral("Stop Refresh Error Msg")));
 }
 
 } // namespace Console

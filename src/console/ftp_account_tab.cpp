@@ -1,9 +1,9 @@
 #include "console/ftp_account_tab.h"
 
-#include "app/form_base.h"
-#include "app/localize.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
 #include "console/tab_widgets.h"
+#include "ui/form_base.h"
+#include "ui/plain_label.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -23,15 +23,15 @@ FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_ModifyFTPGB = place(new QGroupBox(QStringLiteral("Modify FTP Account"), this), "ModifyFTPGB", 10, 8, 545, 130);
-    m_Label46 = place(App::plainLabel(QStringLiteral("Account"), m_ModifyFTPGB), "Label46", 12, 30, 120, 23);
-    m_ModFTPAccLabel = place(App::plainLabel(QString(), m_ModifyFTPGB), "ModFTPAccLabel", 140, 30, 304, 23);
+    m_Label46 = place(Ui::plainLabel(QStringLiteral("Account"), m_ModifyFTPGB), "Label46", 12, 30, 120, 23);
+    m_ModFTPAccLabel = place(Ui::plainLabel(QString(), m_ModifyFTPGB), "ModFTPAccLabel", 140, 30, 304, 23);
 
-    m_Label47 = place(App::plainLabel(QStringLiteral("Password"), m_ModifyFTPGB), "Label47", 12, 62, 120, 23);
+    m_Label47 = place(Ui::plainLabel(QStringLiteral("Password"), m_ModifyFTPGB), "Label47", 12, 62, 120, 23);
     m_ModFTPPassEdit = place(new QLineEdit(m_ModifyFTPGB), "ModFTPPassEdit", 140, 62, 150, 23);
     m_ModFTPPassEdit->setEchoMode(QLineEdit::Password);
     m_ModFTPPassEdit->setMaxLength(12);
 
-    m_Label48 = place(App::plainLabel(QStringLiteral("Access"), m_ModifyFTPGB), "Label48", 12, 94, 120, 23);
+    m_Label48 = place(Ui::plainLabel(QStringLiteral("Access"), m_ModifyFTPGB), "Label48", 12, 94, 120, 23);
     m_ModFTPReadRB =
         place(new QRadioButton(QStringLiteral("Read only"), m_ModifyFTPGB), "ModFTPReadRB", 140, 94, 118, 23);
     m_ModFTPWriteRB =
@@ -40,8 +40,8 @@ FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
 
     m_ModFTPFolderGB = place(new QGroupBox(QStringLiteral("Modify FTP Account Folder List"), this), "ModFTPFolderGB",
                              10, 148, 545, 348);
-    m_Label49 = place(App::plainLabel(QStringLiteral("Folder List"), m_ModFTPFolderGB), "Label49", 12, 28, 215, 21);
-    m_Label50 = place(App::plainLabel(QStringLiteral("Sharing List "), m_ModFTPFolderGB), "Label50", 318, 28, 215, 21);
+    m_Label49 = place(Ui::plainLabel(QStringLiteral("Folder List"), m_ModFTPFolderGB), "Label49", 12, 28, 215, 21);
+    m_Label50 = place(Ui::plainLabel(QStringLiteral("Sharing List "), m_ModFTPFolderGB), "Label50", 318, 28, 215, 21);
     m_FTPSFLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSFLB", 12, 52, 215, 244);
     m_FTPSSharLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSSharLB", 318, 52, 215, 244);
 
@@ -71,21 +71,21 @@ FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
 
 void FtpAccountTab::translateCaptions(const QString& set) {
     m_ModFTPBtn->setText(set);
-    m_ModifyFTPGB->setTitle(App::LocalizeText(QStringLiteral("Modify FTP Account")));
-    m_Label46->setText(App::LocalizeText(QStringLiteral("Account")));
-    m_Label47->setText(App::LocalizeText(QStringLiteral("Password")));
-    m_Label48->setText(App::LocalizeText(QStringLiteral("Access")));
-    m_ModFTPReadRB->setText(App::LocalizeText(QStringLiteral("Read only")));
-    m_ModFTPWriteRB->setText(App::LocalizeText(QStringLiteral("Read/Write")));
-    m_ModFTPFolderGB->setTitle(App::LocalizeText(QStringLiteral("Modify FTP Account Folder List")));
-    m_Label49->setText(App::LocalizeText(QStringLiteral("Folder List")));
-    m_Label50->setText(App::LocalizeText(QStringLiteral("Sharing List")));
-    m_ModMovetoSharBtn->setText(App::LocalizeText(QStringLiteral("-->")));
-    m_ModMovetoFolderBtn->setText(App::LocalizeText(QStringLiteral("<--")));
-    m_ShowModCreateBtn->setText(App::LocalizeText(QStringLiteral("Create")));
-    m_ShowModRenameBtn->setText(App::LocalizeText(QStringLiteral("Rename")));
-    m_ModDelBtn->setText(App::LocalizeText(QStringLiteral("Delete")));
-    m_BackBtn->setText(App::LocalizeText(QStringLiteral("Back")));
+    m_ModifyFTPGB->setTitle(Base::LocalizeText(QStringLiteral("Modify FTP Account")));
+    m_Label46->setText(Base::LocalizeText(QStringLiteral("Account")));
+    m_Label47->setText(Base::LocalizeText(QStringLiteral("Password")));
+    m_Label48->setText(Base::LocalizeText(QStringLiteral("Access")));
+    m_ModFTPReadRB->setText(Base::LocalizeText(QStringLiteral("Read only")));
+    m_ModFTPWriteRB->setText(Base::LocalizeText(QStringLiteral("Read/Write")));
+    m_ModFTPFolderGB->setTitle(Base::LocalizeText(QStringLiteral("Modify FTP Account Folder List")));
+    m_Label49->setText(Base::LocalizeText(QStringLiteral("Folder List")));
+    m_Label50->setText(Base::LocalizeText(QStringLiteral("Sharing List")));
+    m_ModMovetoSharBtn->setText(Base::LocalizeText(QStringLiteral("-->")));
+    m_ModMovetoFolderBtn->setText(Base::LocalizeText(QStringLiteral("<--")));
+    m_ShowModCreateBtn->setText(Base::LocalizeText(QStringLiteral("Create")));
+    m_ShowModRenameBtn->setText(Base::LocalizeText(QStringLiteral("Rename")));
+    m_ModDelBtn->setText(Base::LocalizeText(QStringLiteral("Delete")));
+    m_BackBtn->setText(Base::LocalizeText(QStringLiteral("Back")));
 }
 
 } // namespace Console

@@ -1,9 +1,9 @@
 #include "console/ftp_tab.h"
 
-#include "app/form_base.h"
-#include "app/localize.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
 #include "console/tab_widgets.h"
+#include "ui/form_base.h"
+#include "ui/plain_label.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -32,21 +32,21 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
 
     m_FTPConfGB = place(new QGroupBox(QStringLiteral("FTP Configuration"), this), "FTPConfGB", 10, 8, 545, 200);
 
-    m_Label41 = place(App::plainLabel(QStringLiteral("FTP Status"), m_FTPConfGB), "Label41", 12, 30, 120, 23);
+    m_Label41 = place(Ui::plainLabel(QStringLiteral("FTP Status"), m_FTPConfGB), "Label41", 12, 30, 120, 23);
     m_FTPStatusCB = place(new QComboBox(m_FTPConfGB), "FTPStatusCB", 140, 30, 110, 23);
     // Typed text is accepted as well as the two items, and nothing is chosen until the unit is read.
     m_FTPStatusCB->setEditable(true);
     m_FTPStatusCB->addItems({QStringLiteral("Enable"), QStringLiteral("Disable")});
     m_FTPStatusCB->setCurrentIndex(-1);
 
-    m_Label43 = place(App::plainLabel(QStringLiteral("Port"), m_FTPConfGB), "Label43", 12, 62, 120, 23);
+    m_Label43 = place(Ui::plainLabel(QStringLiteral("Port"), m_FTPConfGB), "Label43", 12, 62, 120, 23);
     m_FTPPortEdit = place(new QLineEdit(m_FTPConfGB), "FTPPortEdit", 140, 62, 110, 23);
     m_FTPPortEdit->setMaxLength(5);
-    m_Label44 = place(App::plainLabel(QStringLiteral("(21 or 1025-65500) "), m_FTPConfGB), "Label44", 258, 62, 186, 23);
+    m_Label44 = place(Ui::plainLabel(QStringLiteral("(21 or 1025-65500) "), m_FTPConfGB), "Label44", 258, 62, 186, 23);
     m_FTPStatusBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "FTPStatusBtn", 452, 61, 81, 25);
 
     // Each pair sits on a panel of its own so that the two choices are exclusive only within the pair.
-    m_Label42 = place(App::plainLabel(QStringLiteral("Allow anonymous"), m_FTPConfGB), "Label42", 12, 100, 120, 23);
+    m_Label42 = place(Ui::plainLabel(QStringLiteral("Allow anonymous"), m_FTPConfGB), "Label42", 12, 100, 120, 23);
     m_FTPAnonyStatusPL = place(new QWidget(m_FTPConfGB), "FTPAnonyStatusPL", 140, 100, 300, 23);
     m_AnonyEnRB = place(new QRadioButton(QStringLiteral("Enable"), m_FTPAnonyStatusPL), "AnonyEnRB", 0, 0, 118, 23);
     m_AnonyDisRB =
@@ -57,7 +57,7 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
     m_AnonyWriteRB =
         place(new QRadioButton(QStringLiteral("Read/Write"), m_FTPAnonyReWrPL), "AnonyWriteRB", 118, 0, 118, 23);
 
-    m_Label45 = place(App::plainLabel(QStringLiteral("Home Directory"), m_FTPConfGB), "Label45", 12, 160, 120, 23);
+    m_Label45 = place(Ui::plainLabel(QStringLiteral("Home Directory"), m_FTPConfGB), "Label45", 12, 160, 120, 23);
     m_AnonyHDCB = place(new QComboBox(m_FTPConfGB), "AnonyHDCB", 140, 160, 178, 23);
     m_AnonyHDCB->setEditable(true);
     m_AnonyBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "AnonyBtn", 452, 159, 81, 25);
@@ -96,24 +96,24 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
 void FtpTab::translateCaptions(const QString& set) {
     m_FTPStatusBtn->setText(set);
     m_AnonyBtn->setText(set);
-    m_FTPConfGB->setTitle(App::LocalizeText(QStringLiteral("FTP Configuration")));
-    m_Label41->setText(App::LocalizeText(QStringLiteral("FTP Status")));
-    m_Label43->setText(App::LocalizeText(QStringLiteral("Port")));
-    m_Label44->setText(App::LocalizeText(QStringLiteral("(21 or 1025-65500)")));
-    m_Label42->setText(App::LocalizeText(QStringLiteral("Allow anonymous")));
-    m_AnonyEnRB->setText(App::LocalizeText(QStringLiteral("Enable")));
-    m_AnonyDisRB->setText(App::LocalizeText(QStringLiteral("Disable")));
-    m_AnonyReadORB->setText(App::LocalizeText(QStringLiteral("Read only")));
-    m_AnonyWriteRB->setText(App::LocalizeText(QStringLiteral("Read/Write")));
-    m_Label45->setText(App::LocalizeText(QStringLiteral("Home Directory")));
-    m_FTPCreatAccGB->setTitle(App::LocalizeText(QStringLiteral("Account List")));
+    m_FTPConfGB->setTitle(Base::LocalizeText(QStringLiteral("FTP Configuration")));
+    m_Label41->setText(Base::LocalizeText(QStringLiteral("FTP Status")));
+    m_Label43->setText(Base::LocalizeText(QStringLiteral("Port")));
+    m_Label44->setText(Base::LocalizeText(QStringLiteral("(21 or 1025-65500)")));
+    m_Label42->setText(Base::LocalizeText(QStringLiteral("Allow anonymous")));
+    m_AnonyEnRB->setText(Base::LocalizeText(QStringLiteral("Enable")));
+    m_AnonyDisRB->setText(Base::LocalizeText(QStringLiteral("Disable")));
+    m_AnonyReadORB->setText(Base::LocalizeText(QStringLiteral("Read only")));
+    m_AnonyWriteRB->setText(Base::LocalizeText(QStringLiteral("Read/Write")));
+    m_Label45->setText(Base::LocalizeText(QStringLiteral("Home Directory")));
+    m_FTPCreatAccGB->setTitle(Base::LocalizeText(QStringLiteral("Account List")));
     for (int column = UserNameColumn; column <= StateColumn; ++column)
         m_AccountLV->horizontalHeaderItem(column)->setText(
-            App::LocalizeText(QString::fromLatin1(kAccountColumnTitles[column])));
-    m_AccAddBtn->setText(App::LocalizeText(QStringLiteral("Create")));
-    m_AccModifyBtn->setText(App::LocalizeText(QStringLiteral("Modify")));
-    m_AccStatusBtn->setText(App::LocalizeText(QStringLiteral("En/Disable")));
-    m_AccDelBtn->setText(App::LocalizeText(QStringLiteral("Delete")));
+            Base::LocalizeText(QString::fromLatin1(kAccountColumnTitles[column])));
+    m_AccAddBtn->setText(Base::LocalizeText(QStringLiteral("Create")));
+    m_AccModifyBtn->setText(Base::LocalizeText(QStringLiteral("Modify")));
+    m_AccStatusBtn->setText(Base::LocalizeText(QStringLiteral("En/Disable")));
+    m_AccDelBtn->setText(Base::LocalizeText(QStringLiteral("Delete")));
 }
 
 } // namespace Console

@@ -1,10 +1,10 @@
 #include "console/ip_config_tab.h"
 
-#include "app/localize.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
 #include "console/console_window.h"
 #include "console/ip_config.h"
 #include "console/tab_widgets.h"
+#include "ui/plain_label.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -19,7 +19,7 @@ using TabWidgets::place;
 namespace {
 
 QString localize(const char* text) {
-    return App::LocalizeText(QString::fromLatin1(text));
+    return Base::LocalizeText(QString::fromLatin1(text));
 }
 
 } // namespace
@@ -29,7 +29,7 @@ IpConfigTab::IpConfigTab(TForm2& console) : m_console(console) {
 
     m_IPinforGB = place(new QGroupBox(QStringLiteral("IP Information"), this), "IPinforGB", 10, 4, 545, 232);
     QGroupBox* g = m_IPinforGB;
-    m_IPOption = place(App::plainLabel(QStringLiteral("IP Option"), g), "IPOption", 12, 22, 120, 23);
+    m_IPOption = place(Ui::plainLabel(QStringLiteral("IP Option"), g), "IPOption", 12, 22, 120, 23);
     m_AutoIPRB = place(new QRadioButton(QStringLiteral("Automatic IP"), g), "AutoIPRB", 170, 22, 280, 23);
     m_StaticIPRB = place(new QRadioButton(QStringLiteral("Static IP as below"), g), "StaticIPRB", 170, 48, 280, 23);
     connect(m_AutoIPRB, &QRadioButton::toggled, this, [this](bool on) {
@@ -58,7 +58,7 @@ IpConfigTab::IpConfigTab(TForm2& console) : m_console(console) {
     };
     int y = 84;
     for (const Row& r : rows) {
-        *r.labelOut = place(App::plainLabel(QString::fromLatin1(r.labelText), g), r.label, 40, y, 120, 23);
+        *r.labelOut = place(Ui::plainLabel(QString::fromLatin1(r.labelText), g), r.label, 40, y, 120, 23);
         *r.editOut = place(new QLineEdit(g), r.edit, 170, y, 150, 23);
         if (r.maxLength > 0)
             (*r.editOut)->setMaxLength(r.maxLength);

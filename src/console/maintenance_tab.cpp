@@ -1,9 +1,9 @@
 #include "console/maintenance_tab.h"
 
-#include "app/form_base.h"
-#include "app/localize.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
 #include "console/tab_widgets.h"
+#include "ui/form_base.h"
+#include "ui/plain_label.h"
 
 #include <QFileDialog>
 #include <QGroupBox>
@@ -52,7 +52,7 @@ MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_FirmUpGB = place(new QGroupBox(QStringLiteral("Firmware Upload"), this), "FirmUpGB", 10, 8, 545, 100);
-    m_Label28 = place(App::plainLabel(QStringLiteral("Upload Firmware"), m_FirmUpGB), "Label28", 12, 30, 120, 23);
+    m_Label28 = place(Ui::plainLabel(QStringLiteral("Upload Firmware"), m_FirmUpGB), "Label28", 12, 30, 120, 23);
     m_FirmFileEdit = place(new QLineEdit(m_FirmUpGB), "FirmFileEdit", 140, 30, 304, 23);
     // The path comes only from the file dialog.
     m_FirmFileEdit->setEnabled(false);
@@ -62,17 +62,17 @@ MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
 
     m_SysRebootGB = place(new QGroupBox(QStringLiteral("System Reboot"), this), "SysRebootGB", 10, 118, 545, 168);
     m_Label29 =
-        place(explanation(App::plainLabel(rebootExplanation(identity), m_SysRebootGB)), "Label29", 12, 30, 424, 124);
+        place(explanation(Ui::plainLabel(rebootExplanation(identity), m_SysRebootGB)), "Label29", 12, 30, 424, 124);
     m_RebootBtn = place(new QPushButton(QStringLiteral("Reboot"), m_SysRebootGB), "RebootBtn", 452, 29, 81, 25);
 
     m_FactoryDefGB = place(new QGroupBox(QStringLiteral("Factory Defaults"), this), "FactoryDefGB", 10, 296, 545, 112);
     m_Label30 =
-        place(explanation(App::plainLabel(resetExplanation(identity), m_FactoryDefGB)), "Label30", 12, 30, 424, 70);
+        place(explanation(Ui::plainLabel(resetExplanation(identity), m_FactoryDefGB)), "Label30", 12, 30, 424, 70);
     m_ResetBtn = place(new QPushButton(QStringLiteral("Reset"), m_FactoryDefGB), "ResetBtn", 452, 29, 81, 25);
 
-    m_Label31 = place(App::plainLabel(QStringLiteral("Wait a minute..."), this), "Label31", 22, 422, 521, 21);
+    m_Label31 = place(Ui::plainLabel(QStringLiteral("Wait a minute..."), this), "Label31", 22, 422, 521, 21);
     m_Label32 =
-        place(App::plainLabel(QStringLiteral("Maintenance Action Successful"), this), "Label32", 22, 422, 521, 21);
+        place(Ui::plainLabel(QStringLiteral("Maintenance Action Successful"), this), "Label32", 22, 422, 521, 21);
     m_Label31->hide();
     m_Label32->hide();
     m_ProgressBar1 = place(new QProgressBar(this), "ProgressBar1", 22, 448, 521, 18);
@@ -91,18 +91,18 @@ MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
 }
 
 void MaintenanceTab::translateCaptions(const QString& /*set*/) {
-    m_FirmUpGB->setTitle(App::LocalizeText(QStringLiteral("Firmware Upload")));
-    m_Label28->setText(App::LocalizeText(QStringLiteral("Upload Firmware")));
-    m_BrowseBtn->setText(App::LocalizeText(QStringLiteral("Browse...")));
-    m_UploadBtn->setText(App::LocalizeText(QStringLiteral("Upload")));
-    m_SysRebootGB->setTitle(App::LocalizeText(QStringLiteral("System Reboot")));
-    m_RebootBtn->setText(App::LocalizeText(QStringLiteral("Reboot")));
-    m_FactoryDefGB->setTitle(App::LocalizeText(QStringLiteral("Factory Defaults")));
-    m_ResetBtn->setText(App::LocalizeText(QStringLiteral("Reset")));
-    m_Label29->setText(rebootExplanation(App::LocalizeText));
-    m_Label30->setText(resetExplanation(App::LocalizeText));
-    m_Label31->setText(App::LocalizeText(QStringLiteral("Wait a minute...")));
-    m_Label32->setText(App::LocalizeText(QStringLiteral("Maintenance Action Successful")));
+    m_FirmUpGB->setTitle(Base::LocalizeText(QStringLiteral("Firmware Upload")));
+    m_Label28->setText(Base::LocalizeText(QStringLiteral("Upload Firmware")));
+    m_BrowseBtn->setText(Base::LocalizeText(QStringLiteral("Browse...")));
+    m_UploadBtn->setText(Base::LocalizeText(QStringLiteral("Upload")));
+    m_SysRebootGB->setTitle(Base::LocalizeText(QStringLiteral("System Reboot")));
+    m_RebootBtn->setText(Base::LocalizeText(QStringLiteral("Reboot")));
+    m_FactoryDefGB->setTitle(Base::LocalizeText(QStringLiteral("Factory Defaults")));
+    m_ResetBtn->setText(Base::LocalizeText(QStringLiteral("Reset")));
+    m_Label29->setText(rebootExplanation(Base::LocalizeText));
+    m_Label30->setText(resetExplanation(Base::LocalizeText));
+    m_Label31->setText(Base::LocalizeText(QStringLiteral("Wait a minute...")));
+    m_Label32->setText(Base::LocalizeText(QStringLiteral("Maintenance Action Successful")));
 }
 
 QFileDialog* MaintenanceTab::openDialog1() {

@@ -1,6 +1,6 @@
 #include "console/page_control.h"
 
-#include "app/form_base.h"
+#include "ui/form_base.h"
 
 #include <QPainter>
 
@@ -39,8 +39,8 @@ void ConsoleTabBar::paintEvent(QPaintEvent*) {
             continue;
         const QRect r = tabRect(i);
         const bool selected = i == currentIndex();
-        painter.fillRect(r, selected ? App::kSkyBlue : App::kNavy);
-        painter.setPen(selected ? App::kNavy : App::kSkyBlue);
+        painter.fillRect(r, selected ? Ui::kSkyBlue : Ui::kNavy);
+        painter.setPen(selected ? Ui::kNavy : Ui::kSkyBlue);
         const QString text = drawnCaption(visibleIndex++);
         const int x = r.left() + (r.width() - metrics.horizontalAdvance(text)) / 2;
         const int y = r.top() + (r.height() - metrics.height()) / 2;

@@ -1,9 +1,9 @@
 #include "console/smb_tab.h"
 
-#include "app/form_base.h"
-#include "app/localize.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
 #include "console/tab_widgets.h"
+#include "ui/form_base.h"
+#include "ui/plain_label.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -20,8 +20,8 @@ SmbTab::SmbTab(QWidget* parent) : QWidget(parent) {
     resize(569, 537);
 
     m_SMBGB = place(new QGroupBox(QStringLiteral("SMB Server"), this), "SMBGB", 10, 8, 545, 488);
-    m_Label39 = place(App::plainLabel(QStringLiteral("Folder List"), m_SMBGB), "Label39", 12, 28, 215, 21);
-    m_Label40 = place(App::plainLabel(QStringLiteral("Sharing List"), m_SMBGB), "Label40", 318, 28, 215, 21);
+    m_Label39 = place(Ui::plainLabel(QStringLiteral("Folder List"), m_SMBGB), "Label39", 12, 28, 215, 21);
+    m_Label40 = place(Ui::plainLabel(QStringLiteral("Sharing List"), m_SMBGB), "Label40", 318, 28, 215, 21);
     m_SMBFolderLB = place(new QListWidget(m_SMBGB), "SMBFolderLB", 12, 52, 215, 380);
     m_SMBPublicFolderLB = place(new QListWidget(m_SMBGB), "SMBPublicFolderLB", 318, 52, 215, 380);
 
@@ -44,15 +44,15 @@ SmbTab::SmbTab(QWidget* parent) : QWidget(parent) {
 }
 
 void SmbTab::translateCaptions(const QString& /*set*/) {
-    m_SMBGB->setTitle(App::LocalizeText(QStringLiteral("SMB Server")));
-    m_Label39->setText(App::LocalizeText(QStringLiteral("Folder List")));
-    m_Label40->setText(App::LocalizeText(QStringLiteral("Sharing List")));
-    m_MovetoPublicBtn->setText(App::LocalizeText(QStringLiteral("-->")));
-    m_MovetoSMBBtn->setText(App::LocalizeText(QStringLiteral("<--")));
-    m_ShowCreateBtn->setText(App::LocalizeText(QStringLiteral("Create")));
-    m_ShowRenameBtn->setText(App::LocalizeText(QStringLiteral("Rename")));
-    m_ShowDeleteBtn->setText(App::LocalizeText(QStringLiteral("Delete")));
-    m_ShowPublicPassBtn->setText(App::LocalizeText(QStringLiteral("Password")));
+    m_SMBGB->setTitle(Base::LocalizeText(QStringLiteral("SMB Server")));
+    m_Label39->setText(Base::LocalizeText(QStringLiteral("Folder List")));
+    m_Label40->setText(Base::LocalizeText(QStringLiteral("Sharing List")));
+    m_MovetoPublicBtn->setText(Base::LocalizeText(QStringLiteral("-->")));
+    m_MovetoSMBBtn->setText(Base::LocalizeText(QStringLiteral("<--")));
+    m_ShowCreateBtn->setText(Base::LocalizeText(QStringLiteral("Create")));
+    m_ShowRenameBtn->setText(Base::LocalizeText(QStringLiteral("Rename")));
+    m_ShowDeleteBtn->setText(Base::LocalizeText(QStringLiteral("Delete")));
+    m_ShowPublicPassBtn->setText(Base::LocalizeText(QStringLiteral("Password")));
 }
 
 } // namespace Console

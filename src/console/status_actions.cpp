@@ -22,14 +22,14 @@ bool startsWithDigit(const QString& text) {
 }
 
 // The box that names the first character a name may not have, and the whole name.
-std::optional<App::Refusal> badCharacter(const QString& name, const char* label) {
+std::optional<Base::Refusal> badCharacter(const QString& name, const char* label) {
     for (const QChar c : name) {
         if (isNameCharacter(c))
             continue;
-        return App::Refusal{
+        return Base::Refusal{
             QStringLiteral("Invalid value "),
             kIdentification,
-            App::Icon::Information,
+            Base::Icon::Information,
             {{QString(c), false}, {QString::fromLatin1(label), true}, {QLatin1Char(' ') + name, false}}};
     }
     return std::nullopt;
@@ -43,12 +43,12 @@ constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
 
 // The requests below are byte for byte those of docs/protocol.md, "Status and IP Config changes".
 Checked identificationChange(const UnitAddress& unit, const QString& host, const QString& group) {
-    const App::Refusal empty{QStringLiteral("Value is empty"), kIdentification, App::Icon::Error};
+    const Base::Refusal empty{QStringLiteral("Value is empty"), kIdentification, Base::Icon::Error};
     if (host.isEmpty() || group.isEmpty())
         return empty;
     if (startsWithDigit(host) || startsWithDigit(group))
-        return App::Refusal{QStringLiteral("First character can not be number (0~9)."), kIdentification,
-                            App::Icon::Information};
+        return Base::Refusal{QStringLiteral("First character can not be number (0~9)."), kIdentification,
+                             Base::Icon::Information};
     const QString trimmedHost = trimBlanksAndControls(host);
     const QString trimmedGroup = trimBlanksAndControls(group);
     if (auto refusal = badCharacter(trimmedHost, "Host Name"))
@@ -70,10 +70,10 @@ Checked identificationChange(const UnitAddress& unit, const QString& host, const
 
 Checked administratorChange(const UnitAddress& unit, const QString& password, const QString& verify) {
     if (password.isEmpty() || verify.isEmpty())
-        return App::Refusal{QStringLiteral("Password can not be null!"), kAdministrator, App::Icon::Information};
+        return Base::Refusal{QStringLiteral("Password can not be null!"), kAdministrator, Base::Icon::Information};
     if (password != verify)
-        return App::Refusal{QStringLiteral("New password entries do not match!"), kAdministrator,
-                            App::Icon::Information};
+        return Base::Refusal{QStringLiteral("New password entries do not match!"), kAdministrator,
+                             Base::Icon::Information};
     const QString page = QStringLiteral("sys_auth.htm");
     // "TF_passwordl" ends in a lower-case letter l: the unit's name for the second entry.
     return CgiChange{
@@ -85,13 +85,13 @@ Checked administratorChange(const UnitAddress& unit, const QString& password, co
 
 Checked dateTimeChange(const UnitAddress& unit, const DateTimeInput& input) {
     if (!input.serverFromList && input.manualServer.isEmpty())
-        return App::Refusal{QStringLiteral("Time server is empty"), kDateAndTime, App::Icon::Information};
+        return Base::Refusal{QStringLiteral("Time server is empty"), kDateAndTime, Base::Icon::Information};
     // Sending no server at all would leave the unit without time service.
     if (input.listedServer < 0 || input.listedServer >= kTimeServerCount)
-        return App::Refusal{QStringLiteral("Please select a time server from the list"), kDateAndTime,
-                            App::Icon::Information};
+        return Base::Refusal{QStringLiteral("Please select a time server from the list"), kDateAndTime,
+                             Base::Icon::Information};
     if (input.zoneIndex < 0 || input.zoneIndex >= kTimeZoneCount)
-        return App::Refusal{QStringLiteral("Please select a time zone"), kDateAndTime, App::Icon::Information};
+        return Base::Refusal{QStringLiteral("Please select a time zone"), kDateAndTime, Base::Icon::Information};
 
     const QString page = QStringLiteral("sys_sntp.htm");
     const Web::CgiParameters parameters =
@@ -134,9 +134,9 @@ CgiChange languageChange(const UnitAddress& unit, int languageIndex) {
             page};
 }
 
-App::Refusal languageRestartNotice() {
+Base::Refusal languageRestartNotice() {
     return {QStringLiteral("Please restart system to enable new codepage!"), QStringLiteral("Language"),
-            App::Icon::Question};
+            Base::Icon::Question};
 }
 
 } // namespace Console

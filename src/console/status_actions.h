@@ -26,6 +26,6 @@ CgiChange dhcpServerChange(const UnitAddress& unit, bool enable);
 CgiChange languageChange(const UnitAddress& unit, int languageIndex);
 
 // Shown after every language change, whatever the unit said.
-App::Refusal languageRestartNotice();
+Base::Refusal languageRestartNotice();
 
 } // namespace Console

@@ -1,6 +1,6 @@
 #include "console/status_page.h"
 
-#include "app/list_bounds.h"
+#include "base/list_bounds.h"
 #include "web/page_values.h"
 
 #include <limits>
@@ -73,11 +73,11 @@ std::optional<int> frameworkInteger(const QString& text) {
     return static_cast<int>(n);
 }
 
-App::Refusal conversionError(const QString& text) {
+Base::Refusal conversionError(const QString& text) {
     // The framework's own words: not looked up in the language file.
     return {QString(),
             QStringLiteral("Error"),
-            App::Icon::Error,
+            Base::Icon::Error,
             {{QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value."), false}}};
 }
 
@@ -114,7 +114,7 @@ QStringList languageEntries(const QString& langList) {
         const qsizetype hash = langList.indexOf(QLatin1Char('#'), from);
         const qsizetype end = hash < 0 ? langList.size() : hash;
         // A unit's page decides the entries, not how many the program keeps.
-        if (entries.size() == App::kMaxListEntries || text + (end - from) > App::kMaxListText)
+        if (entries.size() == Base::kMaxListEntries || text + (end - from) > Base::kMaxListText)
             break;
         entries.append(langList.sliced(from, end - from));
         text += end - from;

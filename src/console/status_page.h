@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/refusal.h"
+#include "base/refusal.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -23,7 +23,7 @@ const QStringList& timeZoneNames();
 // sign, decimal digits and nothing after, within the range of an int.
 std::optional<int> frameworkInteger(const QString& text);
 // The framework's words for a number that does not convert.
-App::Refusal conversionError(const QString& text);
+Base::Refusal conversionError(const QString& text);
 
 // Leading and trailing blanks and control characters removed.
 QString trimBlanksAndControls(const QString& text);
@@ -33,7 +33,7 @@ int listedServerIndex(const QString& server);
 // The zone entry for a number of hours; entry 0 when there is no such zone.
 int timeZoneIndex(int zoneHours);
 // The language entries of lang_list: the names between "#", empty ones too,
-// up to App::kMaxListEntries names and App::kMaxListText characters.
+// up to Base::kMaxListEntries names and Base::kMaxListText characters.
 QStringList languageEntries(const QString& langList);
 // The selected language entry; none (-1) for an index outside the list.
 int languageIndex(int defaultLang, qsizetype entries);
@@ -67,7 +67,7 @@ struct StatusView {
     int languageIndex = -1;
 
     Stop stop = Stop::None;
-    App::Refusal stopError;
+    Base::Refusal stopError;
 };
 
 StatusView readStatusPage(QByteArrayView page);

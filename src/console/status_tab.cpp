@@ -1,13 +1,13 @@
 #include "console/status_tab.h"
 
-#include "app/current_device.h"
-#include "app/localize.h"
-#include "app/message_box.h"
-#include "app/plain_label.h"
+#include "base/localize.h"
 #include "console/console_window.h"
 #include "console/status_actions.h"
 #include "console/status_page.h"
 #include "console/tab_widgets.h"
+#include "ui/current_device.h"
+#include "ui/message_box.h"
+#include "ui/plain_label.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -49,7 +49,7 @@ QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width, int 
 }
 
 QLabel* label(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
-    return place(App::plainLabel(QString::fromLatin1(text), parent), name, x, y, width, 23);
+    return place(Ui::plainLabel(QString::fromLatin1(text), parent), name, x, y, width, 23);
 }
 
 QPushButton* setButton(QWidget* parent, const char* name, int y) {
@@ -61,7 +61,7 @@ QRadioButton* radio(QWidget* parent, const char* name, const char* text, int x, 
 }
 
 QString localize(const char* text) {
-    return App::LocalizeText(QString::fromLatin1(text));
+    return Base::LocalizeText(QString::fromLatin1(text));
 }
 
 } // namespace
@@ -124,7 +124,7 @@ void StatusTab::buildDateAndTime() {
         return e;
     };
     const auto separator = [&](const char* text) {
-        QLabel* l = place(App::plainLabel(QString::fromLatin1(text), g), "", x, row(1), 10, 23);
+        QLabel* l = place(Ui::plainLabel(QString::fromLatin1(text), g), "", x, row(1), 10, 23);
         l->setAlignment(Qt::AlignCenter);
         x += 10;
     };
@@ -250,7 +250,7 @@ void StatusTab::translateCaptions(const QString& set) {
 }
 
 void StatusTab::TabSheet1Show() {
-    m_AdminEdit->setText(App::CurrentDevice().userName);
+    m_AdminEdit->setText(Ui::CurrentDevice().userName);
     const StatusView v = readStatusPage(m_console.FetchPage());
     m_HostEdit->setText(v.hostName);
     m_GroupEdit->setText(v.groupName);
@@ -271,7 +271,7 @@ void StatusTab::TabSheet1Show() {
         m_MantimeSEdit->setText(v.server);
     }
     if (v.stop == StatusView::Stop::AtZone) {
-        App::showRefusal(v.stopError);
+        Ui::showRefusal(v.stopError);
         return;
     }
     m_TimezoneCB->setCurrentIndex(v.zoneIndex);
@@ -282,7 +282,7 @@ void StatusTab::TabSheet1Show() {
     m_FreesizeLB->setText(v.freeSize);
     m_TotalsizeLB->setText(v.totalSize);
     if (v.stop == StatusView::Stop::AtLanguage) {
-        App::showRefusal(v.stopError);
+        Ui::showRefusal(v.stopError);
         return;
     }
     m_LangCB->clear();
@@ -302,8 +302,8 @@ void StatusTab::TimeSMakeRBClick() {
 
 void StatusTab::identBtnClick() {
     const Checked checked = identificationChange(m_console.unit(), m_HostEdit->text(), m_GroupEdit->text());
-    if (const App::Refusal* refusal = refusalOf(checked)) {
-        App::showRefusal(*refusal);
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        Ui::showRefusal(*refusal);
         return;
     }
     m_HostEdit->setText(trimBlanksAndControls(m_HostEdit->text()));
@@ -313,8 +313,8 @@ void StatusTab::identBtnClick() {
 
 void StatusTab::adminBtnClick() {
     const Checked checked = administratorChange(m_console.unit(), m_PassEdit->text(), m_VerifyEdit->text());
-    if (const App::Refusal* refusal = refusalOf(checked)) {
-        App::showRefusal(*refusal);
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        Ui::showRefusal(*refusal);
         return;
     }
     // Only a password the unit took is asked for again; otherwise the old one still holds.
@@ -337,8 +337,8 @@ void StatusTab::DatatimeBtnClick() {
     input.second = m_SecondEdit->text();
     input.zoneIndex = m_TimezoneCB->currentIndex();
     const Checked checked = dateTimeChange(m_console.unit(), input);
-    if (const App::Refusal* refusal = refusalOf(checked)) {
-        App::showRefusal(*refusal);
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        Ui::showRefusal(*refusal);
         return;
     }
     m_console.SendCgi(*changeOf(checked));
@@ -350,7 +350,7 @@ void StatusTab::NetinfoBtnClick() {
 
 void StatusTab::LangBtnClick() {
     m_console.SendRepeated(languageChange(m_console.unit(), m_LangCB->currentIndex()));
-    App::showRefusal(languageRestartNotice());
+    Ui::showRefusal(languageRestartNotice());
 }
 
 QString StatusTab::administratorPassword() const {

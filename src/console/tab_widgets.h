@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form_base.h"
+#include "ui/form_base.h"
 
 #include <QColor>
 #include <QLabel>
@@ -29,7 +29,7 @@ inline void useConsoleText(QWidget* page) {
         QPalette pal = widget->palette();
         for (const auto group : {QPalette::Active, QPalette::Inactive})
             for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-                pal.setColor(group, role, App::kNavy);
+                pal.setColor(group, role, Ui::kNavy);
         widget->setPalette(pal);
     }
 }

@@ -1,8 +1,8 @@
 #include "discovery/scan_window.h"
 
-#include "app/current_device.h"
-#include "app/localize.h"
-#include "app/version.h"
+#include "base/localize.h"
+#include "base/version.h"
+#include "ui/current_device.h"
 
 #include <QHeaderView>
 #include <QProgressBar>
@@ -18,7 +18,7 @@ constexpr int kBarStep = 10;
 
 } // namespace
 
-TForm1::TForm1(const App::NetworkSettings& settings, QWidget* parent) : App::FormBase(parent), m_settings(settings) {
+TForm1::TForm1(const Base::NetworkSettings& settings, QWidget* parent) : Ui::FormBase(parent), m_settings(settings) {
     setObjectName(QStringLiteral("TForm1"));
     setFixedSize(476, 326);
 
@@ -45,22 +45,22 @@ TForm1::TForm1(const App::NetworkSettings& settings, QWidget* parent) : App::For
     listFont.setPixelSize(12);
     m_HDListView->setFont(listFont);
     QPalette listPalette = m_HDListView->palette();
-    listPalette.setColor(QPalette::Text, App::kNavy);
+    listPalette.setColor(QPalette::Text, Ui::kNavy);
     m_HDListView->setPalette(listPalette);
     const int widths[] = {88, 110, 110, 120};
     const char* const titles[] = {"IP Address", "HD Name", "Group Name", "Firmware Version"};
     for (int column = 0; column < 4; ++column) {
         m_HDListView->setHorizontalHeaderItem(
-            column, new QTableWidgetItem(App::LocalizeText(QString::fromLatin1(titles[column]))));
+            column, new QTableWidgetItem(Base::LocalizeText(QString::fromLatin1(titles[column]))));
         m_HDListView->setColumnWidth(column, widths[column]);
     }
 
-    m_ScanBtn = new QPushButton(App::LocalizeText(QStringLiteral("Scan")), this);
+    m_ScanBtn = new QPushButton(Base::LocalizeText(QStringLiteral("Scan")), this);
     m_ScanBtn->setObjectName(QStringLiteral("ScanBtn"));
     m_ScanBtn->setGeometry(372, 260, 81, 33);
 
-    setWindowTitle(App::LocalizeText(QStringLiteral("Scan Zur Edor - Version ")) +
-                   QString::fromLatin1(App::kProgramVersion));
+    setWindowTitle(Base::LocalizeText(QStringLiteral("Scan Zur Edor - Version ")) +
+                   QString::fromLatin1(Base::kProgramVersion));
 
     m_Timer1.setInterval(1000);
     m_Timer1.stop();
@@ -93,7 +93,7 @@ void TForm1::HDListViewClick() {
     const int row = m_HDListView->currentRow();
     if (row < 0 || !m_HDListView->selectionModel()->isRowSelected(row, QModelIndex()))
         return;
-    App::CurrentDevice().ip = m_HDListView->item(row, 0)->text();
+    Ui::CurrentDevice().ip = m_HDListView->item(row, 0)->text();
     Q_EMIT deviceChosen();
 }
 

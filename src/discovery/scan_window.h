@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/form_base.h"
-#include "app/network_settings.h"
+#include "base/network_settings.h"
 #include "discovery/discovery_datagram.h"
 #include "discovery/udp_endpoint.h"
+#include "ui/form_base.h"
 
 #include <QTimer>
 
@@ -15,10 +15,10 @@ namespace Discovery {
 
 // The scan window: broadcasts the discovery query, lists the units that answer
 // and hands the clicked unit's address on.
-class TForm1 final : public App::FormBase {
+class TForm1 final : public Ui::FormBase {
     Q_OBJECT
 public:
-    explicit TForm1(const App::NetworkSettings& settings, QWidget* parent = nullptr);
+    explicit TForm1(const Base::NetworkSettings& settings, QWidget* parent = nullptr);
 
     // Also started after a change to automatic addressing.
     void ScanBtnClick();
@@ -37,7 +37,7 @@ private:
     void HDListViewClick();
     void onDatagram(const QByteArray& datagram, const QHostAddress& sender);
 
-    App::NetworkSettings m_settings;
+    Base::NetworkSettings m_settings;
     QTableWidget* m_HDListView = nullptr;
     QProgressBar* m_ProgressBar1 = nullptr;
     QPushButton* m_ScanBtn = nullptr;

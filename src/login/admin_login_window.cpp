@@ -1,7 +1,7 @@
 #include "login/admin_login_window.h"
 
-#include "app/current_device.h"
-#include "app/plain_label.h"
+#include "ui/current_device.h"
+#include "ui/plain_label.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,20 +9,20 @@
 
 namespace Login {
 
-TForm3::TForm3(QWidget* parent) : App::FormBase(parent) {
+TForm3::TForm3(QWidget* parent) : Ui::FormBase(parent) {
     setObjectName(QStringLiteral("TForm3"));
     setFixedSize(266, 149);
     // This window keeps the texts of its layout; nothing here is translated.
     setWindowTitle(QStringLiteral("Login"));
 
-    auto* adminLabel = App::plainLabel(QStringLiteral("Administrator"), this);
+    auto* adminLabel = Ui::plainLabel(QStringLiteral("Administrator"), this);
     adminLabel->setGeometry(16, 18, 90, 21);
     m_AdminEdit = new QLineEdit(this);
     m_AdminEdit->setObjectName(QStringLiteral("AdminEdit"));
     m_AdminEdit->setEnabled(false);
     m_AdminEdit->setGeometry(112, 16, 137, 23);
 
-    auto* passLabel = App::plainLabel(QStringLiteral("Password"), this);
+    auto* passLabel = Ui::plainLabel(QStringLiteral("Password"), this);
     passLabel->setGeometry(16, 52, 90, 21);
     m_PassEdit = new QLineEdit(this);
     m_PassEdit->setObjectName(QStringLiteral("PassEdit"));
@@ -39,13 +39,13 @@ TForm3::TForm3(QWidget* parent) : App::FormBase(parent) {
 void TForm3::showEvent(QShowEvent* event) {
     m_wrongEntries = 0;
     m_PassEdit->clear();
-    m_AdminEdit->setText(App::CurrentDevice().userName);
-    App::FormBase::showEvent(event);
+    m_AdminEdit->setText(Ui::CurrentDevice().userName);
+    Ui::FormBase::showEvent(event);
 }
 
 void TForm3::LoginBtnClick() {
     // After two wrong entries the third press is not compared at all.
-    if (m_wrongEntries < 2 && m_PassEdit->text() != App::CurrentDevice().password) {
+    if (m_wrongEntries < 2 && m_PassEdit->text() != Ui::CurrentDevice().password) {
         ++m_wrongEntries;
         m_PassEdit->clear();
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form_base.h"
+#include "ui/form_base.h"
 
 class QLineEdit;
 class QPushButton;
@@ -8,7 +8,7 @@ class QPushButton;
 namespace Login {
 
 // The administrator login, asked after the console changed the administrator password.
-class TForm3 final : public App::FormBase {
+class TForm3 final : public Ui::FormBase {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);

@@ -1,11 +1,11 @@
 #include "login/device_login_window.h"
 
-#include "app/current_device.h"
-#include "app/localize.h"
-#include "app/message_box.h"
-#include "app/plain_label.h"
-#include "app/request_runner.h"
+#include "base/localize.h"
 #include "login/login_check.h"
+#include "ui/current_device.h"
+#include "ui/message_box.h"
+#include "ui/plain_label.h"
+#include "ui/request_runner.h"
 #include "web/page_fetch.h"
 #include "web/page_values.h"
 
@@ -16,19 +16,19 @@
 
 namespace Login {
 
-TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : App::FormBase(parent), m_settings(settings) {
+TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : Ui::FormBase(parent), m_settings(settings) {
     setObjectName(QStringLiteral("TForm4"));
     setFixedSize(247, 148);
-    setWindowTitle(App::LocalizeText(QStringLiteral("Login Qor Target")));
+    setWindowTitle(Base::LocalizeText(QStringLiteral("Login Qor Target")));
 
-    m_Label1 = App::plainLabel(App::LocalizeText(QStringLiteral("User Name")), this);
+    m_Label1 = Ui::plainLabel(Base::LocalizeText(QStringLiteral("User Name")), this);
     m_Label1->setObjectName(QStringLiteral("Label1"));
     m_Label1->setGeometry(16, 18, 80, 21);
     m_UserEdit = new QLineEdit(QStringLiteral("admin"), this);
     m_UserEdit->setObjectName(QStringLiteral("UserEdit"));
     m_UserEdit->setGeometry(100, 16, 129, 23);
 
-    m_Password = App::plainLabel(App::LocalizeText(QStringLiteral("Password")), this);
+    m_Password = Ui::plainLabel(Base::LocalizeText(QStringLiteral("Password")), this);
     m_Password->setObjectName(QStringLiteral("Password"));
     m_Password->setGeometry(16, 52, 80, 21);
     m_PassEdit = new QLineEdit(this);
@@ -36,10 +36,10 @@ TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : App::FormBase(p
     m_PassEdit->setEchoMode(QLineEdit::Password);
     m_PassEdit->setGeometry(100, 50, 129, 23);
 
-    m_MountBtn = new QPushButton(App::LocalizeText(QStringLiteral("Mount")), this);
+    m_MountBtn = new QPushButton(Base::LocalizeText(QStringLiteral("Mount")), this);
     m_MountBtn->setObjectName(QStringLiteral("MountBtn"));
     m_MountBtn->setGeometry(16, 96, 100, 33);
-    m_MenBtn = new QPushButton(App::LocalizeText(QStringLiteral("Management")), this);
+    m_MenBtn = new QPushButton(Base::LocalizeText(QStringLiteral("Management")), this);
     m_MenBtn->setObjectName(QStringLiteral("MenBtn"));
     m_MenBtn->setGeometry(129, 96, 100, 33);
 
@@ -48,13 +48,13 @@ TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : App::FormBase(p
 }
 
 bool TForm4::login() {
-    App::CurrentDeviceState& device = App::CurrentDevice();
+    Base::UnitAccess& device = Ui::CurrentDevice();
     device.userName = m_UserEdit->text();
     device.password = m_PassEdit->text();
     const Web::DeviceContext snapshot = device;
-    const LoginOutcome outcome = App::runRequest([&] { return RunLoginChecks(snapshot, m_settings); });
+    const LoginOutcome outcome = Ui::runRequest([&] { return RunLoginChecks(snapshot, m_settings); });
     if (const auto refusal = LoginRefusal(outcome.result)) {
-        App::showRefusal(*refusal);
+        Ui::showRefusal(*refusal);
         return false;
     }
     return true;
@@ -65,7 +65,7 @@ void TForm4::MountBtnClick() {
         return;
     QByteArray page;
     for (int i = 0; i < Web::kPageReadTries && page.isEmpty(); ++i)
-        page = Web::FetchPage(App::CurrentDevice(), m_settings, m_host).page;
+        page = Web::FetchPage(Ui::CurrentDevice(), m_settings, m_host).page;
     const QStringList folders = FolderNamesFromAllowShare(Web::PageValue(page, "allow_share=\""));
     hide();
     Q_EMIT mountChosen(folders);
@@ -74,7 +74,7 @@ void TForm4::MountBtnClick() {
 void TForm4::MenBtnClick() {
     if (!login())
         return;
-    App::runRequest([] { QThread::msleep(50); });
+    Ui::runRequest([] { QThread::msleep(50); });
     hide();
     Q_EMIT managementChosen();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/form_base.h"
-#include "app/window_web_host.h"
+#include "ui/form_base.h"
+#include "ui/window_web_host.h"
 #include "web/web_settings.h"
 
 #include <QStringList>
@@ -13,7 +13,7 @@ class QPushButton;
 namespace Login {
 
 // The device login: user name and password for the chosen unit, then Mount or Management.
-class TForm4 final : public App::FormBase {
+class TForm4 final : public Ui::FormBase {
     Q_OBJECT
 public:
     explicit TForm4(const Web::Settings& settings, QWidget* parent = nullptr);
@@ -38,7 +38,7 @@ private:
     bool login();
 
     Web::Settings m_settings;
-    App::WindowWebHost m_host;
+    Ui::WindowWebHost m_host;
     QLabel* m_Label1 = nullptr;
     QLineEdit* m_UserEdit = nullptr;
     QLabel* m_Password = nullptr;

@@ -1,6 +1,6 @@
 #include "login/login_check.h"
 
-#include "app/list_bounds.h"
+#include "base/list_bounds.h"
 #include "web/page_fetch.h"
 
 namespace Login {
@@ -39,18 +39,18 @@ LoginOutcome RunLoginChecks(const Web::DeviceContext& device, const Web::Setting
     return outcome;
 }
 
-std::optional<App::Refusal> LoginRefusal(CheckResult result) {
+std::optional<Base::Refusal> LoginRefusal(CheckResult result) {
     switch (result) {
     case CheckResult::Passed:
         return std::nullopt;
     case CheckResult::Refused:
-        return App::Refusal{QStringLiteral("Login fail, Please check your username and password"),
-                            QStringLiteral("Login"), App::Icon::Information};
+        return Base::Refusal{QStringLiteral("Login fail, Please check your username and password"),
+                             QStringLiteral("Login"), Base::Icon::Information};
     case CheckResult::OtherStatus:
     case CheckResult::Unreachable:
         break;
     }
-    return App::Refusal{QStringLiteral("Connection fail"), QStringLiteral("Connect"), App::Icon::Error};
+    return Base::Refusal{QStringLiteral("Connection fail"), QStringLiteral("Connect"), Base::Icon::Error};
 }
 
 QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
@@ -70,7 +70,7 @@ QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
         const qsizetype start = open + kOpen.size();
         // A unit's page decides the names, not how many the program keeps.
         text += close >= start ? close - start : 0;
-        if (names.size() == App::kMaxListEntries || text > App::kMaxListText)
+        if (names.size() == Base::kMaxListEntries || text > Base::kMaxListText)
             break;
         names.append(close >= start ? QString::fromUtf8(rest.sliced(start, close - start)) : QString());
         rest = rest.sliced(close + kClose.size());

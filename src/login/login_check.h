@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/refusal.h"
+#include "base/refusal.h"
 #include "web/web_host.h"
 #include "web/web_settings.h"
 
@@ -37,7 +37,7 @@ struct LoginOutcome {
 LoginOutcome RunLoginChecks(const Web::DeviceContext& device, const Web::Settings& settings);
 
 // The box for a failed login; nothing when it passed.
-std::optional<App::Refusal> LoginRefusal(CheckResult result);
+std::optional<Base::Refusal> LoginRefusal(CheckResult result);
 
 // The folder names of an `allow_share` value, in page order: each runs from
 // `value="` to the next `">`.

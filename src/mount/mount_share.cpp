@@ -24,13 +24,13 @@ QString ShareRemoteName(const QString& host, const QString& folder) {
     return QStringLiteral("\\\\") + host + u'\\' + share;
 }
 
-std::variant<MountRequest, App::Refusal> CheckMountChoice(const MountChoice& choice) {
+std::variant<MountRequest, Base::Refusal> CheckMountChoice(const MountChoice& choice) {
     if (choice.driveItem.isEmpty())
-        return App::Refusal{QStringLiteral("Please Select Disk Name!"), QStringLiteral("Mount Error"),
-                            App::Icon::Question};
+        return Base::Refusal{QStringLiteral("Please Select Disk Name!"), QStringLiteral("Mount Error"),
+                             Base::Icon::Question};
     if (choice.host.isEmpty())
-        return App::Refusal{QStringLiteral("Please Select Zur Edor!"), QStringLiteral("Mount Error"),
-                            App::Icon::Question};
+        return Base::Refusal{QStringLiteral("Please Select Zur Edor!"), QStringLiteral("Mount Error"),
+                             Base::Icon::Question};
     return MountRequest{choice.driveItem.front(), choice.host, choice.folder, choice.password};
 }
 
@@ -51,8 +51,8 @@ MountResult MountShare(Platform::NetworkDrives& drives, const MountRequest& requ
     return result;
 }
 
-App::Refusal MountSuccessBox() {
-    return {QStringLiteral("Mount Zur Edor Success"), QStringLiteral("Mount"), App::Icon::Information};
+Base::Refusal MountSuccessBox() {
+    return {QStringLiteral("Mount Zur Edor Success"), QStringLiteral("Mount"), Base::Icon::Information};
 }
 
 } // namespace Mount

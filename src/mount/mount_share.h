@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/refusal.h"
+#include "base/refusal.h"
 #include "platform/network_drives.h"
 
 #include <QChar>
@@ -43,7 +43,7 @@ struct MountRequest {
 };
 
 // The request, or the box that says what is missing.
-std::variant<MountRequest, App::Refusal> CheckMountChoice(const MountChoice& choice);
+std::variant<MountRequest, Base::Refusal> CheckMountChoice(const MountChoice& choice);
 
 struct MountResult {
     unsigned long code = 0; // 0: connected
@@ -56,6 +56,6 @@ MountResult MountShare(Platform::NetworkDrives& drives, const MountRequest& requ
                        std::chrono::milliseconds timeout = kMountTimeout);
 
 // The box of a successful mount.
-App::Refusal MountSuccessBox();
+Base::Refusal MountSuccessBox();
 
 } // namespace Mount

@@ -1,10 +1,10 @@
 #include "mount/mount_window.h"
 
-#include "app/current_device.h"
-#include "app/localize.h"
-#include "app/message_box.h"
-#include "app/plain_label.h"
-#include "app/request_runner.h"
+#include "base/localize.h"
+#include "ui/current_device.h"
+#include "ui/message_box.h"
+#include "ui/plain_label.h"
+#include "ui/request_runner.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -22,8 +22,8 @@ template <class W> W* styled(W* widget, const char* name) {
     font.setPixelSize(13);
     widget->setFont(font);
     QPalette pal = widget->palette();
-    pal.setColor(QPalette::WindowText, App::kNavy);
-    pal.setColor(QPalette::Text, App::kNavy);
+    pal.setColor(QPalette::WindowText, Ui::kNavy);
+    pal.setColor(QPalette::Text, Ui::kNavy);
     widget->setPalette(pal);
     return widget;
 }
@@ -33,23 +33,23 @@ template <class W> W* styled(W* widget, const char* name) {
 TForm5::TForm5(QWidget* parent) : TForm5(Platform::systemNetworkDrives(), kMountTimeout, parent) {}
 
 TForm5::TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::milliseconds timeout, QWidget* parent)
-    : App::FormBase(parent), m_drives(std::move(drives)), m_timeout(timeout) {
+    : Ui::FormBase(parent), m_drives(std::move(drives)), m_timeout(timeout) {
     setObjectName(QStringLiteral("TForm5"));
     setFixedSize(249, 180);
 
-    m_Label1 = styled(App::plainLabel(QString(), this), "Label1");
+    m_Label1 = styled(Ui::plainLabel(QString(), this), "Label1");
     m_Label1->setGeometry(16, 16, 90, 21);
     m_CmbDrive = styled(new QComboBox(this), "CmbDrive");
     m_CmbDrive->setEditable(true);
     m_CmbDrive->setGeometry(112, 14, 121, 23);
 
-    m_Label2 = styled(App::plainLabel(QString(), this), "Label2");
+    m_Label2 = styled(Ui::plainLabel(QString(), this), "Label2");
     m_Label2->setGeometry(16, 50, 90, 21);
     m_FolderCB = styled(new QComboBox(this), "FolderCB");
     m_FolderCB->setEditable(true);
     m_FolderCB->setGeometry(112, 48, 121, 23);
 
-    m_Label3 = styled(App::plainLabel(QString(), this), "Label3");
+    m_Label3 = styled(Ui::plainLabel(QString(), this), "Label3");
     m_Label3->setGeometry(16, 84, 90, 21);
     m_FolderPassEdit = styled(new QLineEdit(this), "FolderPassEdit");
     m_FolderPassEdit->setEchoMode(QLineEdit::Password);
@@ -77,23 +77,23 @@ void TForm5::MountSetBtnClick() {
     // The unit logged in to, not the scan window's row: its address may have moved since.
     const MountChoice choice{drive >= 0 ? m_CmbDrive->itemText(drive) : QString(),
                              folder >= 0 ? m_FolderCB->itemText(folder) : QString(), m_FolderPassEdit->text(),
-                             App::CurrentDevice().ip};
+                             Ui::CurrentDevice().ip};
     const auto checked = CheckMountChoice(choice);
-    if (const auto* refusal = std::get_if<App::Refusal>(&checked)) {
-        App::showRefusal(*refusal);
+    if (const auto* refusal = std::get_if<Base::Refusal>(&checked)) {
+        Ui::showRefusal(*refusal);
         return;
     }
     const MountRequest& request = std::get<MountRequest>(checked);
     Platform::NetworkDrives& drives = *m_drives;
     const std::chrono::milliseconds timeout = m_timeout;
     const MountResult result =
-        App::runRequest([&drives, &request, timeout] { return MountShare(drives, request, false, timeout); });
+        Ui::runRequest([&drives, &request, timeout] { return MountShare(drives, request, false, timeout); });
     if (result.code != 0) {
         // The platform's words as they are, under the program's title.
-        App::showMessage(result.errorText, QGuiApplication::applicationDisplayName(), App::Icon::Information);
+        Ui::showMessage(result.errorText, QGuiApplication::applicationDisplayName(), Base::Icon::Information);
         return;
     }
-    App::showRefusal(MountSuccessBox());
+    Ui::showRefusal(MountSuccessBox());
     m_FolderCB->setCurrentIndex(m_FolderCB->count() > 0 ? 0 : -1);
 }
 
@@ -104,12 +104,12 @@ void TForm5::setFolders(const QStringList& folders) {
 }
 
 void TForm5::showEvent(QShowEvent* event) {
-    setWindowTitle(App::LocalizeText(QStringLiteral("Mount Disk")));
-    m_Label1->setText(App::LocalizeText(QStringLiteral("Disk Number")));
-    m_Label2->setText(App::LocalizeText(QStringLiteral("Folder")));
-    m_Label3->setText(App::LocalizeText(QStringLiteral("Password")));
-    m_MountSetBtn->setText(App::LocalizeText(QStringLiteral("Set")));
-    App::FormBase::showEvent(event);
+    setWindowTitle(Base::LocalizeText(QStringLiteral("Mount Disk")));
+    m_Label1->setText(Base::LocalizeText(QStringLiteral("Disk Number")));
+    m_Label2->setText(Base::LocalizeText(QStringLiteral("Folder")));
+    m_Label3->setText(Base::LocalizeText(QStringLiteral("Password")));
+    m_MountSetBtn->setText(Base::LocalizeText(QStringLiteral("Set")));
+    Ui::FormBase::showEvent(event);
 }
 
 } // namespace Mount

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/form_base.h"
 #include "mount/mount_share.h"
 #include "platform/network_drives.h"
+#include "ui/form_base.h"
 
 #include <QStringList>
 
@@ -17,7 +17,7 @@ class QPushButton;
 namespace Mount {
 
 // The mount dialog: maps one shared folder of the unit to a drive letter.
-class TForm5 final : public App::FormBase {
+class TForm5 final : public Ui::FormBase {
     Q_OBJECT
 public:
     // The workstation's own network drives.

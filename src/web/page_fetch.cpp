@@ -29,7 +29,7 @@ DeviceResponse FetchPage(const DeviceContext& device, const Settings& settings, 
     DeviceResponse response;
     host.runRequest([&] { response = ReadUtilityPage(device, settings, QDeadlineTimer(settings.retryBudgetMs)); });
     if (response.page.isEmpty() || response.status != 200)
-        host.showMessage({QStringLiteral("Connection Fail"), QStringLiteral("Connect"), App::Icon::Error});
+        host.showMessage({QStringLiteral("Connection Fail"), QStringLiteral("Connect"), Base::Icon::Error});
     return response;
 }
 

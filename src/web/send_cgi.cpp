@@ -8,7 +8,7 @@ namespace Web {
 
 namespace {
 
-App::Refusal box(const char* text, const char* caption, App::Icon icon) {
+Base::Refusal box(const char* text, const char* caption, Base::Icon icon) {
     return {QString::fromLatin1(text), QString::fromLatin1(caption), icon};
 }
 
@@ -46,11 +46,11 @@ ChangeOutcome judgeAnswer(const CgiClient& client, const Error& error) {
 }
 
 // The words for a change the unit did not take or refuse.
-std::optional<App::Refusal> unansweredBox(ChangeOutcome outcome) {
+std::optional<Base::Refusal> unansweredBox(ChangeOutcome outcome) {
     if (outcome == ChangeOutcome::NoAnswer)
-        return box("The unit did not answer the change", "Action", App::Icon::Error);
+        return box("The unit did not answer the change", "Action", Base::Icon::Error);
     if (outcome == ChangeOutcome::Unconfirmed)
-        return box("The unit's answer did not confirm the change", "Action", App::Icon::Information);
+        return box("The unit's answer did not confirm the change", "Action", Base::Icon::Information);
     return std::nullopt;
 }
 
@@ -71,7 +71,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int vi
     m_client.setReferer(QStringLiteral("http://") + m_device.ip + QLatin1Char('/') + page);
 
     if (m_device.ip.isEmpty()) {
-        m_host.showMessage(box("IP Address Error!", "Action", App::Icon::Error));
+        m_host.showMessage(box("IP Address Error!", "Action", Base::Icon::Error));
         return SendCgiResult::Done;
     }
 
@@ -88,7 +88,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int vi
 
     const QLatin1String ifCgi("if_cgi.htm");
     if (!reachable && page != ifCgi) {
-        m_host.showMessage(box("Connection Fail", "Connect", App::Icon::Error));
+        m_host.showMessage(box("Connection Fail", "Connect", Base::Icon::Error));
         m_host.unitUnreachable();
         return SendCgiResult::Unreachable;
     }
@@ -98,7 +98,7 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int vi
         // far as we know, and so must we.
         if (m_outcome == ChangeOutcome::Refused)
             m_host.showMessage(
-                box("The unit did not accept the new password", "Administrator", App::Icon::Information));
+                box("The unit did not accept the new password", "Administrator", Base::Icon::Information));
         else if (const auto unanswered = unansweredBox(m_outcome))
             m_host.showMessage(*unanswered);
         else
@@ -108,18 +108,19 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int vi
         // leave the console talking to an address nobody answers. It need not
         // answer otherwise: it may leave its old address at once.
         if (m_outcome == ChangeOutcome::Refused) {
-            m_host.showMessage(box("The unit did not accept the IP settings", "IP Infomation", App::Icon::Information));
+            m_host.showMessage(
+                box("The unit did not accept the IP settings", "IP Infomation", Base::Icon::Information));
             pause();
             m_host.readPageAgain(view);
             return SendCgiResult::Done;
         }
         if (m_host.addressFromDhcp()) {
-            m_host.showMessage(box("Automatic IP, re-scan it", "IP Infomation", App::Icon::Question));
+            m_host.showMessage(box("Automatic IP, re-scan it", "IP Infomation", Base::Icon::Question));
             m_host.findUnitAgain();
             return SendCgiResult::Done;
         }
         m_device.ip = m_host.newAddress();
-        m_host.showMessage(box("IP has been change, reconnect it success", "IP Infomation", App::Icon::Question));
+        m_host.showMessage(box("IP has been change, reconnect it success", "IP Infomation", Base::Icon::Question));
         return SendCgiResult::Done;
     } else if (page == QLatin1String("ftp.htm")) {
         if (!url.contains(QLatin1String("ftps_user_enabled")) && (failed || unitRefused())) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/current_device.h"
-#include "app/refusal.h"
+#include "base/refusal.h"
+#include "base/unit_access.h"
 
 #include <functional>
 
@@ -9,7 +9,7 @@ namespace Web {
 
 // The unit a page operation talks to. The desktop program passes its
 // CurrentDevice; the CLI and tests pass their own.
-using DeviceContext = App::CurrentDeviceState;
+using DeviceContext = Base::UnitAccess;
 
 // What page operations need from whoever runs them: boxes and a way to run a
 // blocking request. The desktop program runs requests on a worker thread and
@@ -19,7 +19,7 @@ public:
     virtual ~WebHost() = default;
 
     // The keys of a box; the host translates them and shows or prints the words.
-    virtual void showMessage(const App::Refusal& box) = 0;
+    virtual void showMessage(const Base::Refusal& box) = 0;
     // Returns when the request has finished.
     virtual void runRequest(const std::function<void()>& request) { request(); }
 };

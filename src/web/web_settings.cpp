@@ -2,7 +2,7 @@
 
 namespace Web {
 
-Settings settingsFor(const App::NetworkSettings& network) {
+Settings settingsFor(const Base::NetworkSettings& network) {
     Settings settings;
     settings.devicePort = network.devicePort;
     return settings;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/network_settings.h"
+#include "base/network_settings.h"
 
 #include <QtGlobal>
 
@@ -26,6 +26,6 @@ struct Settings {
 };
 
 // The defaults with the device port of the program's network settings.
-Settings settingsFor(const App::NetworkSettings& network);
+Settings settingsFor(const Base::NetworkSettings& network);
 
 } // namespace Web

@@ -1,13 +1,13 @@
 #include "app/app_windows.h"
-#include "app/current_device.h"
-#include "app/localize.h"
-#include "app/message_box.h"
+#include "base/localize.h"
 #include "discovery/discovery_datagram.h"
 #include "discovery/scan_window.h"
 #include "login/device_login_window.h"
 #include "mount/mount_window.h"
 #include "support/fifo_probe.h"
 #include "support/test_ports.h"
+#include "ui/current_device.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,8 +30,8 @@ namespace {
 
 using TestSupport::waitUntil;
 
-App::NetworkSettings loopbackSettings() {
-    App::NetworkSettings settings;
+Base::NetworkSettings loopbackSettings() {
+    Base::NetworkSettings settings;
     settings.broadcast = QStringLiteral("127.255.255.255");
     settings.discoveryPort = TestSupport::freeUdpPort();
     return settings;
@@ -55,8 +55,8 @@ QList<QWidget*> visibleWindows() {
 
 class AppShell : public ::testing::Test {
 protected:
-    void SetUp() override { App::CurrentDevice() = {}; }
-    void TearDown() override { App::CurrentDevice() = {}; }
+    void SetUp() override { Ui::CurrentDevice() = {}; }
+    void TearDown() override { Ui::CurrentDevice() = {}; }
 };
 
 TEST_F(AppShell, StartsWithOnlyTheScanWindowOfTheRightShape) {
@@ -100,11 +100,11 @@ TEST_F(AppShell, LanguageFileTranslatesTheButtonButNotTheTitle) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Scan=Suchen\r\nHD Name=Name\r\n");
     file.close();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 
     App::WindowSet windows(loopbackSettings(), [] {});
     QDir::setCurrent(previous);
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 
     auto& scan = windows.form1();
     EXPECT_EQ(scan.findChild<QPushButton*>(QStringLiteral("ScanBtn"))->text(), QStringLiteral("Suchen"));
@@ -113,11 +113,11 @@ TEST_F(AppShell, LanguageFileTranslatesTheButtonButNotTheTitle) {
 }
 
 TEST_F(AppShell, RowClickChoosesTheUnitAndClosingTheLoginReturns) {
-    const App::NetworkSettings settings = loopbackSettings();
+    const Base::NetworkSettings settings = loopbackSettings();
     App::WindowSet windows(settings, [] {});
     windows.showScanWindow();
     auto& scan = windows.form1();
-    App::CurrentDevice().userName = QStringLiteral("admin");
+    Ui::CurrentDevice().userName = QStringLiteral("admin");
 
     sendReply(QStringLiteral("127.0.0.7"), settings.discoveryPort, "UNIT7");
     ASSERT_TRUE(waitUntil([&] { return scan.listView()->rowCount() == 1; }));
@@ -128,12 +128,12 @@ TEST_F(AppShell, RowClickChoosesTheUnitAndClosingTheLoginReturns) {
     // A click below the last row selects nothing and does nothing.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(50, 180));
     EXPECT_TRUE(scan.isVisible());
-    EXPECT_TRUE(App::CurrentDevice().ip.isEmpty());
+    EXPECT_TRUE(Ui::CurrentDevice().ip.isEmpty());
 
     const QRect cell = list->visualItemRect(list->item(0, 1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-    EXPECT_EQ(App::CurrentDevice().ip, QStringLiteral("127.0.0.7"));
-    EXPECT_EQ(App::CurrentDevice().userName, QStringLiteral("admin")) << "only ip is replaced";
+    EXPECT_EQ(Ui::CurrentDevice().ip, QStringLiteral("127.0.0.7"));
+    EXPECT_EQ(Ui::CurrentDevice().userName, QStringLiteral("admin")) << "only ip is replaced";
     EXPECT_FALSE(scan.isVisible());
     auto& login = windows.form4();
     EXPECT_TRUE(login.isVisible());
@@ -177,11 +177,11 @@ TEST_F(AppShell, EveryLabelShowsTranslatedCaptionsAsTextAndLoadsNothing) {
         file.write(QByteArray(key) + "=" + img.toUtf8() + "\r\n");
     file.write("Wait a minute...=" + font.toUtf8() + "\r\n");
     file.close();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     App::WindowSet windows(loopbackSettings(), [] {});
     windows.form5().show(); // the mount window translates when it shows
     QDir::setCurrent(previous);
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 
     int translated = 0;
     for (QWidget* widget : QApplication::allWidgets()) {
@@ -212,7 +212,7 @@ TEST_F(AppShell, MessageBoxesShowTheirTextAsItIs) {
     for (const QString& text : texts) {
         for (const bool withCancel : {false, true}) {
             const std::unique_ptr<QMessageBox> box =
-                App::createMessageBox(text, QStringLiteral("<i>caption</i>"), App::Icon::Error, withCancel);
+                Ui::createMessageBox(text, QStringLiteral("<i>caption</i>"), Base::Icon::Error, withCancel);
             EXPECT_EQ(box->textFormat(), Qt::PlainText) << text.toStdString();
             EXPECT_EQ(box->text(), text);
             EXPECT_EQ(box->windowTitle(), QStringLiteral("<i>caption</i>"));

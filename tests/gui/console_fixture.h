@@ -4,7 +4,6 @@
 // and on the console, for the console's GUI tests.
 
 #include "app/app_windows.h"
-#include "app/current_device.h"
 #include "console/console_window.h"
 #include "discovery/scan_window.h"
 #include "login/admin_login_window.h"
@@ -12,6 +11,7 @@
 #include "support/message_recorder.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
+#include "ui/current_device.h"
 
 #include <QAbstractButton>
 #include <QByteArray>
@@ -72,7 +72,7 @@ protected:
     }
 
     void startWindows(quint16 devicePort) {
-        App::NetworkSettings settings;
+        Base::NetworkSettings settings;
         settings.broadcast = s("127.255.255.255");
         settings.discoveryPort = discoveryPort ? discoveryPort : TestSupport::freeUdpPort();
         settings.devicePort = devicePort;
@@ -83,7 +83,7 @@ protected:
 
     // As a person does: the unit picked, the password typed, Management pressed, the Status page read.
     void logIn(const QString& ip = s("127.0.0.2"), const QString& password = s("admin")) {
-        App::CurrentDevice().ip = ip;
+        Ui::CurrentDevice().ip = ip;
         windows->form1().hide();
         windows->form4().showForPassword();
         windows->form4().passEdit()->setText(password);
@@ -120,7 +120,7 @@ protected:
 
     void TearDown() override {
         windows.reset();
-        App::CurrentDevice() = {};
+        Ui::CurrentDevice() = {};
     }
 
     quint16 discoveryPort = 0;

@@ -3,7 +3,7 @@
 
 #include "console_fixture.h"
 
-#include "app/localize.h"
+#include "base/localize.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
 #include "discovery/scan_window.h"
@@ -67,8 +67,8 @@ TEST_F(IpConfigPage, StaticChangeMovesTheConsoleToTheNewAddress) {
     ASSERT_EQ(recorder->boxes.size(), 1);
     EXPECT_EQ(recorder->boxes[0].text, s("IP has been change, reconnect it success"));
     EXPECT_EQ(recorder->boxes[0].caption, s("IP Infomation"));
-    EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Question);
-    EXPECT_EQ(App::CurrentDevice().ip, s("127.0.0.77"));
+    EXPECT_EQ(recorder->boxes[0].icon, Base::Icon::Question);
+    EXPECT_EQ(Ui::CurrentDevice().ip, s("127.0.0.77"));
     EXPECT_EQ(console().windowTitle(), s("Management 127.0.0.77"));
     EXPECT_TRUE(control("IPinforBtn")->isEnabled());
 
@@ -127,7 +127,7 @@ TEST_F(IpConfigPage, AnAddressTheUnitRefusesLeavesTheConsoleWhereItWas) {
     type("IPAddressEdit", s("999.1.1.1"));
     click("IPinforBtn");
     EXPECT_EQ(boxTexts(), QStringList{s("The unit did not accept the IP settings")});
-    EXPECT_EQ(App::CurrentDevice().ip, s("127.0.0.2"));
+    EXPECT_EQ(Ui::CurrentDevice().ip, s("127.0.0.2"));
     EXPECT_EQ(console().windowTitle(), s("Management 127.0.0.2"));
     EXPECT_EQ(edit("IPAddressEdit")->text(), s("127.0.0.2")) << "the page was read again";
 }
@@ -135,7 +135,7 @@ TEST_F(IpConfigPage, AnAddressTheUnitRefusesLeavesTheConsoleWhereItWas) {
 TEST_F(IpConfigPage, AnEmptyAddressIsReadAgainAFewTimesOnly) {
     FixedPageServer unit("<HTML>\r\nip_type=\"FIXED IP\";\r\nip=\"\";\r\nsubmask=\"255.0.0.0\";\r\n");
     startWindows(unit.port());
-    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
     console().pageControl()->setCurrentIndex(Console::kIpConfigPage);
     console().show();
     ASSERT_TRUE(TestSupport::waitUntil([&] { return unit.requests >= 3; }));
@@ -146,7 +146,7 @@ TEST_F(IpConfigPage, AnEmptyAddressIsReadAgainAFewTimesOnly) {
 
     // A unit that does not answer at all: each read says so, and the reads end.
     recorder->boxes.clear();
-    App::CurrentDevice().ip = s("127.0.0.9");
+    Ui::CurrentDevice().ip = s("127.0.0.9");
     console().showPage(Console::kIpConfigPage);
     EXPECT_EQ(boxTexts(), QStringList(3, s("Connection Fail")));
     EXPECT_TRUE(radio("StaticIPRB")->isChecked());
@@ -175,14 +175,14 @@ TEST_F(IpConfigPage, MarkupInValuesAndCaptionsShowsAsTextAndLoadsNothing) {
     for (int i = 0; i < captions.size(); ++i)
         file.write(QByteArray(keys[i]) + "=" + captions[i].second.toUtf8() + "\r\n");
     file.close();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     FixedPageServer unit("<HTML>\r\nip_type=\"FIXED IP\";\r\nip=\"<b>1</b>\";\r\nsubmask=\"<i>2</i>\";\r\n"
                          "gateway=\"<u>3</u>\";\r\npdns=\"<s>4</s>\";\r\nsdns=\"" +
                          img.toUtf8() + "\";\r\n</HTML>\r\n");
     startWindows(unit.port());
     ASSERT_TRUE(QDir::setCurrent(before));
-    App::reloadLanguageFile();
-    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    Base::reloadLanguageFile();
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
     console().pageControl()->setCurrentIndex(Console::kIpConfigPage);
     console().show();
     ASSERT_TRUE(TestSupport::waitUntil([&] { return !edit("SecondDnsEdit")->text().isEmpty(); }));

@@ -1,14 +1,14 @@
 // The console pages from Maintenance to Disk Utility and the six small dialogs, as laid out: every named
 // control with its kind, limits and starting state, and every caption through the language file.
 
-#include "app/form_base.h"
-#include "app/localize.h"
+#include "base/localize.h"
 #include "console/console_dialogs.h"
 #include "console/disk_tab.h"
 #include "console/ftp_account_tab.h"
 #include "console/ftp_tab.h"
 #include "console/maintenance_tab.h"
 #include "console/smb_tab.h"
+#include "ui/form_base.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -57,11 +57,11 @@ public:
         if (file.open(QIODevice::WriteOnly))
             file.write(contents);
         file.close();
-        App::reloadLanguageFile();
+        Base::reloadLanguageFile();
     }
     ~LanguageDir() {
         QDir::setCurrent(m_previous);
-        App::reloadLanguageFile();
+        Base::reloadLanguageFile();
     }
     LanguageDir(const LanguageDir&) = delete;
     LanguageDir& operator=(const LanguageDir&) = delete;
@@ -107,7 +107,7 @@ struct Pages {
         return found.size() == 1 ? found.first() : nullptr;
     }
 
-    App::FormBase window;
+    Ui::FormBase window;
     QTabWidget* pageControl = nullptr;
     Console::MaintenanceTab* maintenance = new Console::MaintenanceTab;
     Console::SmbTab* smb = new Console::SmbTab;
@@ -253,7 +253,7 @@ TEST(ConsolePages, EveryCaptionIsLookedUpWithItsOwnKey) {
     LanguageDir language(markedLanguage(allKeys()));
     Pages pages;
     // As the console does: "Set" translated once for all its Set buttons.
-    pages.translate(App::LocalizeText(QStringLiteral("Set")));
+    pages.translate(Base::LocalizeText(QStringLiteral("Set")));
 
     for (const Control& control : kControls) {
         if (control.key == nullptr)
@@ -352,7 +352,7 @@ TEST(ConsolePages, TextIsNavyAndReadValuesMaroonInsideAStyledWindow) {
         ASSERT_NE(widget, nullptr);
         const QPalette::ColorRole role =
             qobject_cast<const QAbstractButton*>(widget) ? QPalette::ButtonText : QPalette::WindowText;
-        const QColor expected = maroonLabels.contains(qs(control.name)) ? maroon : App::kNavy;
+        const QColor expected = maroonLabels.contains(qs(control.name)) ? maroon : Ui::kNavy;
         EXPECT_EQ(widget->palette().color(QPalette::Active, role), expected);
     }
 }
@@ -492,7 +492,7 @@ TEST(ConsoleDialogs, TitleLabelsFieldsAndSetButtonAsLaidOut) {
             const auto* widget = window->findChild<QLabel*>(qs(label.name));
             ASSERT_NE(widget, nullptr);
             EXPECT_EQ(widget->text(), QStringLiteral("T:") + qs(label.key));
-            EXPECT_EQ(widget->palette().color(QPalette::Active, QPalette::WindowText), App::kNavy);
+            EXPECT_EQ(widget->palette().color(QPalette::Active, QPalette::WindowText), Ui::kNavy);
         }
         for (const Field& field : dialog.fields) {
             SCOPED_TRACE(field.name);

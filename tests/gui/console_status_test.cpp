@@ -2,8 +2,8 @@
 
 #include "console_fixture.h"
 
-#include "app/list_bounds.h"
-#include "app/localize.h"
+#include "base/list_bounds.h"
+#include "base/localize.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
 #include "discovery/scan_window.h"
@@ -96,7 +96,7 @@ TEST_F(StatusPage, ChangesReachTheUnitAndShowAfterTheReRead) {
     ASSERT_EQ(recorder->boxes.size(), 1);
     EXPECT_EQ(recorder->boxes[0].text, s("Please restart system to enable new codepage!"));
     EXPECT_EQ(recorder->boxes[0].caption, s("Language"));
-    EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Question);
+    EXPECT_EQ(recorder->boxes[0].icon, Base::Icon::Question);
 }
 
 TEST_F(StatusPage, ARefusedCheckSendsNothing) {
@@ -144,7 +144,7 @@ TEST_F(StatusPage, NewAdministratorPasswordIsAskedAgainRightThenWrong) {
     EXPECT_TRUE(console().isVisible());
     auto& admin = windows->form3();
     ASSERT_TRUE(admin.isVisible());
-    EXPECT_EQ(App::CurrentDevice().password, s("n3w"));
+    EXPECT_EQ(Ui::CurrentDevice().password, s("n3w"));
     EXPECT_EQ(unitValue("host_name", s("n3w")), s("ZurEdor-1")) << "the unit takes the new password";
 
     auto* pass = admin.findChild<QLineEdit*>(s("PassEdit"));
@@ -199,8 +199,8 @@ TEST_F(StatusPage, TabsMapAroundTheHiddenModifyFtpTab) {
     // Selected tab sky-blue, the others navy.
     const QImage image = tabs->grab().toImage();
     const auto corner = [&](int page) { return image.pixelColor(tabs->tabRect(page).topLeft() + QPoint(2, 2)); };
-    EXPECT_EQ(corner(Console::kDiskPage), App::kSkyBlue);
-    EXPECT_EQ(corner(Console::kStatusPage), App::kNavy);
+    EXPECT_EQ(corner(Console::kDiskPage), Ui::kSkyBlue);
+    EXPECT_EQ(corner(Console::kStatusPage), Ui::kNavy);
 
     // Closing with the account editor open: back to the device login, and the tab hidden at the next show.
     console().close();
@@ -220,10 +220,10 @@ TEST_F(StatusPage, LanguageFileTranslatesEverySetAndEveryEnable) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Set=Fijar\r\nEnable=Activar\r\nStatus=Estado\r\nManagement=Gesti\xc3\xb3n\r\n");
     file.close();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     startWindows(TestSupport::freeTcpPort());
     ASSERT_TRUE(QDir::setCurrent(before));
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 
     for (const char* name : {"identBtn", "adminBtn", "DatatimeBtn", "NetinfoBtn", "LangBtn", "IPinforBtn",
                              "FTPStatusBtn", "AnonyBtn", "ModFTPBtn", "DiskSleepBtn"})
@@ -244,11 +244,11 @@ QByteArray pageWith(const QByteArray& zone, const QByteArray& language) {
 TEST_F(StatusPage, ZoneThatIsNoNumberStopsTheShowWithTheConversionError) {
     FixedPageServer unit(pageWith("abc", "0"));
     startWindows(unit.port());
-    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
     console().showOnFirstPage();
     ASSERT_TRUE(TestSupport::waitUntil([this] { return !recorder->boxes.isEmpty(); }));
     EXPECT_EQ(recorder->boxes[0].text, s("'abc' is not a valid integer value."));
-    EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Error);
+    EXPECT_EQ(recorder->boxes[0].icon, Base::Icon::Error);
     EXPECT_EQ(edit("HostEdit")->text(), s("NAS9")) << "what came before the zone is filled";
     EXPECT_TRUE(label("IPAddressLB").isEmpty()) << "nothing after it is";
 }
@@ -288,7 +288,7 @@ TEST_F(StatusPage, MarkupInEveryValueShowsAsTextAndLoadsNothing) {
                                  {"default_lang", s("1")},
                                  {"lang_list", s("<b>English</b>#") + img}}));
     startWindows(unit.port());
-    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
     console().showOnFirstPage();
     ASSERT_TRUE(TestSupport::waitUntil([this] { return !label("TotalsizeLB").isEmpty(); }));
     console().grab();
@@ -307,17 +307,17 @@ TEST_F(StatusPage, MarkupInEveryValueShowsAsTextAndLoadsNothing) {
 }
 
 // Shows each box as the program does, without a loop of its own, and keeps what its text label holds.
-class ShownBoxes final : public App::MessageService {
+class ShownBoxes final : public Ui::MessageService {
 public:
-    void show(const QString& text, const QString& caption, App::Icon icon) override {
-        const std::unique_ptr<QMessageBox> box = App::createMessageBox(text, caption, icon, false);
+    void show(const QString& text, const QString& caption, Base::Icon icon) override {
+        const std::unique_ptr<QMessageBox> box = Ui::createMessageBox(text, caption, icon, false);
         box->show();
         box->grab();
         const auto* label = box->findChild<QLabel*>(s("qt_msgbox_label"));
         shown.append({label ? label->text() : QString(), label ? label->textFormat() : Qt::AutoText});
         box->hide();
     }
-    bool confirm(const QString& text, const QString& caption, App::Icon icon) override {
+    bool confirm(const QString& text, const QString& caption, Base::Icon icon) override {
         show(text, caption, icon);
         return false;
     }
@@ -331,8 +331,8 @@ TEST_F(StatusPage, MarkupInTheConversionErrorShowsAsTextAndLoadsNothing) {
     startWindows(unit.port());
     auto service = std::make_unique<ShownBoxes>();
     ShownBoxes& boxes = *service;
-    App::setMessageService(std::move(service));
-    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    Ui::setMessageService(std::move(service));
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
     console().showOnFirstPage();
     TestSupport::waitUntil([&] { return !boxes.shown.isEmpty(); });
     const bool opened = fifo.opened();
@@ -351,13 +351,13 @@ TEST_F(StatusPage, APageOfSeparatorsGivesTheLanguageListItsBoundOnly) {
     const qsizetype separators = Web::Settings().readCap - 256 - head.size() - tail.size();
     FixedPageServer unit(head + QByteArray(separators, '#') + tail);
     startWindows(unit.port());
-    App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
     QElapsedTimer clock;
     clock.start();
     console().showOnFirstPage();
     ASSERT_TRUE(TestSupport::waitUntil([this] { return combo("LangCB")->count() > 0; }, 10000));
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_EQ(combo("LangCB")->count(), App::kMaxListEntries);
+    EXPECT_EQ(combo("LangCB")->count(), Base::kMaxListEntries);
     EXPECT_EQ(combo("LangCB")->currentIndex(), 2);
     EXPECT_EQ(edit("HostEdit")->text(), s("NAS9"));
     EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();

@@ -42,7 +42,7 @@ class ConsoleChangeAnswers : public ConsoleFixture, public ::testing::WithParamI
 protected:
     void openOn(TestSupport::ScriptedServer& unit) {
         startWindows(unit.port());
-        App::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("old")};
+        Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("old")};
         console().showOnFirstPage();
         ASSERT_TRUE(TestSupport::waitUntil([this] { return edit("HostEdit")->text() == s("NAS9"); }));
         recorder->boxes.clear();
@@ -59,7 +59,7 @@ TEST_P(ConsoleChangeAnswers, PasswordNotTakenLeavesTheConsoleOnTheOldOne) {
     EXPECT_EQ(boxTexts(), QStringList{s(c.passwordBox)});
     EXPECT_TRUE(console().isEnabled());
     EXPECT_FALSE(windows->form3().isVisible()) << "no administrator login for a password the unit did not take";
-    EXPECT_EQ(App::CurrentDevice().password, s("old"));
+    EXPECT_EQ(Ui::CurrentDevice().password, s("old"));
 
     // The console goes on working with the old password.
     recorder->boxes.clear();

@@ -1,7 +1,6 @@
 // The device login and the administrator login, offscreen, against zuredor-sim.
 
 #include "app/app_windows.h"
-#include "app/current_device.h"
 #include "console/console_window.h"
 #include "discovery/scan_window.h"
 #include "login/admin_login_window.h"
@@ -10,6 +9,7 @@
 #include "support/message_recorder.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
+#include "ui/current_device.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -31,7 +31,7 @@ protected:
                                                                     QString::number(TestSupport::freeUdpPort())} +
                                                         faults);
         ASSERT_TRUE(sim->start()) << sim->output().toStdString();
-        App::NetworkSettings settings;
+        Base::NetworkSettings settings;
         settings.broadcast = QStringLiteral("127.255.255.255");
         settings.discoveryPort = TestSupport::freeUdpPort();
         settings.devicePort = sim->devicePort();
@@ -42,7 +42,7 @@ protected:
 
     // As a row click does: the unit chosen, the login shown, the scan window hidden.
     void chooseUnit(const QString& ip) {
-        App::CurrentDevice().ip = ip;
+        Ui::CurrentDevice().ip = ip;
         windows->form1().hide();
         windows->form4().showForPassword();
     }
@@ -61,7 +61,7 @@ protected:
 
     void TearDown() override {
         windows.reset();
-        App::CurrentDevice() = {};
+        Ui::CurrentDevice() = {};
     }
 
     std::unique_ptr<TestSupport::SimProcess> sim;
@@ -78,10 +78,10 @@ TEST_F(LoginFlow, WrongPasswordSaysSoAndTheWindowStays) {
     const RecordedBox& box = recorder->boxes.first();
     EXPECT_EQ(box.text, QStringLiteral("Login fail, Please check your username and password"));
     EXPECT_EQ(box.caption, QStringLiteral("Login"));
-    EXPECT_EQ(box.icon, App::Icon::Information);
+    EXPECT_EQ(box.icon, Base::Icon::Information);
     EXPECT_TRUE(windows->form4().isVisible());
     EXPECT_FALSE(windows->form2().isVisible());
-    EXPECT_EQ(App::CurrentDevice().password, QStringLiteral("wrong"));
+    EXPECT_EQ(Ui::CurrentDevice().password, QStringLiteral("wrong"));
 }
 
 TEST_F(LoginFlow, UnreachableUnitSaysConnectionFailQuickly) {
@@ -95,7 +95,7 @@ TEST_F(LoginFlow, UnreachableUnitSaysConnectionFailQuickly) {
     ASSERT_EQ(recorder->boxes.size(), 1);
     EXPECT_EQ(recorder->boxes.first().text, QStringLiteral("Connection fail"));
     EXPECT_EQ(recorder->boxes.first().caption, QStringLiteral("Connect"));
-    EXPECT_EQ(recorder->boxes.first().icon, App::Icon::Error);
+    EXPECT_EQ(recorder->boxes.first().icon, Base::Icon::Error);
     EXPECT_FALSE(windows->form5().isVisible());
 }
 
@@ -136,7 +136,7 @@ TEST_F(LoginFlow, ManagementOpensTheConsoleWhileTheWindowKeepsPainting) {
 
 TEST_F(LoginFlow, AdministratorLoginTwoWrongEntriesThenAnyPressReturnsToTheScan) {
     start();
-    App::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
+    Ui::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
     windows->form1().hide();
     windows->form2().show();
     windows->form2().setEnabled(false);
@@ -161,7 +161,7 @@ TEST_F(LoginFlow, AdministratorLoginTwoWrongEntriesThenAnyPressReturnsToTheScan)
 
 TEST_F(LoginFlow, AdministratorLoginRightPasswordReturnsToTheConsole) {
     start();
-    App::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
+    Ui::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
     windows->form1().hide();
     windows->form2().show();
     windows->form2().setEnabled(false);

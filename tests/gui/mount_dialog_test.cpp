@@ -1,11 +1,11 @@
 // The mount dialog offscreen over a fake platform: its letter list, its boxes,
 // what it asks the platform for, and a window that keeps painting meanwhile.
 
-#include "app/current_device.h"
-#include "app/localize.h"
+#include "base/localize.h"
 #include "mount/mount_window.h"
 #include "platform/fake_network_drives.h"
 #include "support/message_recorder.h"
+#include "ui/current_device.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -55,7 +55,7 @@ protected:
         return items;
     }
 
-    void TearDown() override { App::CurrentDevice() = {}; }
+    void TearDown() override { Ui::CurrentDevice() = {}; }
 
     FakeNetworkDrives* drives = nullptr;
     std::unique_ptr<Mount::TForm5> form;
@@ -86,13 +86,13 @@ TEST_F(MountDialog, BoxesWhenSomethingIsMissing) {
     };
     for (const auto& c : cases) {
         create(c.types);
-        App::CurrentDevice().ip = c.unit;
+        Ui::CurrentDevice().ip = c.unit;
         form->setFolders({QStringLiteral("0")});
         pressSet();
         ASSERT_EQ(recorder->boxes.size(), 1) << c.name;
         EXPECT_EQ(recorder->boxes[0].text, c.text) << c.name;
         EXPECT_EQ(recorder->boxes[0].caption, QStringLiteral("Mount Error")) << c.name;
-        EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Question) << c.name;
+        EXPECT_EQ(recorder->boxes[0].icon, Base::Icon::Question) << c.name;
         EXPECT_TRUE(drives->mounts().empty()) << c.name;
     }
 }
@@ -100,7 +100,7 @@ TEST_F(MountDialog, BoxesWhenSomethingIsMissing) {
 TEST_F(MountDialog, SuccessMountsTheLoggedInUnitAndSelectsTheFirstFolder) {
     create({{'E', Platform::kDriveFixed}});
     // The unit the login was made to; the scan window's row is not asked.
-    App::CurrentDevice().ip = QStringLiteral("127.0.0.9");
+    Ui::CurrentDevice().ip = QStringLiteral("127.0.0.9");
     form->setFolders({QStringLiteral("Music"), QStringLiteral("0")});
     form->folderBox()->setCurrentIndex(1);
     pressSet();
@@ -116,7 +116,7 @@ TEST_F(MountDialog, SuccessMountsTheLoggedInUnitAndSelectsTheFirstFolder) {
     ASSERT_EQ(recorder->boxes.size(), 1);
     EXPECT_EQ(recorder->boxes[0].text, QStringLiteral("Mount Zur Edor Success"));
     EXPECT_EQ(recorder->boxes[0].caption, QStringLiteral("Mount"));
-    EXPECT_EQ(recorder->boxes[0].icon, App::Icon::Information);
+    EXPECT_EQ(recorder->boxes[0].icon, Base::Icon::Information);
     EXPECT_EQ(form->folderBox()->currentIndex(), 0);
     EXPECT_EQ(form->driveBox()->currentText(), QStringLiteral("D")) << "the letter used is still offered";
 }
@@ -130,18 +130,18 @@ TEST_F(MountDialog, RefusalShowsThePlatformsWordsUntranslated) {
     ASSERT_TRUE(language.open(QIODevice::WriteOnly));
     language.write("The specified network password is not correct.=Falsch\r\n");
     language.close();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 
     create();
     drives->answerCode = 86;
     drives->answerText = "The specified network password is not correct.";
-    App::CurrentDevice().ip = QStringLiteral("127.0.0.2");
+    Ui::CurrentDevice().ip = QStringLiteral("127.0.0.2");
     form->setFolders({QStringLiteral("0"), QStringLiteral("Documents")});
     form->folderBox()->setCurrentIndex(1);
     typePassword(QStringLiteral("wrong"));
     pressSet();
     QDir::setCurrent(previous);
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 
     ASSERT_EQ(drives->mounts().size(), 1u);
     EXPECT_EQ(drives->mounts().front().share.password, "wrong");
@@ -155,7 +155,7 @@ TEST_F(MountDialog, RefusalShowsThePlatformsWordsUntranslated) {
 TEST_F(MountDialog, WindowKeepsPaintingWhileTheMountRuns) {
     create();
     drives->delay = std::chrono::milliseconds(300);
-    App::CurrentDevice().ip = QStringLiteral("127.0.0.2");
+    Ui::CurrentDevice().ip = QStringLiteral("127.0.0.2");
     form->setFolders({QStringLiteral("0")});
     int ticks = 0;
     QTimer timer;

@@ -1,4 +1,4 @@
-#include "app/request_runner.h"
+#include "ui/request_runner.h"
 
 #include <QApplication>
 #include <QTest>
@@ -16,7 +16,7 @@ TEST(RunRequest, TimersTickWhileTheRequestRunsAndTheResultComesBack) {
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start();
 
-    const int value = App::runRequest([] {
+    const int value = Ui::runRequest([] {
         QThread::msleep(300);
         return 42;
     });
@@ -37,7 +37,7 @@ TEST(WhenIdle, RequestsStartedByTimersDoNotNest) {
     const auto request = [&](const QString& name, int ms) {
         order << name + QStringLiteral(" begins");
         deepest = std::max(deepest, ++depth);
-        App::runRequest([ms] { QThread::msleep(static_cast<unsigned long>(ms)); });
+        Ui::runRequest([ms] { QThread::msleep(static_cast<unsigned long>(ms)); });
         --depth;
         order << name + QStringLiteral(" ends");
     };
@@ -47,7 +47,7 @@ TEST(WhenIdle, RequestsStartedByTimersDoNotNest) {
     timer.setInterval(20);
     QObject::connect(&timer, &QTimer::timeout, &context, [&] {
         if (++ticks == 1)
-            App::whenIdle(&context, [&] { request(QStringLiteral("tick"), 10); });
+            Ui::whenIdle(&context, [&] { request(QStringLiteral("tick"), 10); });
     });
     timer.start();
     request(QStringLiteral("first"), 300);
@@ -57,22 +57,22 @@ TEST(WhenIdle, RequestsStartedByTimersDoNotNest) {
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), 4, 2000);
     EXPECT_EQ(order[2], QStringLiteral("tick begins"));
     EXPECT_EQ(deepest, 1);
-    EXPECT_FALSE(App::requestRunning());
+    EXPECT_FALSE(Ui::requestRunning());
 }
 
 TEST(WhenIdle, RunsAtOnceWhenIdleAndNotAtAllWhenItsContextIsGone) {
     bool ran = false;
     QObject context;
-    App::whenIdle(&context, [&] { ran = true; });
+    Ui::whenIdle(&context, [&] { ran = true; });
     EXPECT_TRUE(ran);
 
     ran = false;
     auto* gone = new QObject;
     QTimer::singleShot(10, gone, [&] {
-        App::whenIdle(gone, [&] { ran = true; });
+        Ui::whenIdle(gone, [&] { ran = true; });
         delete gone;
     });
-    App::runRequest([] { QThread::msleep(100); });
+    Ui::runRequest([] { QThread::msleep(100); });
     QCoreApplication::processEvents();
     QTest::qWait(50);
     EXPECT_FALSE(ran);

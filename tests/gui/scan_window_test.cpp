@@ -32,7 +32,7 @@ struct Fixture {
         window = std::make_unique<Discovery::TForm1>(settings);
         window->show();
     }
-    App::NetworkSettings settings;
+    Base::NetworkSettings settings;
     std::unique_ptr<TestSupport::SimProcess> sim;
     std::unique_ptr<Discovery::TForm1> window;
 };

@@ -5,7 +5,6 @@
 // own network stays untouched) with a D-Bus session and a home of its own.
 
 #include "app/app_windows.h"
-#include "app/current_device.h"
 #include "login/device_login_window.h"
 #include "mount/mount_window.h"
 #include "platform/network_drives.h"
@@ -13,6 +12,7 @@
 #include "support/message_recorder.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
+#include "ui/current_device.h"
 #include "web/device_get.h"
 #include "web/web_settings.h"
 
@@ -114,13 +114,13 @@ void inside(const QString& work) {
     writeFile(disk + QStringLiteral("Documents/plan.txt"), "behind the share password\n");
 
     // The desktop program: log in, Mount, letter F, the public folder.
-    App::NetworkSettings settings;
+    Base::NetworkSettings settings;
     settings.broadcast = QStringLiteral("127.255.255.255");
     settings.discoveryPort = TestSupport::freeUdpPort();
     settings.devicePort = sim.devicePort();
     App::WindowSet windows(settings, [] {});
     TestSupport::MessageRecorder& recorder = TestSupport::installRecorder();
-    App::CurrentDevice().ip = kUnit;
+    Ui::CurrentDevice().ip = kUnit;
     windows.form4().showForPassword();
     windows.form4().passEdit()->setText(QStringLiteral("admin"));
     windows.form4().MountBtnClick();

@@ -193,7 +193,7 @@ TEST(HttpClientOnTheWire, RedirectLoopEndsAfterTen) {
 class RecordingHost final : public Web::SendCgiHost {
 public:
     QStringList log;
-    void showMessage(const App::Refusal& box) override { log << box.messageKey + QLatin1Char('|') + box.captionKey; }
+    void showMessage(const Base::Refusal& box) override { log << box.messageKey + QLatin1Char('|') + box.captionKey; }
     void readPageAgain(int tab) override { log << s("tab ") + QString::number(tab); }
     int viewInSight() override { return 4; }
     QString newPassword() override { return {}; }

@@ -2,11 +2,11 @@
 
 namespace TestSupport {
 
-void MessageRecorder::show(const QString& text, const QString& caption, App::Icon icon) {
+void MessageRecorder::show(const QString& text, const QString& caption, Base::Icon icon) {
     boxes.append({text, caption, icon, false});
 }
 
-bool MessageRecorder::confirm(const QString& text, const QString& caption, App::Icon icon) {
+bool MessageRecorder::confirm(const QString& text, const QString& caption, Base::Icon icon) {
     boxes.append({text, caption, icon, true});
     return answers.isEmpty() ? true : answers.takeFirst();
 }
@@ -14,7 +14,7 @@ bool MessageRecorder::confirm(const QString& text, const QString& caption, App::
 MessageRecorder& installRecorder() {
     auto recorder = std::make_unique<MessageRecorder>();
     MessageRecorder& ref = *recorder;
-    App::setMessageService(std::move(recorder));
+    Ui::setMessageService(std::move(recorder));
     return ref;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/message_box.h"
+#include "ui/message_box.h"
 
 #include <QList>
 #include <QString>
@@ -10,15 +10,15 @@ namespace TestSupport {
 struct RecordedBox {
     QString text;
     QString caption;
-    App::Icon icon;
+    Base::Icon icon;
     bool confirmation;
 };
 
 // Keeps every box the program shows and answers confirmations from a script.
-class MessageRecorder final : public App::MessageService {
+class MessageRecorder final : public Ui::MessageService {
 public:
-    void show(const QString& text, const QString& caption, App::Icon icon) override;
-    bool confirm(const QString& text, const QString& caption, App::Icon icon) override;
+    void show(const QString& text, const QString& caption, Base::Icon icon) override;
+    bool confirm(const QString& text, const QString& caption, Base::Icon icon) override;
 
     QList<RecordedBox> boxes;
     // Answers for the next confirmations, in order; OK once they run out.

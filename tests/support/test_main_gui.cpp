@@ -1,5 +1,5 @@
-#include "app/app_style.h"
 #include "support/message_recorder.h"
+#include "ui/app_style.h"
 
 #include <QApplication>
 
@@ -8,7 +8,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    App::installAppStyle(app);
+    Ui::installAppStyle(app);
     ::testing::InitGoogleTest(&argc, argv);
     // No test may ever wait on a real modal box.
     TestSupport::installRecorder();

@@ -1,8 +1,8 @@
 // The console's rules without windows: reading the Status and IP Config values
 // out of the utility page, the checks of each Set, and the exact requests.
 
-#include "app/localize.h"
-#include "app/refusal.h"
+#include "base/localize.h"
+#include "base/refusal.h"
 #include "console/ip_config.h"
 #include "console/page_tabs.h"
 #include "console/status_actions.h"
@@ -34,9 +34,9 @@ QString s(const char* text) {
 const Console::UnitAddress kUnit{s("127.0.0.2"), 80};
 
 // The words of a box before any translation: the message and its pieces.
-QString english(const App::Refusal& r) {
+QString english(const Base::Refusal& r) {
     QString text = r.messageKey;
-    for (const App::MessagePart& part : r.moreParts)
+    for (const Base::MessagePart& part : r.moreParts)
         text += part.text;
     return text;
 }
@@ -47,7 +47,7 @@ QString outcome(const Checked& checked) {
     if (const auto* change = Console::changeOf(checked))
         return QString(change->url).remove(s("http://127.0.0.2/")).remove(s("&failure=fail.htm")) + s(" -> ") +
                change->page;
-    const App::Refusal& r = *Console::refusalOf(checked);
+    const Base::Refusal& r = *Console::refusalOf(checked);
     const char* const icons[] = {"error", "information", "question", "warning"};
     return english(r) + QLatin1Char('|') + r.captionKey + QLatin1Char('|') + s(icons[static_cast<int>(r.icon)]);
 }
@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const StatusView& v) {
                      EXPECT_EQ(v.stop, StatusView::Stop::AtZone);
                      EXPECT_EQ(english(v.stopError), s("'abc' is not a valid integer value."));
-                     EXPECT_EQ(v.stopError.icon, App::Icon::Error);
+                     EXPECT_EQ(v.stopError.icon, Base::Icon::Error);
                      EXPECT_EQ(v.hostName, s("NAS1")) << "what came before is filled";
                      EXPECT_TRUE(v.ipAddress.isEmpty());
                  }},
@@ -347,14 +347,14 @@ TEST(StatusBoxes, PiecesAreTranslatedOneByOne) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Invalid value =Ung\xc3\xbcltiger Wert \r\nHost Name=Hostname\r\nmy=mein\r\n");
     file.close();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     const Checked checked = Console::identificationChange(kUnit, s("my.nas"), s("g"));
-    const App::Refusal* refusal = Console::refusalOf(checked);
+    const Base::Refusal* refusal = Console::refusalOf(checked);
     ASSERT_NE(refusal, nullptr);
     // The character and the typed name stand as they are, even where a key would match them.
-    EXPECT_EQ(App::refusalText(*refusal), s("Ung\xc3\xbcltiger Wert .Hostname my.nas"));
+    EXPECT_EQ(Base::refusalText(*refusal), s("Ung\xc3\xbcltiger Wert .Hostname my.nas"));
     ASSERT_TRUE(QDir::setCurrent(before));
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 }
 
 // ---- IP Config

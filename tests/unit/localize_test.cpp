@@ -1,4 +1,4 @@
-#include "app/localize.h"
+#include "base/localize.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ class LocalizeCases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(LocalizeCases, Translates) {
     const Case& c = GetParam();
-    EXPECT_EQ(App::LocalizeFromBytes(c.file, c.key), c.expected) << c.name;
+    EXPECT_EQ(Base::LocalizeFromBytes(c.file, c.key), c.expected) << c.name;
 }
 
 const QByteArray kLongKey = QByteArray(1100, 'k');
@@ -80,27 +80,27 @@ TEST(LocalizeText, ReadsTheFileInTheCurrentDirectoryOnceUntilReloaded) {
     ASSERT_TRUE(dir.isValid());
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 
-    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Scan")) << "no file: English";
+    EXPECT_EQ(Base::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Scan")) << "no file: English";
 
     QFile file(QStringLiteral("language"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Scan=Suchen\r\n");
     file.close();
-    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Scan")) << "read once, at the first call";
-    App::reloadLanguageFile();
-    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Suchen"));
+    EXPECT_EQ(Base::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Scan")) << "read once, at the first call";
+    Base::reloadLanguageFile();
+    EXPECT_EQ(Base::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Suchen"));
 
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("Scan=Durchsuchen\r\n");
     file.close();
-    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Suchen")) << "kept";
-    App::reloadLanguageFile();
-    EXPECT_EQ(App::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Durchsuchen"));
+    EXPECT_EQ(Base::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Suchen")) << "kept";
+    Base::reloadLanguageFile();
+    EXPECT_EQ(Base::LocalizeText(QStringLiteral("Scan")), QStringLiteral("Durchsuchen"));
 
     QDir::setCurrent(previous);
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
 }
 
 // ---- the table answers as the walk through the lines does
@@ -159,9 +159,9 @@ TEST(LanguageTable, AnswersAsLocalizeFromBytesOnTrickyFiles) {
         QString(1030, QLatin1Char('a')),
     };
     for (const QByteArray& file : files) {
-        const App::LanguageTable table(file);
+        const Base::LanguageTable table(file);
         for (const QString& text : texts)
-            EXPECT_EQ(table.lookup(text), App::LocalizeFromBytes(file, text))
+            EXPECT_EQ(table.lookup(text), Base::LocalizeFromBytes(file, text))
                 << "file " << file.toStdString() << " text " << text.toStdString();
     }
 }
@@ -179,13 +179,13 @@ TEST(LanguageTable, AnswersAsLocalizeFromBytesOnRandomFiles) {
         const int length = std::uniform_int_distribution<int>(0, 24)(random);
         for (int i = 0; i < length; ++i)
             file += pick(random);
-        const App::LanguageTable table(file);
+        const Base::LanguageTable table(file);
         for (int t = 0; t < 6; ++t) {
             QByteArray textBytes = pick(random);
             if (t % 2 == 1)
                 textBytes += pick(random);
             const QString text = QString::fromUtf8(textBytes);
-            ASSERT_EQ(table.lookup(text), App::LocalizeFromBytes(file, text))
+            ASSERT_EQ(table.lookup(text), Base::LocalizeFromBytes(file, text))
                 << "file " << file.toHex().toStdString() << " text " << textBytes.toHex().toStdString();
         }
     }
@@ -213,7 +213,7 @@ private:
 std::optional<QString> localizeWithin(const QString& text, std::chrono::milliseconds limit, const QString& fifo) {
     auto answer = std::make_shared<std::promise<QString>>();
     std::future<QString> result = answer->get_future();
-    std::thread call([answer, text] { answer->set_value(App::LocalizeText(text)); });
+    std::thread call([answer, text] { answer->set_value(Base::LocalizeText(text)); });
     const bool done = result.wait_for(limit) == std::future_status::ready;
     if (!done && !fifo.isEmpty()) {
         // The call waits in open() for a writer: give it one with nothing to say.
@@ -258,7 +258,7 @@ TEST_P(LanguageFileKinds, OnlyARegularFileWithinTheCapIsRead) {
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     const bool made = c.make();
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     std::optional<QString> answer;
     QStringList warnings;
     {
@@ -269,7 +269,7 @@ TEST_P(LanguageFileKinds, OnlyARegularFileWithinTheCapIsRead) {
         warnings = CapturedWarnings::lines();
     }
     QDir::setCurrent(previous);
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     ASSERT_TRUE(made) << c.name;
     ASSERT_TRUE(answer.has_value()) << c.name << ": no answer within 3 s";
     EXPECT_EQ(*answer, QString::fromLatin1(c.expected)) << c.name;
@@ -288,8 +288,8 @@ INSTANTIATE_TEST_SUITE_P(
                             QFile::link(QStringLiteral("real"), QStringLiteral("language"));
                  },
                  "Suchen", false},
-        FileCase{"file at the cap", [] { return writeLanguage(fileOfSize(App::kLanguageFileCap)); }, "Suchen", false},
-        FileCase{"file one byte over the cap", [] { return writeLanguage(fileOfSize(App::kLanguageFileCap + 1)); },
+        FileCase{"file at the cap", [] { return writeLanguage(fileOfSize(Base::kLanguageFileCap)); }, "Suchen", false},
+        FileCase{"file one byte over the cap", [] { return writeLanguage(fileOfSize(Base::kLanguageFileCap + 1)); },
                  "Scan", true},
         FileCase{"FIFO", [] { return ::mkfifo("language", 0600) == 0; }, "Scan", true},
         FileCase{"link to /dev/zero",
@@ -300,25 +300,25 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LocalizeText, AMillionLinesAtTheCapAnswerQuickly) {
     // One million short lines fill the cap; each call used to walk all of them.
     QByteArray contents;
-    contents.reserve(App::kLanguageFileCap);
+    contents.reserve(Base::kLanguageFileCap);
     for (int i = 0; i < 1000000; ++i)
         contents += "k=v\n";
     contents += "Scan=Suchen\n";
-    ASSERT_LE(contents.size(), App::kLanguageFileCap);
+    ASSERT_LE(contents.size(), Base::kLanguageFileCap);
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     ASSERT_TRUE(writeLanguage(contents));
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     QElapsedTimer clock;
     clock.start();
     int translated = 0;
     for (int i = 0; i < 2000; ++i)
         translated +=
-            App::LocalizeText(i % 2 ? QStringLiteral("Scan") : QStringLiteral("Set")) == QStringLiteral("Suchen");
+            Base::LocalizeText(i % 2 ? QStringLiteral("Scan") : QStringLiteral("Set")) == QStringLiteral("Suchen");
     const qint64 elapsed = clock.elapsed();
     QDir::setCurrent(previous);
-    App::reloadLanguageFile();
+    Base::reloadLanguageFile();
     EXPECT_EQ(translated, 1000);
     // Reading the file on every call took about 20 s here; the table about a tenth of a second.
     EXPECT_LT(elapsed, 5000);

@@ -104,11 +104,11 @@ TEST_P(SetPressed, RefusesWhatIsMissing) {
         EXPECT_EQ(request.folder, c.choice.folder) << c.name;
         return;
     }
-    ASSERT_TRUE(std::holds_alternative<App::Refusal>(checked)) << c.name;
-    const auto& refusal = std::get<App::Refusal>(checked);
+    ASSERT_TRUE(std::holds_alternative<Base::Refusal>(checked)) << c.name;
+    const auto& refusal = std::get<Base::Refusal>(checked);
     EXPECT_EQ(refusal.messageKey, c.refusal) << c.name;
     EXPECT_EQ(refusal.captionKey, QStringLiteral("Mount Error")) << c.name;
-    EXPECT_EQ(refusal.icon, App::Icon::Question) << c.name;
+    EXPECT_EQ(refusal.icon, Base::Icon::Question) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,7 +1,7 @@
 // Lists cut from one value of the utility page: the entries as the page has
 // them, and never more than the program keeps, whatever a unit sends.
 
-#include "app/list_bounds.h"
+#include "base/list_bounds.h"
 #include "console/status_page.h"
 #include "login/login_check.h"
 
@@ -61,8 +61,8 @@ TEST_P(PageLists, KeepTheEntriesUpToTheBounds) {
 
     EXPECT_EQ(fromLanguages, kept) << c.name;
     EXPECT_EQ(fromOptions, kept) << c.name;
-    EXPECT_LE(fromLanguages.size(), App::kMaxListEntries) << c.name;
-    EXPECT_LE(fromOptions.size(), App::kMaxListEntries) << c.name;
+    EXPECT_LE(fromLanguages.size(), Base::kMaxListEntries) << c.name;
+    EXPECT_LE(fromOptions.size(), Base::kMaxListEntries) << c.name;
     EXPECT_LT(elapsed, 1000) << c.name;
 }
 
@@ -70,18 +70,18 @@ INSTANTIATE_TEST_SUITE_P(
     UnitPage, PageLists,
     ::testing::Values(
         ListCase{"a few names", [] { return numbered(3); }, [] { return numbered(3); }},
-        ListCase{"names up to the count", [] { return numbered(App::kMaxListEntries); },
-                 [] { return numbered(App::kMaxListEntries); }},
-        ListCase{"one name past the count", [] { return numbered(App::kMaxListEntries + 1); },
-                 [] { return numbered(App::kMaxListEntries); }},
-        ListCase{"a million names", [] { return numbered(1000000); }, [] { return numbered(App::kMaxListEntries); }},
+        ListCase{"names up to the count", [] { return numbered(Base::kMaxListEntries); },
+                 [] { return numbered(Base::kMaxListEntries); }},
+        ListCase{"one name past the count", [] { return numbered(Base::kMaxListEntries + 1); },
+                 [] { return numbered(Base::kMaxListEntries); }},
+        ListCase{"a million names", [] { return numbered(1000000); }, [] { return numbered(Base::kMaxListEntries); }},
         ListCase{"empty names past the count", [] { return QStringList(500000, QString()); },
-                 [] { return QStringList(App::kMaxListEntries, QString()); }},
-        ListCase{"names filling the text", [] { return QStringList(4, QString(App::kMaxListText / 4, u'x')); },
-                 [] { return QStringList(4, QString(App::kMaxListText / 4, u'x')); }},
+                 [] { return QStringList(Base::kMaxListEntries, QString()); }},
+        ListCase{"names filling the text", [] { return QStringList(4, QString(Base::kMaxListText / 4, u'x')); },
+                 [] { return QStringList(4, QString(Base::kMaxListText / 4, u'x')); }},
         ListCase{"a name past the text ends the list",
                  [] {
-                     return QStringList{QStringLiteral("A"), QString(App::kMaxListText, u'x'), QStringLiteral("B")};
+                     return QStringList{QStringLiteral("A"), QString(Base::kMaxListText, u'x'), QStringLiteral("B")};
                  },
                  [] { return QStringList{QStringLiteral("A")}; }},
         ListCase{"one name of a whole page",
@@ -101,14 +101,14 @@ TEST(PageLists, EightMiBOfSeparatorsGiveTheBoundQuickly) {
     const QStringList languages = Console::languageEntries(separators);
     const QStringList folders = Login::FolderNamesFromAllowShare(options);
     const qint64 elapsed = clock.elapsed();
-    EXPECT_EQ(languages, QStringList(App::kMaxListEntries, QString()));
-    EXPECT_EQ(folders, QStringList(App::kMaxListEntries, QString()));
+    EXPECT_EQ(languages, QStringList(Base::kMaxListEntries, QString()));
+    EXPECT_EQ(folders, QStringList(Base::kMaxListEntries, QString()));
     EXPECT_LT(elapsed, 1000);
 
     // The Status page of such a unit: its list, and the entry it selects.
     const QByteArray page = "<HTML>\r\ndefault_lang=\"3\";\r\nlang_list=\"" + separators.toUtf8() + "\";\r\n";
     const Console::StatusView v = Console::readStatusPage(page);
-    EXPECT_EQ(v.languages.size(), App::kMaxListEntries);
+    EXPECT_EQ(v.languages.size(), Base::kMaxListEntries);
     EXPECT_EQ(v.languageIndex, 3);
 }
 

@@ -34,7 +34,7 @@ public:
     bool automatic = false;
 
     // Host
-    void showMessage(const App::Refusal& box) override {
+    void showMessage(const Base::Refusal& box) override {
         const char* const icons[] = {"error", "information", "question", "warning"};
         hostLog << box.messageKey + QLatin1Char('|') + box.captionKey + QLatin1Char('|') +
                        s(icons[static_cast<int>(box.icon)]);

@@ -1,11 +1,11 @@
-#include "app/request_runner.h"
+#include "ui/request_runner.h"
 
 #include <QPointer>
 
 #include <utility>
 #include <vector>
 
-namespace App {
+namespace Ui {
 
 namespace {
 
@@ -58,4 +58,4 @@ void whenIdle(QObject* context, std::function<void()> handler) {
     handler();
 }
 
-} // namespace App
+} // namespace Ui

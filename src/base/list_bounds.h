@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace App {
+namespace Base {
 
 // A list cut from one value of a unit's page keeps at most this many entries
 // and this much text (characters, or bytes while still bytes), so that a page
@@ -10,4 +10,4 @@ namespace App {
 inline constexpr qsizetype kMaxListEntries = 256;
 inline constexpr qsizetype kMaxListText = 64 * 1024;
 
-} // namespace App
+} // namespace Base

@@ -1,8 +1,8 @@
-#include "app/plain_label.h"
+#include "ui/plain_label.h"
 
 #include <QLabel>
 
-namespace App {
+namespace Ui {
 
 QLabel* plainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -12,4 +12,4 @@ QLabel* plainLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
-} // namespace App
+} // namespace Ui

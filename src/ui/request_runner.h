@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace App {
+namespace Ui {
 
 namespace detail {
 // Marks a request running for whenIdle; the last one to end lets the waiting handlers run.
@@ -56,4 +56,4 @@ template <class Work> auto runRequest(Work&& work) -> std::invoke_result_t<Work&
     }
 }
 
-} // namespace App
+} // namespace Ui

@@ -1,8 +1,8 @@
-#include "app/refusal.h"
+#include "base/refusal.h"
 
-#include "app/localize.h"
+#include "base/localize.h"
 
-namespace App {
+namespace Base {
 
 QString refusalText(const Refusal& refusal) {
     // An empty key is no text to look up: every line of a language file would contain it.
@@ -12,4 +12,4 @@ QString refusalText(const Refusal& refusal) {
     return text;
 }
 
-} // namespace App
+} // namespace Base

@@ -1,4 +1,4 @@
-#include "app/localize.h"
+#include "base/localize.h"
 
 #include "platform/regular_file.h"
 
@@ -8,7 +8,7 @@
 #include <limits>
 #include <optional>
 
-namespace App {
+namespace Base {
 
 namespace {
 
@@ -215,4 +215,4 @@ void reloadLanguageFile() {
     cache.answers.clear();
 }
 
-} // namespace App
+} // namespace Base

@@ -1,22 +1,22 @@
-#include "app/message_box.h"
+#include "ui/message_box.h"
 
-#include "app/localize.h"
+#include "base/localize.h"
 
 #include <QMessageBox>
 
-namespace App {
+namespace Ui {
 
 namespace {
 
-QMessageBox::Icon toQt(Icon icon) {
+QMessageBox::Icon toQt(Base::Icon icon) {
     switch (icon) {
-    case Icon::Error:
+    case Base::Icon::Error:
         return QMessageBox::Critical;
-    case Icon::Information:
+    case Base::Icon::Information:
         return QMessageBox::Information;
-    case Icon::Question:
+    case Base::Icon::Question:
         return QMessageBox::Question;
-    case Icon::Warning:
+    case Base::Icon::Warning:
         return QMessageBox::Warning;
     }
     return QMessageBox::NoIcon;
@@ -24,10 +24,10 @@ QMessageBox::Icon toQt(Icon icon) {
 
 class QtMessageService final : public MessageService {
 public:
-    void show(const QString& text, const QString& caption, Icon icon) override {
+    void show(const QString& text, const QString& caption, Base::Icon icon) override {
         createMessageBox(text, caption, icon, false)->exec();
     }
-    bool confirm(const QString& text, const QString& caption, Icon icon) override {
+    bool confirm(const QString& text, const QString& caption, Base::Icon icon) override {
         return createMessageBox(text, caption, icon, true)->exec() == QMessageBox::Ok;
     }
 };
@@ -39,7 +39,8 @@ std::unique_ptr<MessageService>& current() {
 
 } // namespace
 
-std::unique_ptr<QMessageBox> createMessageBox(const QString& text, const QString& caption, Icon icon, bool withCancel) {
+std::unique_ptr<QMessageBox> createMessageBox(const QString& text, const QString& caption, Base::Icon icon,
+                                              bool withCancel) {
     auto box = std::make_unique<QMessageBox>(toQt(icon), caption, QString(),
                                              withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
     // Texts hold what a unit or a file said: never markup to render or files to load.
@@ -55,24 +56,24 @@ std::unique_ptr<MessageService> setMessageService(std::unique_ptr<MessageService
     return service;
 }
 
-void showMessage(const QString& text, const QString& caption, Icon icon) {
+void showMessage(const QString& text, const QString& caption, Base::Icon icon) {
     current()->show(text, caption, icon);
 }
 
-bool confirm(const QString& text, const QString& caption, Icon icon) {
+bool confirm(const QString& text, const QString& caption, Base::Icon icon) {
     return current()->confirm(text, caption, icon);
 }
 
-void showLocalized(const QString& textKey, const QString& captionKey, Icon icon) {
-    showMessage(LocalizeText(textKey), LocalizeText(captionKey), icon);
+void showLocalized(const QString& textKey, const QString& captionKey, Base::Icon icon) {
+    showMessage(Base::LocalizeText(textKey), Base::LocalizeText(captionKey), icon);
 }
 
-bool confirmLocalized(const QString& textKey, const QString& captionKey, Icon icon) {
-    return confirm(LocalizeText(textKey), LocalizeText(captionKey), icon);
+bool confirmLocalized(const QString& textKey, const QString& captionKey, Base::Icon icon) {
+    return confirm(Base::LocalizeText(textKey), Base::LocalizeText(captionKey), icon);
 }
 
-void showRefusal(const Refusal& refusal) {
-    showMessage(refusalText(refusal), LocalizeText(refusal.captionKey), refusal.icon);
+void showRefusal(const Base::Refusal& refusal) {
+    showMessage(Base::refusalText(refusal), Base::LocalizeText(refusal.captionKey), refusal.icon);
 }
 
-} // namespace App
+} // namespace Ui

@@ -1,7 +1,7 @@
 #pragma once
 
-namespace App {
+namespace Base {
 
 inline constexpr char kProgramVersion[] = "1.1";
 
-} // namespace App
+} // namespace Base

@@ -1,11 +1,11 @@
-#include "app/form_base.h"
+#include "ui/form_base.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
 
-namespace App {
+namespace Ui {
 
 FormBase::FormBase(QWidget* parent) : QWidget(parent, Qt::Window) {
     QPalette pal = palette();
@@ -35,4 +35,4 @@ void FormBase::closeEvent(QCloseEvent* event) {
     Q_EMIT closed();
 }
 
-} // namespace App
+} // namespace Ui

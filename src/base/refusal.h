@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-namespace App {
+namespace Base {
 
 enum class Icon { Error, Information, Question, Warning };
 
@@ -28,4 +28,4 @@ struct Refusal {
 // The box text: the message and each further piece, each translated by itself.
 QString refusalText(const Refusal& refusal);
 
-} // namespace App
+} // namespace Base

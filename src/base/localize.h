@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace App {
+namespace Base {
 
 // The language file is read only up to this size; a larger one leaves every text English.
 inline constexpr qsizetype kLanguageFileCap = 4 * 1024 * 1024;
@@ -65,4 +65,4 @@ private:
     QHash<QStringView, qint32> m_firstWithKey;
 };
 
-} // namespace App
+} // namespace Base

@@ -1,8 +1,8 @@
-#include "app/network_settings.h"
+#include "base/network_settings.h"
 
 #include <QtGlobal>
 
-namespace App {
+namespace Base {
 
 std::optional<quint16> parsePort(const QString& text) {
     bool ok = false;
@@ -24,4 +24,4 @@ NetworkSettings networkSettingsFromEnvironment() {
     return settings;
 }
 
-} // namespace App
+} // namespace Base

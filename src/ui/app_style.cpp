@@ -1,9 +1,9 @@
-#include "app/app_style.h"
+#include "ui/app_style.h"
 
 #include <QApplication>
 #include <QProxyStyle>
 
-namespace App {
+namespace Ui {
 
 namespace {
 
@@ -23,4 +23,4 @@ void installAppStyle(QApplication& app) {
     app.setStyle(new UtilityStyle);
 }
 
-} // namespace App
+} // namespace Ui

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace App {
+namespace Base {
 
 // Where discovery and device requests go. Defaults are the real protocol's;
 // tests, the demo and the simulator move them to loopback.
@@ -21,4 +21,4 @@ NetworkSettings networkSettingsFromEnvironment();
 // A port number 1..65535, or nothing.
 std::optional<quint16> parsePort(const QString& text);
 
-} // namespace App
+} // namespace Base

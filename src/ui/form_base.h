@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-namespace App {
+namespace Ui {
 
 inline const QColor kSkyBlue{0xA6, 0xCA, 0xF0};
 inline const QColor kNavy{0x00, 0x00, 0x80};
@@ -29,4 +29,4 @@ private:
     bool m_placed = false;
 };
 
-} // namespace App
+} // namespace Ui

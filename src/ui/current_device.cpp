@@ -1,0 +1,10 @@
+#include "ui/current_device.h"
+
+namespace Ui {
+
+Base::UnitAccess& CurrentDevice() {
+    static Base::UnitAccess state;
+    return state;
+}
+
+} // namespace Ui
