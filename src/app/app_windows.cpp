@@ -23,6 +23,7 @@ WindowSet::WindowSet(const Base::NetworkSettings& settings, std::function<void()
     m_form9 = std::make_unique<Console::TForm9>();
     m_form10 = std::make_unique<Console::TForm10>();
     m_form11 = std::make_unique<Console::TForm11>();
+    m_form2->setDialogs({m_form6.get(), m_form7.get(), m_form8.get(), m_form9.get(), m_form10.get(), m_form11.get()});
     connectMoves();
 }
 

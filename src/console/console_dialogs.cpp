@@ -63,6 +63,7 @@ QPushButton* NameDialog::addSetButton(const char* name) {
     auto* button = navy(new QPushButton(Base::LocalizeText(QStringLiteral("Set")), this));
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(kWidth - kMargin - kButtonWidth, buttonTop(m_rows), kButtonWidth, kButtonHeight);
+    connect(button, &QPushButton::clicked, this, &NameDialog::setPressed);
     return button;
 }
 

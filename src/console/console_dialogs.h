@@ -14,6 +14,10 @@ class NameDialog : public Ui::FormBase {
 public:
     NameDialog(const char* objectName, const char* titleKey, int rows, QWidget* parent);
 
+Q_SIGNALS:
+    // Set was pressed; the page that opened the dialog checks and sends what was typed.
+    void setPressed();
+
 protected:
     // One labelled field in the given row, counted from 0.
     QLineEdit* addField(int row, const char* labelName, const char* labelKey, const char* editName);

@@ -1,6 +1,7 @@
 #include "console/console_window.h"
 
 #include "base/localize.h"
+#include "console/console_page.h"
 #include "console/disk_tab.h"
 #include "console/ftp_account_tab.h"
 #include "console/ftp_tab.h"
@@ -37,19 +38,18 @@ TForm2::TForm2(const Web::Settings& settings, QWidget* parent)
 
     m_TabSheet1 = new StatusTab(*this);
     m_TabSheet2 = new IpConfigTab(*this);
-    m_TabSheet3 = new MaintenanceTab;
-    m_TabSheet4 = new SmbTab;
-    m_TabSheet5 = new FtpTab;
-    m_TabSheet6 = new FtpAccountTab;
-    m_TabSheet7 = new DiskTab;
+    m_TabSheet3 = new MaintenanceTab(*this);
+    m_TabSheet4 = new SmbTab(*this);
+    m_TabSheet5 = new FtpTab(*this);
+    m_TabSheet6 = new FtpAccountTab(*this);
+    m_TabSheet7 = new DiskTab(*this);
     m_pages = {m_TabSheet1, m_TabSheet2, m_TabSheet3, m_TabSheet4, m_TabSheet5, m_TabSheet6, m_TabSheet7};
-    for (int i = 0; i < kPageCount; ++i) {
-        QWidget* sheet = m_pages[static_cast<std::size_t>(i)];
+    for (ConsolePage* sheet : m_pages) {
         sheet->setAutoFillBackground(true);
         QPalette pal = sheet->palette();
         pal.setColor(QPalette::Window, Ui::kSkyBlue);
         sheet->setPalette(pal);
-        m_PageControl1->addTab(sheet, QString::fromLatin1(pageCaptionKeys()[static_cast<std::size_t>(i)]));
+        m_PageControl1->addTab(sheet, QString::fromLatin1(sheet->captionKey()));
     }
     translateCaptions();
 
@@ -59,18 +59,11 @@ TForm2::TForm2(const Web::Settings& settings, QWidget* parent)
 TForm2::~TForm2() = default;
 
 void TForm2::translateCaptions() {
-    for (int i = 0; i < kPageCount; ++i)
-        m_PageControl1->setTabText(
-            i, Base::LocalizeText(QString::fromLatin1(pageCaptionKeys()[static_cast<std::size_t>(i)])));
-    // One translation of "Set" for every Set button of the console.
-    const QString set = Base::LocalizeText(QStringLiteral("Set"));
-    m_TabSheet1->translateCaptions(set);
-    m_TabSheet2->translateCaptions(set);
-    m_TabSheet3->translateCaptions(set);
-    m_TabSheet4->translateCaptions(set);
-    m_TabSheet5->translateCaptions(set);
-    m_TabSheet6->translateCaptions(set);
-    m_TabSheet7->translateCaptions(set);
+    for (int i = 0; i < kPageCount; ++i) {
+        ConsolePage* sheet = m_pages[static_cast<std::size_t>(i)];
+        m_PageControl1->setTabText(i, Base::LocalizeText(QString::fromLatin1(sheet->captionKey())));
+        sheet->translateCaptions();
+    }
 }
 
 void TForm2::showOnFirstPage() {
@@ -85,7 +78,8 @@ void TForm2::clearAdministratorFields() {
 void TForm2::showEvent(QShowEvent* event) {
     updateCaption();
     setModifyFtpTabVisible(false);
-    m_TabSheet3->timer1()->stop();
+    for (ConsolePage* sheet : m_pages)
+        sheet->consoleShown();
     Ui::FormBase::showEvent(event);
     // The page in view is read once the window is up, so it paints while the unit answers.
     QTimer::singleShot(0, this, [this] {
@@ -95,7 +89,8 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
-    m_TabSheet7->timer2()->stop();
+    for (ConsolePage* sheet : m_pages)
+        sheet->consoleClosed();
     hide();
     setModifyFtpTabVisible(false);
     m_PageControl1->setCurrentIndex(kFtpPage);
@@ -123,17 +118,9 @@ void TForm2::PageControl1Change(int index) {
 }
 
 void TForm2::showPage(int index) {
-    switch (index) {
-    case kStatusPage:
-        m_TabSheet1->TabSheet1Show();
-        break;
-    case kIpConfigPage:
-        m_TabSheet2->TabSheet2Show();
-        break;
-    default:
-        // The other pages read the unit once their actions arrive.
-        break;
-    }
+    // A page outside the seven reads nothing.
+    if (index >= 0 && index < kPageCount)
+        m_pages[static_cast<std::size_t>(index)]->showPage();
 }
 
 void TForm2::pause() {
@@ -167,6 +154,10 @@ void TForm2::administratorChangeSent() {
 
 void TForm2::showMessage(const Base::Refusal& box) {
     Ui::showRefusal(box);
+}
+
+bool TForm2::confirm(const Base::Refusal& question) {
+    return Ui::confirm(Base::refusalText(question), Base::LocalizeText(question.captionKey), question.icon);
 }
 
 void TForm2::runRequest(const std::function<void()>& request) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/cgi_change.h"
+#include "console/console_context.h"
 #include "console/page_tabs.h"
 #include "ui/form_base.h"
 #include "web/http_client.h"
@@ -12,6 +13,7 @@
 
 namespace Console {
 
+class ConsolePage;
 class PageControl;
 class StatusTab;
 class IpConfigTab;
@@ -24,7 +26,7 @@ class DiskTab;
 // The management console: seven pages of the unit in CurrentDevice under
 // owner-drawn tabs. Each page reads the unit's page itself whenever it comes
 // into view; the frame keeps no copy of any setting.
-class TForm2 final : public Ui::FormBase, public Web::SendCgiHost {
+class TForm2 final : public Ui::FormBase, public Web::SendCgiHost, public ConsoleContext {
     Q_OBJECT
 public:
     explicit TForm2(const Web::Settings& settings = {}, QWidget* parent = nullptr);
@@ -41,7 +43,9 @@ public:
     int connectFailedFlag() const { return m_ConnectFailedFlag; }
 
     PageControl* pageControl() const { return m_PageControl1; }
-    QWidget* page(int index) const { return m_pages[static_cast<std::size_t>(index)]; }
+    ConsolePage* page(int index) const { return m_pages[static_cast<std::size_t>(index)]; }
+    // The six dialogs of the pages, made with the other windows at start-up.
+    void setDialogs(const ConsoleDialogs& dialogs) { m_dialogs = dialogs; }
     StatusTab* statusTab() const { return m_TabSheet1; }
     IpConfigTab* ipConfigTab() const { return m_TabSheet2; }
     MaintenanceTab* maintenanceTab() const { return m_TabSheet3; }
@@ -50,20 +54,21 @@ public:
     FtpAccountTab* ftpAccountTab() const { return m_TabSheet6; }
     DiskTab* diskTab() const { return m_TabSheet7; }
 
-    // What the pages use to talk to the unit.
-    UnitAddress unit() const;
-    QByteArray FetchPage();
-    Web::SendCgiResult SendCgi(const CgiChange& change);
-    Web::SendCgiResult SendRepeated(const CgiChange& change);
-    Web::SendCgiResult SendWithRetry(const CgiChange& change, int sheet);
-    // What the unit made of the last change sent.
-    Web::ChangeOutcome lastChangeOutcome() const { return m_sender->lastOutcome(); }
-    // The administrator password was sent: input is held until the administrator login is done.
-    void administratorChangeSent();
+    // ConsoleContext: what the pages use to talk to the unit.
+    UnitAddress unit() const override;
+    QByteArray FetchPage() override;
+    Web::SendCgiResult SendCgi(const CgiChange& change) override;
+    Web::SendCgiResult SendRepeated(const CgiChange& change) override;
+    Web::SendCgiResult SendWithRetry(const CgiChange& change, int sheet) override;
+    Web::ChangeOutcome lastChangeOutcome() const override { return m_sender->lastOutcome(); }
+    bool confirm(const Base::Refusal& question) override;
+    const ConsoleDialogs& dialogs() const override { return m_dialogs; }
+    // Input is held until the administrator login is done.
+    void administratorChangeSent() override;
     // The window caption: "Management" and the unit's address.
-    void updateCaption();
+    void updateCaption() override;
 
-    // SendCgiHost
+    // SendCgiHost and ConsoleContext
     void showMessage(const Base::Refusal& box) override;
     void runRequest(const std::function<void()>& request) override;
     void readPageAgain(int tab) override { showPage(tab); }
@@ -101,7 +106,8 @@ private:
     FtpTab* m_TabSheet5 = nullptr;
     FtpAccountTab* m_TabSheet6 = nullptr;
     DiskTab* m_TabSheet7 = nullptr;
-    std::array<QWidget*, kPageCount> m_pages{};
+    std::array<ConsolePage*, kPageCount> m_pages{};
+    ConsoleDialogs m_dialogs;
 };
 
 } // namespace Console

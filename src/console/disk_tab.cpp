@@ -17,8 +17,7 @@ namespace Console {
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
 
-DiskTab::DiskTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("TabSheet7"));
+DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "Disk Utility") {
     resize(569, 537);
 
     m_DiskUtiilityGB = place(new QGroupBox(QStringLiteral("Disk Tools"), this), "DiskUtiilityGB", 10, 8, 545, 132);
@@ -48,25 +47,15 @@ DiskTab::DiskTab(QWidget* parent) : QWidget(parent) {
     m_DiskScanMO->setReadOnly(true);
     m_DiskScanMO->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     useConsoleText(this);
+    keepCaptionKeys();
 
     m_Timer2 = new QTimer(this);
     m_Timer2->setObjectName(QStringLiteral("Timer2"));
     m_Timer2->setInterval(1000);
 }
 
-void DiskTab::translateCaptions(const QString& set) {
-    m_DiskSleepBtn->setText(set);
-    m_DiskUtiilityGB->setTitle(Base::LocalizeText(QStringLiteral("Disk Tools")));
-    m_Label55->setText(Base::LocalizeText(QStringLiteral("Format Disk")));
-    m_Label56->setText(Base::LocalizeText(QStringLiteral("Sleep Time")));
-    m_DiskFormatBtn->setText(Base::LocalizeText(QStringLiteral("Format")));
-    m_Label57->setText(Base::LocalizeText(QStringLiteral("(min)")));
-    m_Label59->setText(Base::LocalizeText(QStringLiteral("(0 to disable, range 5-60 to enable)")));
-    m_ScanDiskGB->setTitle(Base::LocalizeText(QStringLiteral("Scan Disk")));
-    m_Label58->setText(Base::LocalizeText(QStringLiteral("Scan Disk")));
-    m_DiskScanBtn->setText(Base::LocalizeText(QStringLiteral("Start")));
-    m_DiskDelMsgBtn->setText(Base::LocalizeText(QStringLiteral("Delete Error Msg")));
-    m_DiskRefBtn->setText(Base::LocalizeText(QStringLiteral("Stop Refresh Error Msg")));
+void DiskTab::consoleClosed() {
+    m_Timer2->stop();
 }
 
 } // namespace Console

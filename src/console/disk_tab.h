@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "console/console_page.h"
 
 class QGroupBox;
 class QLabel;
@@ -12,13 +12,10 @@ class QTimer;
 namespace Console {
 
 // The Disk Utility page (TabSheet7): format, sleep time, and the surface scan with its result.
-class DiskTab final : public QWidget {
+class DiskTab final : public ConsolePage {
     Q_OBJECT
 public:
-    explicit DiskTab(QWidget* parent = nullptr);
-
-    // The page's captions in the language of the language file; set is the translation of "Set".
-    void translateCaptions(const QString& set);
+    explicit DiskTab(ConsoleContext& console);
 
     QPushButton* diskFormatBtn() const { return m_DiskFormatBtn; }
     QLineEdit* diskSleepTimeEdit() const { return m_DiskSleepTimeEdit; }
@@ -29,6 +26,8 @@ public:
     QPlainTextEdit* diskScanMO() const { return m_DiskScanMO; }
     // Drives the periodic re-read of the scan result; stopped until a scan is started.
     QTimer* timer2() const { return m_Timer2; }
+    // The scan result is not refreshed for a closed console.
+    void consoleClosed() override;
 
 private:
     QGroupBox* m_DiskUtiilityGB = nullptr;

@@ -18,8 +18,7 @@ using TabWidgets::kMaroon;
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
 
-FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("TabSheet6"));
+FtpAccountTab::FtpAccountTab(ConsoleContext& console) : ConsolePage(console, "TabSheet6", "Modify FTP") {
     resize(569, 537);
 
     m_ModifyFTPGB = place(new QGroupBox(QStringLiteral("Modify FTP Account"), this), "ModifyFTPGB", 10, 8, 545, 130);
@@ -62,30 +61,12 @@ FtpAccountTab::FtpAccountTab(QWidget* parent) : QWidget(parent) {
     for (QPushButton* button : {m_ModMovetoSharBtn, m_ModMovetoFolderBtn, m_ShowModRenameBtn, m_ModDelBtn})
         button->setEnabled(false);
     useConsoleText(this);
+    keepCaptionKeys();
     // The account name is read from the unit, so it is coloured like the console's other read values.
     QPalette accountPalette = m_ModFTPAccLabel->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive})
         accountPalette.setColor(group, QPalette::WindowText, kMaroon);
     m_ModFTPAccLabel->setPalette(accountPalette);
-}
-
-void FtpAccountTab::translateCaptions(const QString& set) {
-    m_ModFTPBtn->setText(set);
-    m_ModifyFTPGB->setTitle(Base::LocalizeText(QStringLiteral("Modify FTP Account")));
-    m_Label46->setText(Base::LocalizeText(QStringLiteral("Account")));
-    m_Label47->setText(Base::LocalizeText(QStringLiteral("Password")));
-    m_Label48->setText(Base::LocalizeText(QStringLiteral("Access")));
-    m_ModFTPReadRB->setText(Base::LocalizeText(QStringLiteral("Read only")));
-    m_ModFTPWriteRB->setText(Base::LocalizeText(QStringLiteral("Read/Write")));
-    m_ModFTPFolderGB->setTitle(Base::LocalizeText(QStringLiteral("Modify FTP Account Folder List")));
-    m_Label49->setText(Base::LocalizeText(QStringLiteral("Folder List")));
-    m_Label50->setText(Base::LocalizeText(QStringLiteral("Sharing List")));
-    m_ModMovetoSharBtn->setText(Base::LocalizeText(QStringLiteral("-->")));
-    m_ModMovetoFolderBtn->setText(Base::LocalizeText(QStringLiteral("<--")));
-    m_ShowModCreateBtn->setText(Base::LocalizeText(QStringLiteral("Create")));
-    m_ShowModRenameBtn->setText(Base::LocalizeText(QStringLiteral("Rename")));
-    m_ModDelBtn->setText(Base::LocalizeText(QStringLiteral("Delete")));
-    m_BackBtn->setText(Base::LocalizeText(QStringLiteral("Back")));
 }
 
 } // namespace Console

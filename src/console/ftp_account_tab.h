@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "console/console_page.h"
 
 class QGroupBox;
 class QLabel;
@@ -12,13 +12,10 @@ class QRadioButton;
 namespace Console {
 
 // The Modify FTP page (TabSheet6): one FTP account's password, access right and folders.
-class FtpAccountTab final : public QWidget {
+class FtpAccountTab final : public ConsolePage {
     Q_OBJECT
 public:
-    explicit FtpAccountTab(QWidget* parent = nullptr);
-
-    // The page's captions in the language of the language file; set is the translation of "Set".
-    void translateCaptions(const QString& set);
+    explicit FtpAccountTab(ConsoleContext& console);
 
     QLabel* modFTPAccLabel() const { return m_ModFTPAccLabel; }
     QLineEdit* modFTPPassEdit() const { return m_ModFTPPassEdit; }

@@ -26,8 +26,7 @@ const char* const kAccountColumnTitles[] = {"User Name", "Password", "Access", "
 
 } // namespace
 
-FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("TabSheet5"));
+FtpTab::FtpTab(ConsoleContext& console) : ConsolePage(console, "TabSheet5", "FTP Server") {
     resize(569, 537);
 
     m_FTPConfGB = place(new QGroupBox(QStringLiteral("FTP Configuration"), this), "FTPConfGB", 10, 8, 545, 200);
@@ -91,29 +90,13 @@ FtpTab::FtpTab(QWidget* parent) : QWidget(parent) {
     for (QPushButton* button : {m_AccModifyBtn, m_AccStatusBtn, m_AccDelBtn})
         button->setEnabled(false);
     useConsoleText(this);
+    keepCaptionKeys();
 }
 
-void FtpTab::translateCaptions(const QString& set) {
-    m_FTPStatusBtn->setText(set);
-    m_AnonyBtn->setText(set);
-    m_FTPConfGB->setTitle(Base::LocalizeText(QStringLiteral("FTP Configuration")));
-    m_Label41->setText(Base::LocalizeText(QStringLiteral("FTP Status")));
-    m_Label43->setText(Base::LocalizeText(QStringLiteral("Port")));
-    m_Label44->setText(Base::LocalizeText(QStringLiteral("(21 or 1025-65500)")));
-    m_Label42->setText(Base::LocalizeText(QStringLiteral("Allow anonymous")));
-    m_AnonyEnRB->setText(Base::LocalizeText(QStringLiteral("Enable")));
-    m_AnonyDisRB->setText(Base::LocalizeText(QStringLiteral("Disable")));
-    m_AnonyReadORB->setText(Base::LocalizeText(QStringLiteral("Read only")));
-    m_AnonyWriteRB->setText(Base::LocalizeText(QStringLiteral("Read/Write")));
-    m_Label45->setText(Base::LocalizeText(QStringLiteral("Home Directory")));
-    m_FTPCreatAccGB->setTitle(Base::LocalizeText(QStringLiteral("Account List")));
+void FtpTab::translateOtherCaptions() {
     for (int column = UserNameColumn; column <= StateColumn; ++column)
         m_AccountLV->horizontalHeaderItem(column)->setText(
             Base::LocalizeText(QString::fromLatin1(kAccountColumnTitles[column])));
-    m_AccAddBtn->setText(Base::LocalizeText(QStringLiteral("Create")));
-    m_AccModifyBtn->setText(Base::LocalizeText(QStringLiteral("Modify")));
-    m_AccStatusBtn->setText(Base::LocalizeText(QStringLiteral("En/Disable")));
-    m_AccDelBtn->setText(Base::LocalizeText(QStringLiteral("Delete")));
 }
 
 } // namespace Console

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "console/console_page.h"
 
 class QComboBox;
 class QGroupBox;
@@ -13,13 +13,10 @@ class QTableWidget;
 namespace Console {
 
 // The FTP Server page (TabSheet5): server state and port, anonymous access, and the account list.
-class FtpTab final : public QWidget {
+class FtpTab final : public ConsolePage {
     Q_OBJECT
 public:
-    explicit FtpTab(QWidget* parent = nullptr);
-
-    // The page's captions in the language of the language file; set is the translation of "Set".
-    void translateCaptions(const QString& set);
+    explicit FtpTab(ConsoleContext& console);
 
     // Account list columns; the last one is hidden and holds the value the unit knows the account by.
     enum AccountColumn { UserNameColumn, PasswordColumn, AccessColumn, StateColumn, ValueColumn, AccountColumns };
@@ -40,6 +37,8 @@ public:
     QPushButton* accDelBtn() const { return m_AccDelBtn; }
 
 private:
+    void translateOtherCaptions() override;
+
     QGroupBox* m_FTPConfGB = nullptr;
     QLabel* m_Label41 = nullptr;
     QComboBox* m_FTPStatusCB = nullptr;

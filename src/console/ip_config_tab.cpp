@@ -1,8 +1,9 @@
 #include "console/ip_config_tab.h"
 
 #include "base/localize.h"
-#include "console/console_window.h"
+#include "console/console_context.h"
 #include "console/ip_config.h"
+#include "console/page_tabs.h"
 #include "console/tab_widgets.h"
 #include "ui/plain_label.h"
 
@@ -16,16 +17,9 @@ namespace Console {
 
 using TabWidgets::place;
 
-namespace {
+namespace {} // namespace
 
-QString localize(const char* text) {
-    return Base::LocalizeText(QString::fromLatin1(text));
-}
-
-} // namespace
-
-IpConfigTab::IpConfigTab(TForm2& console) : m_console(console) {
-    setObjectName(QStringLiteral("TabSheet2"));
+IpConfigTab::IpConfigTab(ConsoleContext& console) : ConsolePage(console, "TabSheet2", "IP Config") {
 
     m_IPinforGB = place(new QGroupBox(QStringLiteral("IP Information"), this), "IPinforGB", 10, 4, 545, 232);
     QGroupBox* g = m_IPinforGB;
@@ -68,24 +62,12 @@ IpConfigTab::IpConfigTab(TForm2& console) : m_console(console) {
     connect(m_IPinforBtn, &QPushButton::clicked, this, &IpConfigTab::IPinforBtnClick);
     m_StaticIPRB->setChecked(true);
     TabWidgets::useConsoleText(this);
-}
-
-void IpConfigTab::translateCaptions(const QString& set) {
-    m_IPinforBtn->setText(set);
-    m_IPinforGB->setTitle(localize("IP Information"));
-    m_IPOption->setText(localize("IP Option"));
-    m_Label23->setText(localize("IP Address"));
-    m_Label24->setText(localize("Subnet Mask"));
-    m_Label25->setText(localize("Gateway"));
-    m_Label26->setText(localize("Primary DNS"));
-    m_Label27->setText(localize("Secondary DNS"));
-    m_AutoIPRB->setText(localize("Automatic IP"));
-    m_StaticIPRB->setText(localize("Static IP as below"));
+    keepCaptionKeys();
 }
 
 void IpConfigTab::TabSheet2Show() {
     for (int read = 0; read < kIpConfigReads; ++read) {
-        const IpConfigView v = readIpConfigPage(m_console.FetchPage());
+        const IpConfigView v = readIpConfigPage(console().FetchPage());
         (v.automatic ? m_AutoIPRB : m_StaticIPRB)->setChecked(true);
         enableEdits(!v.automatic);
         m_IPAddressEdit->setText(v.address.ip);
@@ -115,14 +97,14 @@ void IpConfigTab::enableEdits(bool enabled) {
 void IpConfigTab::IPinforBtnClick() {
     const CgiChange change =
         m_AutoIPRB->isChecked()
-            ? automaticAddressChange(m_console.unit())
-            : staticAddressChange(m_console.unit(),
+            ? automaticAddressChange(console().unit())
+            : staticAddressChange(console().unit(),
                                   {m_IPAddressEdit->text(), m_SubMaskEdit->text(), m_GatewayEdit->text(),
                                    m_PrimaryDnsEdit->text(), m_SecondDnsEdit->text()});
     m_IPinforBtn->setEnabled(false);
-    m_console.SendRepeated(change);
+    console().SendRepeated(change);
     m_IPinforBtn->setEnabled(true);
-    m_console.updateCaption();
+    console().updateCaption();
 }
 
 bool IpConfigTab::automaticChecked() const {

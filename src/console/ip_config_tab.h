@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "console/console_page.h"
 
 class QGroupBox;
 class QLabel;
@@ -10,16 +10,13 @@ class QRadioButton;
 
 namespace Console {
 
-class TForm2;
-
 // The IP Config page (TabSheet2): automatic or static addressing and the static settings.
-class IpConfigTab final : public QWidget {
+class IpConfigTab final : public ConsolePage {
     Q_OBJECT
 public:
-    explicit IpConfigTab(TForm2& console);
+    explicit IpConfigTab(ConsoleContext& console);
 
-    // The page's captions in the language of the language file; set is the translation of "Set".
-    void translateCaptions(const QString& set);
+    void showPage() override { TabSheet2Show(); }
 
     void TabSheet2Show();
     void AutoIPRBClick();
@@ -32,7 +29,6 @@ public:
 private:
     void enableEdits(bool enabled);
 
-    TForm2& m_console;
     QGroupBox* m_IPinforGB = nullptr;
     QLabel* m_IPOption = nullptr;
     QRadioButton* m_AutoIPRB = nullptr;

@@ -47,8 +47,7 @@ QLabel* explanation(QLabel* label) {
 
 } // namespace
 
-MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("TabSheet3"));
+MaintenanceTab::MaintenanceTab(ConsoleContext& console) : ConsolePage(console, "TabSheet3", "Maintenance") {
     resize(569, 537);
 
     m_FirmUpGB = place(new QGroupBox(QStringLiteral("Firmware Upload"), this), "FirmUpGB", 10, 8, 545, 100);
@@ -82,6 +81,10 @@ MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
     m_ProgressBar1->hide();
 
     useConsoleText(this);
+    // Made of pieces each translated by itself: translateOtherCaptions.
+    TabWidgets::keepUntranslated(m_Label29);
+    TabWidgets::keepUntranslated(m_Label30);
+    keepCaptionKeys();
     useMaroon(m_Label31);
     useMaroon(m_Label32);
 
@@ -90,19 +93,13 @@ MaintenanceTab::MaintenanceTab(QWidget* parent) : QWidget(parent) {
     m_Timer1->setInterval(1000);
 }
 
-void MaintenanceTab::translateCaptions(const QString& /*set*/) {
-    m_FirmUpGB->setTitle(Base::LocalizeText(QStringLiteral("Firmware Upload")));
-    m_Label28->setText(Base::LocalizeText(QStringLiteral("Upload Firmware")));
-    m_BrowseBtn->setText(Base::LocalizeText(QStringLiteral("Browse...")));
-    m_UploadBtn->setText(Base::LocalizeText(QStringLiteral("Upload")));
-    m_SysRebootGB->setTitle(Base::LocalizeText(QStringLiteral("System Reboot")));
-    m_RebootBtn->setText(Base::LocalizeText(QStringLiteral("Reboot")));
-    m_FactoryDefGB->setTitle(Base::LocalizeText(QStringLiteral("Factory Defaults")));
-    m_ResetBtn->setText(Base::LocalizeText(QStringLiteral("Reset")));
+void MaintenanceTab::translateOtherCaptions() {
     m_Label29->setText(rebootExplanation(Base::LocalizeText));
     m_Label30->setText(resetExplanation(Base::LocalizeText));
-    m_Label31->setText(Base::LocalizeText(QStringLiteral("Wait a minute...")));
-    m_Label32->setText(Base::LocalizeText(QStringLiteral("Maintenance Action Successful")));
+}
+
+void MaintenanceTab::consoleShown() {
+    m_Timer1->stop();
 }
 
 QFileDialog* MaintenanceTab::openDialog1() {

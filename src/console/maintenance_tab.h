@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "console/console_page.h"
 
 class QFileDialog;
 class QGroupBox;
@@ -13,13 +13,10 @@ class QTimer;
 namespace Console {
 
 // The Maintenance page (TabSheet3): firmware upload, reboot and factory defaults.
-class MaintenanceTab final : public QWidget {
+class MaintenanceTab final : public ConsolePage {
     Q_OBJECT
 public:
-    explicit MaintenanceTab(QWidget* parent = nullptr);
-
-    // The page's captions in the language of the language file; this page has no "Set" button.
-    void translateCaptions(const QString& set);
+    explicit MaintenanceTab(ConsoleContext& console);
 
     // The wait after an action: the bar runs to kProgressMaximum in steps of kProgressStep, one per Timer1 tick.
     static constexpr int kProgressMaximum = 300;
@@ -35,10 +32,14 @@ public:
     QLabel* label32() const { return m_Label32; }
     QProgressBar* progressBar1() const { return m_ProgressBar1; }
     QTimer* timer1() const { return m_Timer1; }
+    // A wait left running from an earlier visit ends when the console is shown again.
+    void consoleShown() override;
     // Made on first use: building a file dialog reads the file system, which start-up need not wait for.
     QFileDialog* openDialog1();
 
 private:
+    void translateOtherCaptions() override;
+
     QGroupBox* m_FirmUpGB = nullptr;
     QLabel* m_Label28 = nullptr;
     QLineEdit* m_FirmFileEdit = nullptr;

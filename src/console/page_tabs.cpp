@@ -4,12 +4,6 @@
 
 namespace Console {
 
-const std::array<const char*, kPageCount>& pageCaptionKeys() {
-    static const std::array<const char*, kPageCount> keys{"Status",     "IP Config",  "Maintenance", "SMB Server",
-                                                          "FTP Server", "Modify FTP", "Disk Utility"};
-    return keys;
-}
-
 int captionPageForTab(int visibleTabIndex, const std::array<bool, kPageCount>& tabVisible) {
     const auto shown = std::count(tabVisible.begin(), tabVisible.end(), true);
     if (visibleTabIndex < 0 || visibleTabIndex >= shown)

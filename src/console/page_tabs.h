@@ -18,9 +18,6 @@ enum PageIndex : int {
 };
 inline constexpr int kPageCount = 7;
 
-// The English tab captions, in page order.
-const std::array<const char*, kPageCount>& pageCaptionKeys();
-
 // Which page's caption a tab shows. The tab index counts visible tabs only; the
 // page of the same index is taken when its tab is visible, otherwise the next
 // one, which is right while only the "Modify FTP" tab can be hidden.

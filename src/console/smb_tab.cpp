@@ -15,8 +15,7 @@ namespace Console {
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
 
-SmbTab::SmbTab(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("TabSheet4"));
+SmbTab::SmbTab(ConsoleContext& console) : ConsolePage(console, "TabSheet4", "SMB Server") {
     resize(569, 537);
 
     m_SMBGB = place(new QGroupBox(QStringLiteral("SMB Server"), this), "SMBGB", 10, 8, 545, 488);
@@ -41,18 +40,7 @@ SmbTab::SmbTab(QWidget* parent) : QWidget(parent) {
          {m_MovetoPublicBtn, m_MovetoSMBBtn, m_ShowRenameBtn, m_ShowDeleteBtn, m_ShowPublicPassBtn})
         button->setEnabled(false);
     useConsoleText(this);
-}
-
-void SmbTab::translateCaptions(const QString& /*set*/) {
-    m_SMBGB->setTitle(Base::LocalizeText(QStringLiteral("SMB Server")));
-    m_Label39->setText(Base::LocalizeText(QStringLiteral("Folder List")));
-    m_Label40->setText(Base::LocalizeText(QStringLiteral("Sharing List")));
-    m_MovetoPublicBtn->setText(Base::LocalizeText(QStringLiteral("-->")));
-    m_MovetoSMBBtn->setText(Base::LocalizeText(QStringLiteral("<--")));
-    m_ShowCreateBtn->setText(Base::LocalizeText(QStringLiteral("Create")));
-    m_ShowRenameBtn->setText(Base::LocalizeText(QStringLiteral("Rename")));
-    m_ShowDeleteBtn->setText(Base::LocalizeText(QStringLiteral("Delete")));
-    m_ShowPublicPassBtn->setText(Base::LocalizeText(QStringLiteral("Password")));
+    keepCaptionKeys();
 }
 
 } // namespace Console

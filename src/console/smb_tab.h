@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "console/console_page.h"
 
 class QGroupBox;
 class QLabel;
@@ -10,13 +10,10 @@ class QPushButton;
 namespace Console {
 
 // The SMB Server page (TabSheet4): the unit's folders and which of them are shared.
-class SmbTab final : public QWidget {
+class SmbTab final : public ConsolePage {
     Q_OBJECT
 public:
-    explicit SmbTab(QWidget* parent = nullptr);
-
-    // The page's captions in the language of the language file; this page has no "Set" button.
-    void translateCaptions(const QString& set);
+    explicit SmbTab(ConsoleContext& console);
 
     QListWidget* smbFolderLB() const { return m_SMBFolderLB; }
     QListWidget* smbPublicFolderLB() const { return m_SMBPublicFolderLB; }

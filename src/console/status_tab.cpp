@@ -1,7 +1,8 @@
 #include "console/status_tab.h"
 
 #include "base/localize.h"
-#include "console/console_window.h"
+#include "console/console_context.h"
+#include "console/page_tabs.h"
 #include "console/status_actions.h"
 #include "console/status_page.h"
 #include "console/tab_widgets.h"
@@ -60,20 +61,16 @@ QRadioButton* radio(QWidget* parent, const char* name, const char* text, int x, 
     return place(new QRadioButton(QString::fromLatin1(text), parent), name, x, y, width, 23);
 }
 
-QString localize(const char* text) {
-    return Base::LocalizeText(QString::fromLatin1(text));
-}
-
 } // namespace
 
-StatusTab::StatusTab(TForm2& console) : m_console(console) {
-    setObjectName(QStringLiteral("TabSheet1"));
+StatusTab::StatusTab(ConsoleContext& console) : ConsolePage(console, "TabSheet1", "Status") {
     buildIdentification();
     buildAdministration();
     buildDateAndTime();
     buildNetwork();
     buildDisk();
     TabWidgets::useConsoleText(this);
+    keepCaptionKeys();
     for (QLabel* value : {m_CurrenttimeLB, m_IPAddressLB, m_DiskidLB, m_FirmverLB, m_FreesizeLB, m_TotalsizeLB})
         useMaroon(value);
 }
@@ -126,6 +123,7 @@ void StatusTab::buildDateAndTime() {
     const auto separator = [&](const char* text) {
         QLabel* l = place(Ui::plainLabel(QString::fromLatin1(text), g), "", x, row(1), 10, 23);
         l->setAlignment(Qt::AlignCenter);
+        TabWidgets::keepUntranslated(l);
         x += 10;
     };
     m_YearEdit = field("YearEdit", 42, 4);
@@ -215,43 +213,9 @@ void StatusTab::buildDisk() {
     connect(m_LangBtn, &QPushButton::clicked, this, &StatusTab::LangBtnClick);
 }
 
-void StatusTab::translateCaptions(const QString& set) {
-    for (QPushButton* button : {m_identBtn, m_adminBtn, m_DatatimeBtn, m_NetinfoBtn, m_LangBtn})
-        button->setText(set);
-    m_IdenGB->setTitle(localize("Identification"));
-    m_Label1->setText(localize("Host Name"));
-    m_Label2->setText(localize("Group Name"));
-    m_AdminGB->setTitle(localize("Administration"));
-    m_Label3->setText(localize("Administrator"));
-    m_Label4->setText(localize("Password"));
-    m_Label5->setText(localize("Verify Password"));
-    m_DatatimeGB->setTitle(localize("Date and Time"));
-    m_Label6->setText(localize("Current Time"));
-    m_Label7->setText(localize("Date and Time"));
-    m_Label14->setText(localize("SNTP"));
-    m_Label15->setText(localize("Time Server"));
-    m_Label16->setText(localize("Time Zone"));
-    m_Label13->setText(localize("(yyyy/mm/dd - hh:mm:ss)"));
-    m_SntpAutoRB->setText(localize("Auto"));
-    m_SntpDisRB->setText(localize("Disable"));
-    m_TimeSSelRB->setText(localize("Select of Time Server"));
-    m_TimeSMakeRB->setText(localize("Manually Set Time Server"));
-    m_NetinfoGB->setTitle(localize("Network Information"));
-    m_Label17->setText(localize("IP Address"));
-    m_Label18->setText(localize("DHCP Server"));
-    m_DhcpsERB->setText(localize("Enable"));
-    m_DhcpsDRB->setText(localize("Disable"));
-    m_DiskinfoGB->setTitle(localize("Disk Information"));
-    m_Label19->setText(localize("Disk ID"));
-    m_Label20->setText(localize("Firmware Version"));
-    m_Label21->setText(localize("Free Size"));
-    m_Label22->setText(localize("Total Size"));
-    m_Label60->setText(localize("Language"));
-}
-
 void StatusTab::TabSheet1Show() {
     m_AdminEdit->setText(Ui::CurrentDevice().userName);
-    const StatusView v = readStatusPage(m_console.FetchPage());
+    const StatusView v = readStatusPage(console().FetchPage());
     m_HostEdit->setText(v.hostName);
     m_GroupEdit->setText(v.groupName);
     m_CurrenttimeLB->setText(v.currentTime);
@@ -301,26 +265,26 @@ void StatusTab::TimeSMakeRBClick() {
 }
 
 void StatusTab::identBtnClick() {
-    const Checked checked = identificationChange(m_console.unit(), m_HostEdit->text(), m_GroupEdit->text());
+    const Checked checked = identificationChange(console().unit(), m_HostEdit->text(), m_GroupEdit->text());
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         Ui::showRefusal(*refusal);
         return;
     }
     m_HostEdit->setText(trimBlanksAndControls(m_HostEdit->text()));
     m_GroupEdit->setText(trimBlanksAndControls(m_GroupEdit->text()));
-    m_console.SendCgi(*changeOf(checked));
+    console().SendCgi(*changeOf(checked));
 }
 
 void StatusTab::adminBtnClick() {
-    const Checked checked = administratorChange(m_console.unit(), m_PassEdit->text(), m_VerifyEdit->text());
+    const Checked checked = administratorChange(console().unit(), m_PassEdit->text(), m_VerifyEdit->text());
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         Ui::showRefusal(*refusal);
         return;
     }
     // Only a password the unit took is asked for again; otherwise the old one still holds.
-    if (m_console.SendCgi(*changeOf(checked)) == Web::SendCgiResult::Done &&
-        m_console.lastChangeOutcome() == Web::ChangeOutcome::Taken)
-        m_console.administratorChangeSent();
+    if (console().SendCgi(*changeOf(checked)) == Web::SendCgiResult::Done &&
+        console().lastChangeOutcome() == Web::ChangeOutcome::Taken)
+        console().administratorChangeSent();
 }
 
 void StatusTab::DatatimeBtnClick() {
@@ -336,20 +300,20 @@ void StatusTab::DatatimeBtnClick() {
     input.minute = m_MinuteEdit->text();
     input.second = m_SecondEdit->text();
     input.zoneIndex = m_TimezoneCB->currentIndex();
-    const Checked checked = dateTimeChange(m_console.unit(), input);
+    const Checked checked = dateTimeChange(console().unit(), input);
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         Ui::showRefusal(*refusal);
         return;
     }
-    m_console.SendCgi(*changeOf(checked));
+    console().SendCgi(*changeOf(checked));
 }
 
 void StatusTab::NetinfoBtnClick() {
-    m_console.SendWithRetry(dhcpServerChange(m_console.unit(), m_DhcpsERB->isChecked()), kStatusPage);
+    console().SendWithRetry(dhcpServerChange(console().unit(), m_DhcpsERB->isChecked()), kStatusPage);
 }
 
 void StatusTab::LangBtnClick() {
-    m_console.SendRepeated(languageChange(m_console.unit(), m_LangCB->currentIndex()));
+    console().SendRepeated(languageChange(console().unit(), m_LangCB->currentIndex()));
     Ui::showRefusal(languageRestartNotice());
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "console/console_page.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -12,17 +12,14 @@ class QRadioButton;
 
 namespace Console {
 
-class TForm2;
-
 // The Status page (TabSheet1): identity, administrator password, date and
 // time, DHCP server, disk facts and language, each group with its Set button.
-class StatusTab final : public QWidget {
+class StatusTab final : public ConsolePage {
     Q_OBJECT
 public:
-    explicit StatusTab(TForm2& console);
+    explicit StatusTab(ConsoleContext& console);
 
-    // The page's captions in the language of the language file; set is the translation of "Set".
-    void translateCaptions(const QString& set);
+    void showPage() override { TabSheet1Show(); }
 
     void TabSheet1Show();
     void TimeSSelRBClick();
@@ -42,8 +39,6 @@ private:
     void buildDateAndTime();
     void buildNetwork();
     void buildDisk();
-
-    TForm2& m_console;
 
     QGroupBox* m_IdenGB = nullptr;
     QLabel* m_Label1 = nullptr;

@@ -66,7 +66,7 @@ void TForm4::MountBtnClick() {
     QByteArray page;
     for (int i = 0; i < Web::kPageReadTries && page.isEmpty(); ++i)
         page = Web::FetchPage(Ui::CurrentDevice(), m_settings, m_host).page;
-    const QStringList folders = FolderNamesFromAllowShare(Web::PageValue(page, "allow_share=\""));
+    const QStringList folders = Web::FolderNamesFromAllowShare(Web::PageValue(page, "allow_share=\""));
     hide();
     Q_EMIT mountChosen(folders);
 }

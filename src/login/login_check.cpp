@@ -1,6 +1,5 @@
 #include "login/login_check.h"
 
-#include "base/list_bounds.h"
 #include "web/page_fetch.h"
 
 namespace Login {
@@ -51,31 +50,6 @@ std::optional<Base::Refusal> LoginRefusal(CheckResult result) {
         break;
     }
     return Base::Refusal{QStringLiteral("Connection fail"), QStringLiteral("Connect"), Base::Icon::Error};
-}
-
-QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
-    static constexpr QByteArrayView kOpen("value=\"");
-    static constexpr QByteArrayView kClose("\">");
-    QStringList names;
-    qsizetype text = 0;
-    QByteArrayView rest = allowShare;
-    for (;;) {
-        const qsizetype open = rest.indexOf(kOpen);
-        if (open < 0)
-            break;
-        // The name ends at the list's first `">`, which may stand before the opening.
-        const qsizetype close = rest.indexOf(kClose);
-        if (close < 0)
-            break;
-        const qsizetype start = open + kOpen.size();
-        // A unit's page decides the names, not how many the program keeps.
-        text += close >= start ? close - start : 0;
-        if (names.size() == Base::kMaxListEntries || text > Base::kMaxListText)
-            break;
-        names.append(close >= start ? QString::fromUtf8(rest.sliced(start, close - start)) : QString());
-        rest = rest.sliced(close + kClose.size());
-    }
-    return names;
 }
 
 } // namespace Login

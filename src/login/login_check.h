@@ -39,8 +39,4 @@ LoginOutcome RunLoginChecks(const Web::DeviceContext& device, const Web::Setting
 // The box for a failed login; nothing when it passed.
 std::optional<Base::Refusal> LoginRefusal(CheckResult result);
 
-// The folder names of an `allow_share` value, in page order: each runs from
-// `value="` to the next `">`.
-QStringList FolderNamesFromAllowShare(QByteArrayView allowShare);
-
 } // namespace Login

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 namespace Web {
 
@@ -14,6 +15,11 @@ QByteArray PageValue(QByteArrayView page, QByteArrayView key);
 
 // The value of the variable `name` (without `="`), as text.
 QString PageText(QByteArrayView page, const char* name);
+
+// The folder names of an `allow_share` value, in page order: each runs from
+// `value="` to the next `">`. Bounded in count and text like every list cut
+// from a page value.
+QStringList FolderNamesFromAllowShare(QByteArrayView allowShare);
 
 // Names and passwords in a CGI request: blank as "+", ASCII letters and digits
 // kept, every other byte as "%" and two lower-case hex digits.

@@ -1,5 +1,7 @@
 #include "app/app_windows.h"
 #include "base/localize.h"
+#include "console/console_dialogs.h"
+#include "console/console_window.h"
 #include "discovery/discovery_datagram.h"
 #include "discovery/scan_window.h"
 #include "login/device_login_window.h"
@@ -18,6 +20,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -228,6 +231,31 @@ TEST_F(AppShell, MessageBoxesShowTheirTextAsItIs) {
         }
     }
     EXPECT_FALSE(fifo.opened()) << "a box made the program open " << fifo.path().toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST(ConsoleDialogs, TheConsoleHasItsSixDialogsAndHearsTheirSet) {
+    Base::NetworkSettings settings;
+    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.discoveryPort = TestSupport::freeUdpPort();
+    App::WindowSet windows(settings, [] {});
+    const Console::ConsoleDialogs& dialogs = windows.form2().dialogs();
+    const QList<std::pair<Console::NameDialog*, const char*>> all{
+        {dialogs.createFolder, "TForm6"},         {dialogs.renameFolder, "TForm7"},
+        {dialogs.sharePassword, "TForm8"},        {dialogs.createAccount, "TForm9"},
+        {dialogs.createAccountFolder, "TForm10"}, {dialogs.renameAccountFolder, "TForm11"}};
+    for (const auto& [dialog, name] : all) {
+        ASSERT_NE(dialog, nullptr) << name;
+        EXPECT_EQ(dialog->objectName(), QString::fromLatin1(name));
+        QSignalSpy set(dialog, &Console::NameDialog::setPressed);
+        const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>();
+        ASSERT_EQ(buttons.size(), 1) << name;
+        QTest::mouseClick(buttons.first(), Qt::LeftButton);
+        EXPECT_EQ(set.count(), 1) << name;
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // control with its kind, limits and starting state, and every caption through the language file.
 
 #include "base/localize.h"
+#include "console/console_context.h"
 #include "console/console_dialogs.h"
 #include "console/disk_tab.h"
 #include "console/ftp_account_tab.h"
@@ -79,6 +80,30 @@ QByteArray markedLanguage(const QStringList& keys) {
     return file;
 }
 
+// A console for pages on their own: nothing to send, nothing to say.
+class QuietConsole final : public Console::ConsoleContext {
+public:
+    Console::UnitAddress unit() const override { return {}; }
+    QByteArray FetchPage() override { return {}; }
+    Web::SendCgiResult SendCgi(const Console::CgiChange&) override { return Web::SendCgiResult::Done; }
+    Web::SendCgiResult SendRepeated(const Console::CgiChange&) override { return Web::SendCgiResult::Done; }
+    Web::SendCgiResult SendWithRetry(const Console::CgiChange&, int) override { return Web::SendCgiResult::Done; }
+    Web::ChangeOutcome lastChangeOutcome() const override { return Web::ChangeOutcome::Taken; }
+    void showMessage(const Base::Refusal&) override {}
+    bool confirm(const Base::Refusal&) override { return false; }
+    const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
+    void administratorChangeSent() override {}
+    void updateCaption() override {}
+
+private:
+    Console::ConsoleDialogs m_dialogs;
+};
+
+QuietConsole& quietConsole() {
+    static QuietConsole console;
+    return console;
+}
+
 struct Pages {
     Pages() {
         // As the console hosts them: tabs of a page control inside a shown window of the window set, whose
@@ -90,14 +115,12 @@ struct Pages {
             pageControl->addTab(page, page->objectName());
         window.show();
     }
-    void translate(const QString& set) {
-        maintenance->translateCaptions(set);
-        smb->translateCaptions(set);
-        ftp->translateCaptions(set);
-        account->translateCaptions(set);
-        disk->translateCaptions(set);
+    // Each page translates its own captions, "Set" among them.
+    void translate() {
+        for (Console::ConsolePage* page : all())
+            page->translateCaptions();
     }
-    QList<QWidget*> all() const { return {maintenance, smb, ftp, account, disk}; }
+    QList<Console::ConsolePage*> all() const { return {maintenance, smb, ftp, account, disk}; }
 
     // The one control of that name on any of the pages.
     QWidget* control(const char* name) const {
@@ -109,11 +132,11 @@ struct Pages {
 
     Ui::FormBase window;
     QTabWidget* pageControl = nullptr;
-    Console::MaintenanceTab* maintenance = new Console::MaintenanceTab;
-    Console::SmbTab* smb = new Console::SmbTab;
-    Console::FtpTab* ftp = new Console::FtpTab;
-    Console::FtpAccountTab* account = new Console::FtpAccountTab;
-    Console::DiskTab* disk = new Console::DiskTab;
+    Console::MaintenanceTab* maintenance = new Console::MaintenanceTab(quietConsole());
+    Console::SmbTab* smb = new Console::SmbTab(quietConsole());
+    Console::FtpTab* ftp = new Console::FtpTab(quietConsole());
+    Console::FtpAccountTab* account = new Console::FtpAccountTab(quietConsole());
+    Console::DiskTab* disk = new Console::DiskTab(quietConsole());
 };
 
 QString captionOf(const QWidget* widget) {
@@ -253,7 +276,7 @@ TEST(ConsolePages, EveryCaptionIsLookedUpWithItsOwnKey) {
     LanguageDir language(markedLanguage(allKeys()));
     Pages pages;
     // As the console does: "Set" translated once for all its Set buttons.
-    pages.translate(Base::LocalizeText(QStringLiteral("Set")));
+    pages.translate();
 
     for (const Control& control : kControls) {
         if (control.key == nullptr)
@@ -367,8 +390,8 @@ int neededWidth(const QWidget* widget) {
 
 TEST(ConsolePages, ControlsFitTheirFramesAndEachOther) {
     Pages pages;
-    pages.translate(QStringLiteral("Set"));
-    EXPECT_EQ(Console::SmbTab().size(), QSize(569, 537)) << "the page control's size before it is hosted";
+    pages.translate();
+    EXPECT_EQ(Console::SmbTab(quietConsole()).size(), QSize(569, 537)) << "the page control's size before it is hosted";
     for (QWidget* page : pages.all())
         for (const QGroupBox* box : page->findChildren<QGroupBox*>())
             EXPECT_EQ(box->width(), 545) << box->objectName().toStdString();

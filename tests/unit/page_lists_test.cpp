@@ -3,7 +3,7 @@
 
 #include "base/list_bounds.h"
 #include "console/status_page.h"
-#include "login/login_check.h"
+#include "web/page_values.h"
 
 #include <QElapsedTimer>
 
@@ -56,7 +56,7 @@ TEST_P(PageLists, KeepTheEntriesUpToTheBounds) {
     QElapsedTimer clock;
     clock.start();
     const QStringList fromLanguages = Console::languageEntries(QString::fromUtf8(languages));
-    const QStringList fromOptions = Login::FolderNamesFromAllowShare(options);
+    const QStringList fromOptions = Web::FolderNamesFromAllowShare(options);
     const qint64 elapsed = clock.elapsed();
 
     EXPECT_EQ(fromLanguages, kept) << c.name;
@@ -99,7 +99,7 @@ TEST(PageLists, EightMiBOfSeparatorsGiveTheBoundQuickly) {
     QElapsedTimer clock;
     clock.start();
     const QStringList languages = Console::languageEntries(separators);
-    const QStringList folders = Login::FolderNamesFromAllowShare(options);
+    const QStringList folders = Web::FolderNamesFromAllowShare(options);
     const qint64 elapsed = clock.elapsed();
     EXPECT_EQ(languages, QStringList(Base::kMaxListEntries, QString()));
     EXPECT_EQ(folders, QStringList(Base::kMaxListEntries, QString()));

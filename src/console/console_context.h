@@ -1,0 +1,57 @@
+#pragma once
+
+#include "base/refusal.h"
+#include "console/cgi_change.h"
+#include "web/send_cgi.h"
+
+#include <QByteArray>
+
+namespace Console {
+
+class TForm6;
+class TForm7;
+class TForm8;
+class TForm9;
+class TForm10;
+class TForm11;
+
+// The six small windows of the console's pages, made with the other windows
+// at start-up and handed to the console.
+struct ConsoleDialogs {
+    TForm6* createFolder = nullptr;
+    TForm7* renameFolder = nullptr;
+    TForm8* sharePassword = nullptr;
+    TForm9* createAccount = nullptr;
+    TForm10* createAccountFolder = nullptr;
+    TForm11* renameAccountFolder = nullptr;
+};
+
+// What a console page may ask of the console: the unit, its page, the ways to
+// send a change, the message service and the dialogs. Pages know the console
+// only through this, so a page can be tested with a console of its own.
+class ConsoleContext {
+public:
+    virtual ~ConsoleContext() = default;
+
+    virtual UnitAddress unit() const = 0;
+    // The utility page, read as FetchPage reads it (boxes included).
+    virtual QByteArray FetchPage() = 0;
+    // A change sent once, repeated while refused (15 at most), or repeated with
+    // the page in sight and `sheet` read again after the 15th refusal.
+    virtual Web::SendCgiResult SendCgi(const CgiChange& change) = 0;
+    virtual Web::SendCgiResult SendRepeated(const CgiChange& change) = 0;
+    virtual Web::SendCgiResult SendWithRetry(const CgiChange& change, int sheet) = 0;
+    // What the unit made of the last change sent.
+    virtual Web::ChangeOutcome lastChangeOutcome() const = 0;
+
+    virtual void showMessage(const Base::Refusal& box) = 0;
+    virtual bool confirm(const Base::Refusal& question) = 0;
+    virtual const ConsoleDialogs& dialogs() const = 0;
+
+    // The administrator password was taken: input waits for the administrator login.
+    virtual void administratorChangeSent() = 0;
+    // The window caption names the unit's address, which a change may move.
+    virtual void updateCaption() = 0;
+};
+
+} // namespace Console
