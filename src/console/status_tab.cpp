@@ -7,7 +7,6 @@
 #include "console/status_page.h"
 #include "console/tab_widgets.h"
 #include "ui/current_device.h"
-#include "ui/message_box.h"
 #include "ui/plain_label.h"
 
 #include <QButtonGroup>
@@ -235,7 +234,7 @@ void StatusTab::TabSheet1Show() {
         m_MantimeSEdit->setText(v.server);
     }
     if (v.stop == StatusView::Stop::AtZone) {
-        Ui::showRefusal(v.stopError);
+        console().showMessage(v.stopError);
         return;
     }
     m_TimezoneCB->setCurrentIndex(v.zoneIndex);
@@ -246,7 +245,7 @@ void StatusTab::TabSheet1Show() {
     m_FreesizeLB->setText(v.freeSize);
     m_TotalsizeLB->setText(v.totalSize);
     if (v.stop == StatusView::Stop::AtLanguage) {
-        Ui::showRefusal(v.stopError);
+        console().showMessage(v.stopError);
         return;
     }
     m_LangCB->clear();
@@ -267,7 +266,7 @@ void StatusTab::TimeSMakeRBClick() {
 void StatusTab::identBtnClick() {
     const Checked checked = identificationChange(console().unit(), m_HostEdit->text(), m_GroupEdit->text());
     if (const Base::Refusal* refusal = refusalOf(checked)) {
-        Ui::showRefusal(*refusal);
+        console().showMessage(*refusal);
         return;
     }
     m_HostEdit->setText(trimBlanksAndControls(m_HostEdit->text()));
@@ -278,7 +277,7 @@ void StatusTab::identBtnClick() {
 void StatusTab::adminBtnClick() {
     const Checked checked = administratorChange(console().unit(), m_PassEdit->text(), m_VerifyEdit->text());
     if (const Base::Refusal* refusal = refusalOf(checked)) {
-        Ui::showRefusal(*refusal);
+        console().showMessage(*refusal);
         return;
     }
     // Only a password the unit took is asked for again; otherwise the old one still holds.
@@ -302,7 +301,7 @@ void StatusTab::DatatimeBtnClick() {
     input.zoneIndex = m_TimezoneCB->currentIndex();
     const Checked checked = dateTimeChange(console().unit(), input);
     if (const Base::Refusal* refusal = refusalOf(checked)) {
-        Ui::showRefusal(*refusal);
+        console().showMessage(*refusal);
         return;
     }
     console().SendCgi(*changeOf(checked));
@@ -314,7 +313,7 @@ void StatusTab::NetinfoBtnClick() {
 
 void StatusTab::LangBtnClick() {
     console().SendRepeated(languageChange(console().unit(), m_LangCB->currentIndex()));
-    Ui::showRefusal(languageRestartNotice());
+    console().showMessage(languageRestartNotice());
 }
 
 QString StatusTab::administratorPassword() const {
