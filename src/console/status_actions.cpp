@@ -42,22 +42,27 @@ constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
 } // namespace
 
 // The requests below are byte for byte those of docs/protocol.md, "Status and IP Config changes".
-Checked identificationChange(const UnitAddress& unit, const QString& host, const QString& group) {
-    const Base::Refusal empty{QStringLiteral("Value is empty"), kIdentification, Base::Icon::Error};
+std::optional<Base::Refusal> identificationTypedRefusal(const QString& host, const QString& group) {
     if (host.isEmpty() || group.isEmpty())
-        return empty;
+        return Base::Refusal{QStringLiteral("Value is empty"), kIdentification, Base::Icon::Error};
     if (startsWithDigit(host) || startsWithDigit(group))
         return Base::Refusal{QStringLiteral("First character can not be number (0~9)."), kIdentification,
                              Base::Icon::Information};
+    return std::nullopt;
+}
+
+Checked identificationChange(const UnitAddress& unit, const QString& host, const QString& group) {
+    if (auto refusal = identificationTypedRefusal(host, group))
+        return *refusal;
     const QString trimmedHost = trimBlanksAndControls(host);
     const QString trimmedGroup = trimBlanksAndControls(group);
+    // Only blanks typed: nothing is left to send, and that is what the user must hear first.
+    if (trimmedHost.isEmpty() || trimmedGroup.isEmpty())
+        return Base::Refusal{QStringLiteral("Value is empty"), kIdentification, Base::Icon::Error};
     if (auto refusal = badCharacter(trimmedHost, "Host Name"))
         return *refusal;
     if (auto refusal = badCharacter(trimmedGroup, "Group Name"))
         return *refusal;
-    // Only blanks typed: nothing is left to send, and the unit would refuse an empty name.
-    if (trimmedHost.isEmpty() || trimmedGroup.isEmpty())
-        return empty;
     const QString page = QStringLiteral("id.htm");
     return CgiChange{Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), page,
                                      QStringLiteral("cifs_config_apply"),

@@ -2,6 +2,8 @@
 
 #include "console/cgi_change.h"
 
+#include <optional>
+
 namespace Console {
 
 // The date-and-time controls as the user left them.
@@ -14,8 +16,10 @@ struct DateTimeInput {
     int zoneIndex = 12;                             // -1: no zone selected
 };
 
-// Host and group name: not empty, not beginning with a digit as typed, then
-// trimmed and made of letters, digits, "-", "_" and "=" only.
+// The rules on host and group name as typed: not empty, not beginning with a digit.
+std::optional<Base::Refusal> identificationTypedRefusal(const QString& host, const QString& group);
+// Host and group name: the typed rules, then trimmed, not empty, and made of
+// letters, digits, "-", "_" and "=" only.
 Checked identificationChange(const UnitAddress& unit, const QString& host, const QString& group);
 // The new administrator password twice, compared exactly.
 Checked administratorChange(const UnitAddress& unit, const QString& password, const QString& verify);

@@ -264,13 +264,18 @@ void StatusTab::TimeSMakeRBClick() {
 }
 
 void StatusTab::identBtnClick() {
-    const Checked checked = identificationChange(console().unit(), m_HostEdit->text(), m_GroupEdit->text());
+    const QString host = m_HostEdit->text();
+    const QString group = m_GroupEdit->text();
+    // Past the rules on the typed text the fields show the names as they would go to the unit.
+    if (!identificationTypedRefusal(host, group)) {
+        m_HostEdit->setText(trimBlanksAndControls(host));
+        m_GroupEdit->setText(trimBlanksAndControls(group));
+    }
+    const Checked checked = identificationChange(console().unit(), host, group);
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         console().showMessage(*refusal);
         return;
     }
-    m_HostEdit->setText(trimBlanksAndControls(m_HostEdit->text()));
-    m_GroupEdit->setText(trimBlanksAndControls(m_GroupEdit->text()));
     console().SendCgi(*changeOf(checked));
 }
 

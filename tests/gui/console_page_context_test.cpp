@@ -74,3 +74,27 @@ TEST(PageContext, IpConfigPageReadsAgainWhileTheAddressIsMissing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PageContext, IdentificationShowsTheTrimmedNamesBeforeItsCharacterCheck) {
+    ScriptedConsole console;
+    console.pages = {page("host_name=\"NAS9\";\r\n")};
+    Console::StatusTab status(console);
+    auto* host = status.findChild<QLineEdit*>(s("HostEdit"));
+    auto* group = status.findChild<QLineEdit*>(s("GroupEdit"));
+    host->setText(s("  my.nas "));
+    group->setText(s(" WG  "));
+    status.identBtnClick();
+    EXPECT_EQ(console.boxes, QStringList{s("Invalid value .Host Name my.nas")});
+    EXPECT_EQ(host->text(), s("my.nas"));
+    EXPECT_EQ(group->text(), s("WG"));
+    EXPECT_TRUE(console.sent.isEmpty());
+
+    // A digit first as typed stops before anything is trimmed.
+    host->setText(s("1nas "));
+    status.identBtnClick();
+    EXPECT_EQ(host->text(), s("1nas "));
+}
+
+} // namespace

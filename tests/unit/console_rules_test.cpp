@@ -282,6 +282,8 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"letters beyond ASCII are refused", [] { return ident("caf\xc3\xa9", "g"); },
                   "Invalid value \xc3\xa9Host Name caf\xc3\xa9|Identification|information"},
         CheckCase{"nothing but blanks", [] { return ident("   ", "g"); }, "Value is empty|Identification|error"},
+        CheckCase{"a blank host before a bad group", [] { return ident("   ", "a.b"); },
+                  "Value is empty|Identification|error"},
 
         CheckCase{"password", [] { return admin("Pa-s 1\xc3\xa9", "Pa-s 1\xc3\xa9"); },
                   "man.cgi?redirect=sys_auth.htm&type=auth_apply"
