@@ -41,6 +41,10 @@ double Arguments::decimal(const std::string& name, double fallback) const {
     return value ? value->toDouble() : fallback;
 }
 
+Argument unitAddress() {
+    return Argument("IP", "The unit's address, dotted IPv4", Argument::Kind::Ipv4, true);
+}
+
 int usageError(const QString& words) {
     std::fprintf(stderr, "zuredor-cli: %s\n", qPrintable(words));
     return kExitUsage;

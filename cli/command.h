@@ -22,7 +22,7 @@ struct Credentials {
 // One argument of a command: a positional (a name in capitals, such as "IP")
 // or an option ("--date"). The dispatcher checks what it can before the run.
 struct Argument {
-    enum class Kind { Text, Texts, Integer, Decimal, Flag };
+    enum class Kind { Text, Texts, Integer, Decimal, Flag, Ipv4 };
 
     Argument(std::string argumentName, std::string argumentHelp, Kind argumentKind = Kind::Text,
              bool isRequired = false)
@@ -48,6 +48,9 @@ struct Argument {
     std::optional<std::pair<double, double>> range; // for numbers
     std::string excludes;                           // another option that may not come with this one
 };
+
+// The unit a command talks to: a dotted IPv4 address, never a name to look up.
+Argument unitAddress();
 
 // What a command found on its command line, by argument name; only what was given.
 class Arguments {

@@ -3,6 +3,7 @@
 #include "command.h"
 #include "device_commands.h"
 
+#include "console/field_limits.h"
 #include "console/ip_config.h"
 
 #include "terminal_text.h"
@@ -255,8 +256,14 @@ int runSetIdentity(const Invocation& call) {
     const GlobalOptions& global = call.global;
     const Credentials& credentials = call.credentials;
     const QString ip = call.arguments.text("IP");
-    const Console::Checked checked = Console::identificationChange(
-        {ip, global.network.devicePort}, call.arguments.text("HOST"), call.arguments.text("GROUP"));
+    const QString host = call.arguments.text("HOST");
+    const QString group = call.arguments.text("GROUP");
+    // The window's fields take no more than this; here the same limit is a refusal.
+    for (const auto& [value, field] : {std::pair(host, "Host Name"), std::pair(group, "Group Name")}) {
+        if (const auto refusal = Console::tooLong(value, Console::kNameLength, field, "Identification"))
+            return refuse(global, ip, *refusal);
+    }
+    const Console::Checked checked = Console::identificationChange({ip, global.network.devicePort}, host, group);
     if (const Base::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
@@ -267,9 +274,20 @@ int runSetAdminPassword(const Invocation& call) {
     const GlobalOptions& global = call.global;
     const Credentials& credentials = call.credentials;
     const QString ip = call.arguments.text("IP");
-    const QString password = call.arguments.text("NEW");
-    const Console::Checked checked =
-        Console::administratorChange({ip, global.network.devicePort}, password, call.arguments.text("VERIFY"));
+    QString password = call.arguments.text("NEW");
+    QString verify = call.arguments.text("VERIFY");
+    if (call.arguments.has("NEW") != call.arguments.has("VERIFY"))
+        return usageError(QStringLiteral("set-admin-password takes NEW and VERIFY, or neither to be asked for them"));
+    // Kept out of the process list: asked for on a terminal, else two lines of standard input.
+    if (!call.arguments.has("NEW")) {
+        password = askSecret("New password: ");
+        verify = askSecret("Verify password: ");
+    }
+    for (const auto& [value, field] : {std::pair(password, "Password"), std::pair(verify, "Verify Password")}) {
+        if (const auto refusal = Console::tooLong(value, Console::kAdminPasswordLength, field, "Administrator"))
+            return refuse(global, ip, *refusal);
+    }
+    const Console::Checked checked = Console::administratorChange({ip, global.network.devicePort}, password, verify);
     if (const Base::Refusal* refusal = Console::refusalOf(checked))
         return refuse(global, ip, *refusal);
     ChangeSender sender(global, credentials, ip, Console::kStatusPage);
@@ -334,23 +352,38 @@ int setTime(const GlobalOptions& global, const Credentials& credentials, const Q
 
 int runSetTime(const Invocation& call) {
     const Arguments& arguments = call.arguments;
+    const QString ip = arguments.text("IP");
     TimeOptions options;
+    // The window's fields take no more than these; here the same limits are refusals, before any request.
+    QList<std::tuple<QString, int, const char*>> fields;
     if (const auto date = arguments.optionalText("--date")) {
         if (date->count(QLatin1Char('/')) != 2)
             return usageError(QStringLiteral("--date needs Y/M/D"));
         options.date = date;
+        const QStringList parts = date->split(QLatin1Char('/'));
+        fields << std::tuple(parts[0], Console::kYearLength, "Date and Time")
+               << std::tuple(parts[1], Console::kDatePartLength, "Date and Time")
+               << std::tuple(parts[2], Console::kDatePartLength, "Date and Time");
     }
     if (const auto time = arguments.optionalText("--time")) {
         if (time->count(QLatin1Char(':')) != 2)
             return usageError(QStringLiteral("--time needs H:M:S"));
         options.time = time;
+        for (const QString& part : time->split(QLatin1Char(':')))
+            fields << std::tuple(part, Console::kDatePartLength, "Date and Time");
+    }
+    if (const auto manual = arguments.optionalText("--manual-server"))
+        fields << std::tuple(*manual, Console::kTimeServerLength, "Time Server");
+    for (const auto& [value, length, field] : fields) {
+        if (const auto refusal = Console::tooLong(value, length, field, "Date and Time"))
+            return refuse(call.global, ip, *refusal);
     }
     if (const auto sntp = arguments.optionalText("--sntp"))
         options.sntp = *sntp == QLatin1String("on");
     options.server = arguments.optionalText("--server");
     options.manualServer = arguments.optionalText("--manual-server");
     options.zone = arguments.optionalInteger("--zone");
-    return setTime(call.global, call.credentials, arguments.text("IP"), options);
+    return setTime(call.global, call.credentials, ip, options);
 }
 
 int runSetDhcpServer(const Invocation& call) {
@@ -420,11 +453,14 @@ int runSetIp(const Invocation& call) {
     }
     if (settings.size() != 5)
         return usageError(QStringLiteral("set-ip IP static needs ADDRESS MASK GATEWAY DNS1 DNS2"));
+    const char* const captions[] = {"IP Address", "Subnet Mask", "Gateway", "Primary DNS"};
+    for (int i = 0; i < 4; ++i) {
+        if (const auto refusal = Console::tooLong(settings[i], Console::kAddressLength, captions[i], "IP Information"))
+            return refuse(call.global, ip, *refusal);
+    }
     return setIp(call.global, call.credentials, ip,
                  Console::StaticAddress{settings[0], settings[1], settings[2], settings[3], settings[4]});
 }
-
-const Argument kUnitIp{"IP", "The unit's address", Argument::Kind::Text, true};
 
 std::string listedTimeServers() {
     QStringList servers;
@@ -436,22 +472,27 @@ std::string listedTimeServers() {
 const std::vector<Command>& table() {
     using Kind = Argument::Kind;
     static const std::vector<Command> commands = {
-        {"status", "Print every value of the console's Status page", {kUnitIp}, Command::NeedsCredentials, runStatus},
+        {"status",
+         "Print every value of the console's Status page",
+         {unitAddress()},
+         Command::NeedsCredentials,
+         runStatus},
         {"set-identity",
          "Change the unit's host and group name",
-         {kUnitIp, {"HOST", "Host name", Kind::Text, true}, {"GROUP", "Group name", Kind::Text, true}},
+         {unitAddress(), {"HOST", "Host name", Kind::Text, true}, {"GROUP", "Group name", Kind::Text, true}},
          Command::NeedsCredentials,
          runSetIdentity},
         {"set-admin-password",
          "Change the administrator password of the web interface",
-         {kUnitIp,
-          {"NEW", "The new password", Kind::Text, true},
-          {"VERIFY", "The new password again", Kind::Text, true}},
+         {unitAddress(),
+          {"NEW", "The new password. Left out with VERIFY, both are asked for without echo on a terminal, or "
+                  "read from standard input, one line each"},
+          {"VERIFY", "The new password again"}},
          Command::NeedsCredentials,
          runSetAdminPassword},
         {"set-time",
          "Change the date, time, time server and zone; what is not given keeps the unit's current value",
-         {kUnitIp,
+         {unitAddress(),
           {"--date", "Date as Y/M/D"},
           {"--time", "Time as H:M:S"},
           Argument("--sntp", "Time service on or off").oneOf({"on", "off"}),
@@ -462,18 +503,18 @@ const std::vector<Command>& table() {
          runSetTime},
         {"set-dhcp-server",
          "Switch the unit's DHCP server on or off",
-         {kUnitIp, Argument("STATE", "on or off", Kind::Text, true).oneOf({"on", "off"})},
+         {unitAddress(), Argument("STATE", "on or off", Kind::Text, true).oneOf({"on", "off"})},
          Command::NeedsCredentials,
          runSetDhcpServer},
         {"set-language",
          "Choose the unit's language by its index in the list",
-         {kUnitIp, {"INDEX", "Index in the unit's language list", Kind::Integer, true}},
+         {unitAddress(), {"INDEX", "Index in the unit's language list", Kind::Integer, true}},
          Command::NeedsCredentials,
          runSetLanguage},
-        {"ip-config", "Print the console's IP Config page", {kUnitIp}, Command::NeedsCredentials, runIpConfig},
+        {"ip-config", "Print the console's IP Config page", {unitAddress()}, Command::NeedsCredentials, runIpConfig},
         {"set-ip",
          "Automatic addressing (dhcp), or static settings (static ADDRESS MASK GATEWAY DNS1 DNS2)",
-         {kUnitIp,
+         {unitAddress(),
           Argument("MODE", "dhcp or static", Kind::Text, true).oneOf({"dhcp", "static"}),
           {"SETTINGS", "ADDRESS MASK GATEWAY DNS1 DNS2 for static", Kind::Texts}},
          Command::NeedsCredentials,

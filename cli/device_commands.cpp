@@ -155,18 +155,16 @@ int runGet(const Invocation& call) {
     return kExitDone;
 }
 
-const Argument kUnitIp{"IP", "The unit's address", Argument::Kind::Text, true};
-
 const Command kDeviceCommands[] = {
     {"login",
      "Check the user name and password with a unit, as the device login does",
-     {kUnitIp},
+     {unitAddress()},
      Command::NeedsCredentials,
      runLogin},
-    {"page", "Print the unit's utility page from \"<HTML>\" on", {kUnitIp}, Command::NeedsCredentials, runPage},
+    {"page", "Print the unit's utility page from \"<HTML>\" on", {unitAddress()}, Command::NeedsCredentials, runPage},
     {"get",
      "Print page values, one line per name, empty where the page has none",
-     {kUnitIp, {"NAME", "Page variable names, such as host_name", Argument::Kind::Texts, true}},
+     {unitAddress(), {"NAME", "Page variable names, such as host_name", Argument::Kind::Texts, true}},
      Command::NeedsCredentials,
      runGet},
 };
@@ -195,10 +193,11 @@ constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 } // namespace
 
-QString askPassword() {
-    if (!::isatty(STDIN_FILENO))
-        return {};
-    std::fputs("Password: ", stderr);
+namespace {
+
+// One line from a terminal without echo, the terminal put back whatever ends the program.
+QString readHidden(const char* prompt) {
+    std::fputs(prompt, stderr);
     std::fflush(stderr);
     const bool haveTerminal = ::tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
     struct sigaction previous[std::size(kPromptSignals)]{};
@@ -222,6 +221,24 @@ QString askPassword() {
             ::sigaction(kPromptSignals[i], &previous[i], nullptr);
     }
     std::fputs("\n", stderr);
+    return QString::fromStdString(line);
+}
+
+} // namespace
+
+QString askPassword() {
+    if (!::isatty(STDIN_FILENO))
+        return {};
+    return readHidden("Password: ");
+}
+
+QString askSecret(const char* prompt) {
+    if (::isatty(STDIN_FILENO))
+        return readHidden(prompt);
+    std::string line;
+    std::getline(std::cin, line);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
     return QString::fromStdString(line);
 }
 

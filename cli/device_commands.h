@@ -48,5 +48,8 @@ void writeJson(const QJsonObject& object);
 // The password when neither -p nor ZUREDOR_PASSWORD gave one: asked for without
 // echo on a terminal, empty otherwise.
 QString askPassword();
+// A secret the command sets, such as a new password: asked for without echo
+// on a terminal, else the next line of standard input.
+QString askSecret(const char* prompt);
 
 } // namespace Cli

@@ -2,12 +2,16 @@
 #include "command.h"
 #include "device_commands.h"
 
+#include "base/version.h"
+
 #include <QCoreApplication>
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <list>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -34,6 +38,8 @@ CLI::Option* addArgument(Registered& command, const Cli::Argument& argument) {
         option->expected(1)->allow_extra_args(false);
     if (argument.required)
         option->required();
+    if (argument.kind == Cli::Argument::Kind::Ipv4)
+        option->check(CLI::ValidIPV4);
     if (!argument.choices.empty())
         option->check(CLI::IsMember(argument.choices));
     const bool integer = argument.kind == Cli::Argument::Kind::Integer;
@@ -58,6 +64,60 @@ CLI::Option* addArgument(Registered& command, const Cli::Argument& argument) {
             option->check(CLI::Range(argument.range->first, argument.range->second));
     }
     return option;
+}
+
+// Edit distance, for the command a mistyped word was meant to be.
+std::size_t distance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The first word of the command line that names no command, skipping the values of global options.
+std::optional<std::string> unknownCommand(int argc, char* argv[], const std::list<Registered>& commands) {
+    static const std::set<std::string> withValue{"--broadcast", "--discovery-port", "--device-port", "-u", "--user",
+                                                 "-p",          "--password"};
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.starts_with('-')) {
+            if (withValue.count(word) > 0)
+                ++i;
+            continue;
+        }
+        for (const Registered& command : commands) {
+            if (word == command.row->name)
+                return std::nullopt;
+        }
+        return word;
+    }
+    return std::nullopt;
+}
+
+int mistyped(const std::string& word, const std::list<Registered>& commands) {
+    std::string nearest;
+    std::size_t best = 0;
+    for (const Registered& command : commands) {
+        const std::size_t d = distance(word, command.row->name);
+        if (nearest.empty() || d < best) {
+            nearest = command.row->name;
+            best = d;
+        }
+    }
+    QString words = QStringLiteral("'%1' is not a command").arg(QString::fromStdString(word));
+    if (best <= std::max<std::size_t>(2, word.size() / 3))
+        words += QStringLiteral("; did you mean '%1'?").arg(QString::fromStdString(nearest));
+    words += QStringLiteral(" (zuredor-cli --help lists the commands)");
+    return Cli::usageError(words);
 }
 
 Cli::Arguments argumentsOf(const Registered& command) {
@@ -94,6 +154,7 @@ int main(int argc, char* argv[]) {
     cli.add_option("--device-port", devicePort, "TCP port of the units' web server")
         ->envname("ZUREDOR_DEVICE_PORT")
         ->check(CLI::Range(1, 65535));
+    cli.set_version_flag("--version", std::string("zuredor-cli ") + Base::kProgramVersion);
     cli.add_flag("--json", global.json, "Print JSON on standard output; words go to standard error");
     std::string user = "admin";
     std::optional<std::string> password;
@@ -124,6 +185,10 @@ int main(int argc, char* argv[]) {
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() != 0) {
+            if (const auto word = unknownCommand(argc, argv, commands))
+                return mistyped(*word, commands);
+        }
         const int status = cli.exit(e);
         return status == 0 ? Cli::kExitDone : Cli::kExitUsage;
     }

@@ -59,7 +59,7 @@ const Command kMountCommands[] = {
     {"mount",
      "Map one of a unit's shared folders to a drive letter, as the mount dialog does (on Linux: the link "
      "~/ZurEdor/LETTER)",
-     {{"IP", "The unit's address", Argument::Kind::Text, true},
+     {unitAddress(),
       {"FOLDER", "The folder as the unit lists it; 0 is the public folder", Argument::Kind::Text, true},
       {"LETTER", "A drive letter from D to Z", Argument::Kind::Text, true},
       {"--share-password", "The folder's share password (default empty)"}},

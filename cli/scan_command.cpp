@@ -3,6 +3,7 @@
 #include "command.h"
 #include "terminal_text.h"
 
+#include "base/network_settings.h"
 #include "discovery/discovery_scan.h"
 
 #include <QJsonArray>
@@ -95,13 +96,27 @@ int runScan(const Invocation& call) {
     if (result.error) {
         const char* what = result.error->kind == Discovery::ScanErrorKind::Bind ? "cannot listen on UDP port"
                                                                                 : "cannot send the query to";
-        const QByteArray where =
+        const QString where =
             result.error->kind == Discovery::ScanErrorKind::Bind
-                ? QByteArray::number(global.network.discoveryPort)
-                : global.network.broadcast.toLatin1() + ':' + QByteArray::number(global.network.discoveryPort);
-        writeOut(stderr,
-                 QByteArray("zuredor-cli: ") + what + ' ' + where + ": " + result.error->detail.toUtf8() + '\n');
+                ? QString::number(global.network.discoveryPort)
+                : global.network.broadcast + QLatin1Char(':') + QString::number(global.network.discoveryPort);
+        const QString words =
+            QString::fromLatin1(what) + QLatin1Char(' ') + where + QStringLiteral(": ") + result.error->detail;
+        writeOut(stderr, "zuredor-cli: " + terminalSafe(words.toUtf8()) + '\n');
+        if (global.json)
+            writeOut(stdout, QJsonDocument(QJsonObject{{QStringLiteral("result"), QStringLiteral("unreachable")},
+                                                       {QStringLiteral("error"), words}})
+                                 .toJson(QJsonDocument::Indented));
         return kExitUnreachable;
+    }
+    if (result.rows.isEmpty()) {
+        // An empty list alone would not tell the user where the question went.
+        QString words = QStringLiteral("no unit answered within %1 s").arg(call.arguments.decimal("--wait", 3.0));
+        if (global.network.broadcast == Base::NetworkSettings().broadcast)
+            words += QStringLiteral("; the query went to %1, the broadcast address of the networks this machine is "
+                                    "on; --broadcast ADDR sends it elsewhere")
+                         .arg(global.network.broadcast);
+        writeOut(stderr, "zuredor-cli: " + words.toUtf8() + '\n');
     }
     writeOut(stdout, global.json ? scanJson(result.rows) : scanTable(result.rows));
     return kExitDone;

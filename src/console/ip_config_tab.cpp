@@ -2,6 +2,7 @@
 
 #include "base/localize.h"
 #include "console/console_context.h"
+#include "console/field_limits.h"
 #include "console/ip_config.h"
 #include "console/page_tabs.h"
 #include "console/tab_widgets.h"
@@ -44,10 +45,10 @@ IpConfigTab::IpConfigTab(ConsoleContext& console) : ConsolePage(console, "TabShe
         int maxLength; // 0: none
     };
     const Row rows[] = {
-        {"Label23", "IP Address", "IPAddressEdit", &m_Label23, &m_IPAddressEdit, 15},
-        {"Label24", "Subnet Mask", "SubMaskEdit", &m_Label24, &m_SubMaskEdit, 15},
-        {"Label25", "Gateway", "GatewayEdit", &m_Label25, &m_GatewayEdit, 15},
-        {"Label26", "Primary DNS", "PrimaryDnsEdit", &m_Label26, &m_PrimaryDnsEdit, 15},
+        {"Label23", "IP Address", "IPAddressEdit", &m_Label23, &m_IPAddressEdit, kAddressLength},
+        {"Label24", "Subnet Mask", "SubMaskEdit", &m_Label24, &m_SubMaskEdit, kAddressLength},
+        {"Label25", "Gateway", "GatewayEdit", &m_Label25, &m_GatewayEdit, kAddressLength},
+        {"Label26", "Primary DNS", "PrimaryDnsEdit", &m_Label26, &m_PrimaryDnsEdit, kAddressLength},
         {"Label27", "Secondary DNS", "SecondDnsEdit", &m_Label27, &m_SecondDnsEdit, 0},
     };
     int y = 84;

@@ -2,6 +2,7 @@
 
 #include "base/localize.h"
 #include "console/console_context.h"
+#include "console/field_limits.h"
 #include "console/page_tabs.h"
 #include "console/status_actions.h"
 #include "console/status_page.h"
@@ -78,9 +79,9 @@ void StatusTab::buildIdentification() {
     m_IdenGB =
         place(new QGroupBox(QStringLiteral("Identification"), this), "IdenGB", kGroupX, 4, kGroupWidth, groupHeight(1));
     m_Label1 = label(m_IdenGB, "Label1", "Host Name", kLabelX, row(0), 96);
-    m_HostEdit = edit(m_IdenGB, "HostEdit", kFieldX, row(0), 120, 15);
+    m_HostEdit = edit(m_IdenGB, "HostEdit", kFieldX, row(0), 120, kNameLength);
     m_Label2 = label(m_IdenGB, "Label2", "Group Name", kLabel2X, row(0), 106);
-    m_GroupEdit = edit(m_IdenGB, "GroupEdit", kField2X, row(0), 90, 15);
+    m_GroupEdit = edit(m_IdenGB, "GroupEdit", kField2X, row(0), 90, kNameLength);
     m_identBtn = setButton(m_IdenGB, "identBtn", row(0));
     connect(m_identBtn, &QPushButton::clicked, this, &StatusTab::identBtnClick);
 }
@@ -93,10 +94,10 @@ void StatusTab::buildAdministration() {
     m_AdminEdit = edit(m_AdminGB, "AdminEdit", kFieldX, row(0), 120, 15);
     m_AdminEdit->setEnabled(false);
     m_Label4 = label(m_AdminGB, "Label4", "Password", kLabelX, row(1), 96);
-    m_PassEdit = edit(m_AdminGB, "PassEdit", kFieldX, row(1), 120, 12);
+    m_PassEdit = edit(m_AdminGB, "PassEdit", kFieldX, row(1), 120, kAdminPasswordLength);
     m_PassEdit->setEchoMode(QLineEdit::Password);
     m_Label5 = label(m_AdminGB, "Label5", "Verify Password", kLabel2X, row(1), 106);
-    m_VerifyEdit = edit(m_AdminGB, "VerifyEdit", kField2X, row(1), 90, 12);
+    m_VerifyEdit = edit(m_AdminGB, "VerifyEdit", kField2X, row(1), 90, kAdminPasswordLength);
     m_VerifyEdit->setEchoMode(QLineEdit::Password);
     m_adminBtn = setButton(m_AdminGB, "adminBtn", row(1));
     connect(m_adminBtn, &QPushButton::clicked, this, &StatusTab::adminBtnClick);
@@ -125,17 +126,17 @@ void StatusTab::buildDateAndTime() {
         TabWidgets::keepUntranslated(l);
         x += 10;
     };
-    m_YearEdit = field("YearEdit", 42, 4);
+    m_YearEdit = field("YearEdit", 42, kYearLength);
     separator("/");
-    m_MonthEdit = field("MonthEdit", 28, 2);
+    m_MonthEdit = field("MonthEdit", 28, kDatePartLength);
     separator("/");
-    m_DataEdit = field("DataEdit", 28, 2);
+    m_DataEdit = field("DataEdit", 28, kDatePartLength);
     separator("-");
-    m_HourEdit = field("HourEdit", 28, 2);
+    m_HourEdit = field("HourEdit", 28, kDatePartLength);
     separator(":");
-    m_MinuteEdit = field("MinuteEdit", 28, 2);
+    m_MinuteEdit = field("MinuteEdit", 28, kDatePartLength);
     separator(":");
-    m_SecondEdit = field("SecondEdit", 28, 2);
+    m_SecondEdit = field("SecondEdit", 28, kDatePartLength);
     m_Label13 = label(g, "Label13", "(yyyy/mm/dd - hh:mm:ss)", x + 8, row(1), kGroupWidth - 12 - x - 8);
 
     // The time service switch shares the first row with the unit's clock.
@@ -165,7 +166,7 @@ void StatusTab::buildDateAndTime() {
     m_TimeSSelCB = place(new QComboBox(g), "TimeSSelCB", kFieldX, row(3), 240, 23);
     for (const QString& server : timeServers())
         m_TimeSSelCB->addItem(server);
-    m_MantimeSEdit = edit(g, "MantimeSEdit", kFieldX, row(3), 240, 64);
+    m_MantimeSEdit = edit(g, "MantimeSEdit", kFieldX, row(3), 240, kTimeServerLength);
     m_MantimeSEdit->hide();
 
     m_Label16 = label(g, "Label16", "Time Zone", kLabelX, row(4), 96);

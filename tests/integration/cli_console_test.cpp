@@ -111,10 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "Invalid value .Host Name my.nas\n",
                    "host_name",
                    "ZurEdor-1"},
-        ChangeCase{"identity longer than the unit takes",
+        ChangeCase{"identity longer than the window's field takes",
                    {s("set-identity"), kIp, s("abcdefghijklmnopq"), s("HOME")},
                    1,
-                   "The unit did not accept the setting\n",
+                   "Value is too long: Host Name (15)\n",
                    "host_name",
                    "ZurEdor-1"},
         ChangeCase{"zone alone keeps the server",
@@ -176,7 +176,7 @@ TEST_F(CliConsole, NewAdministratorPasswordIsTheOneTheNextLoginNeeds) {
     EXPECT_EQ(cli({s("login"), kIp}, "n3w").exitCode, 0);
     const CliRun tooLong = cli({s("set-admin-password"), kIp, s("0123456789abc"), s("0123456789abc")}, "n3w");
     EXPECT_EQ(tooLong.exitCode, 1);
-    EXPECT_EQ(tooLong.out, QByteArray("The unit did not accept the new password\n"));
+    EXPECT_EQ(tooLong.out, QByteArray("Value is too long: Password (12)\n")) << "the window's field takes 12";
     EXPECT_EQ(cli({s("login"), kIp}, "n3w").exitCode, 0) << "the unit kept the password it had";
 }
 

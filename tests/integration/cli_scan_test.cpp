@@ -245,7 +245,12 @@ TEST_F(CliScan, APortItCannotShareEndsWithStatus3AndTheReason) {
     ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, port, QUdpSocket::DontShareAddress));
     const CliRun run = scan(QStringLiteral("0.2"), {QStringLiteral("--json")});
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_TRUE(run.out.isEmpty()) << "with --json only JSON goes to standard output";
+    // With --json only JSON goes to standard output: one object with the result and the reason.
+    const QJsonObject failure = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(failure.value(QStringLiteral("result")).toString(), QStringLiteral("unreachable"))
+        << run.out.toStdString();
+    EXPECT_TRUE(
+        failure.value(QStringLiteral("error")).toString().startsWith(QStringLiteral("cannot listen on UDP port ")));
     EXPECT_TRUE(run.err.contains("cannot listen on UDP port " + QByteArray::number(port))) << run.err.toStdString();
 }
 

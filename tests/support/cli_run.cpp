@@ -14,9 +14,18 @@ QProcessEnvironment cleanEnvironment() {
 }
 
 CliRun runCli(const QStringList& arguments, const QProcessEnvironment& environment, int timeoutMs) {
+    return runCliWithInput(arguments, {}, environment, timeoutMs);
+}
+
+CliRun runCliWithInput(const QStringList& arguments, const QByteArray& input, const QProcessEnvironment& environment,
+                       int timeoutMs) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(ZUREDOR_CLI_PATH), arguments);
+    if (process.waitForStarted(timeoutMs)) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
     CliRun run;
     run.finished = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
     if (!run.finished) {

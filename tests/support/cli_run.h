@@ -19,5 +19,8 @@ QProcessEnvironment cleanEnvironment();
 // Runs zuredor-cli to its end and keeps what it printed.
 CliRun runCli(const QStringList& arguments, const QProcessEnvironment& environment = cleanEnvironment(),
               int timeoutMs = 30000);
+// The same with `input` on its standard input, which is then closed.
+CliRun runCliWithInput(const QStringList& arguments, const QByteArray& input,
+                       const QProcessEnvironment& environment = cleanEnvironment(), int timeoutMs = 30000);
 
 } // namespace TestSupport
