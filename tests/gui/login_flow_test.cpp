@@ -10,6 +10,8 @@
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 #include "ui/current_device.h"
+#include "web/device_get.h"
+#include "web/web_settings.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -25,13 +27,12 @@ using TestSupport::RecordedBox;
 
 class LoginFlow : public ::testing::Test {
 protected:
-    void start(QStringList faults = {}) {
-        sim = std::make_unique<TestSupport::SimProcess>(QStringList{QStringLiteral("--units"), QStringLiteral("1"),
+    void start(QStringList faults = {}, int units = 1) {
+        sim = std::make_unique<TestSupport::SimProcess>(QStringList{QStringLiteral("--units"), QString::number(units),
                                                                     QStringLiteral("--discovery-port"),
                                                                     QString::number(TestSupport::freeUdpPort())} +
                                                         faults);
         ASSERT_TRUE(sim->start()) << sim->output().toStdString();
-        Base::NetworkSettings settings;
         settings.broadcast = QStringLiteral("127.255.255.255");
         settings.discoveryPort = TestSupport::freeUdpPort();
         settings.devicePort = sim->devicePort();
@@ -64,6 +65,7 @@ protected:
         Ui::CurrentDevice() = {};
     }
 
+    Base::NetworkSettings settings;
     std::unique_ptr<TestSupport::SimProcess> sim;
     std::unique_ptr<App::WindowSet> windows;
     TestSupport::MessageRecorder* recorder = nullptr;
@@ -100,15 +102,29 @@ TEST_F(LoginFlow, UnreachableUnitSaysConnectionFailQuickly) {
 }
 
 TEST_F(LoginFlow, MountFillsTheFolderListAndOpensTheDialog) {
-    start();
-    chooseUnit(QStringLiteral("127.0.0.2"));
+    start({}, 2);
+    // The second unit shares Projects and Invoices; publishing its fourth
+    // folder puts a name with a two-byte character at the end of the list.
+    const Web::DeviceResponse published = Web::DeviceGet(
+        QStringLiteral("127.0.0.3"), QStringLiteral("admin"), QStringLiteral("admin"),
+        QStringLiteral("/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_apply&share_list=M%C3%BAsica&add=Add"),
+        Web::settingsFor(settings));
+    ASSERT_EQ(published.status, 302) << published.header.toStdString();
+    ASSERT_FALSE(published.header.contains("fail.htm")) << published.header.toStdString();
+
+    chooseUnit(QStringLiteral("127.0.0.3"));
     typePassword(QStringLiteral("admin"));
     press("MountBtn");
     EXPECT_TRUE(recorder->boxes.isEmpty());
     EXPECT_FALSE(windows->form4().isVisible());
     ASSERT_TRUE(windows->form5().isVisible());
     QComboBox* folders = windows->form5().folderBox();
-    ASSERT_GT(folders->count(), 0);
+    QStringList names;
+    for (int i = 0; i < folders->count(); ++i)
+        names << folders->itemText(i);
+    EXPECT_EQ(names, (QStringList{QStringLiteral("0"), QStringLiteral("Projects"), QStringLiteral("Invoices"),
+                                  QString::fromUtf8("M\xC3\xBAsica")}))
+        << "the public folder first, then the shared folders in the unit's order";
     EXPECT_EQ(folders->currentIndex(), -1) << "nothing is selected";
 
     windows->form5().close();
@@ -132,6 +148,24 @@ TEST_F(LoginFlow, ManagementOpensTheConsoleWhileTheWindowKeepsPainting) {
 
     windows->form2().close();
     EXPECT_TRUE(windows->form4().isVisible());
+}
+
+// The scan window is a way back, not a log-out: the chosen unit and the
+// credentials typed for it stay for the next login.
+TEST_F(LoginFlow, TheUnitAndItsCredentialsStayAfterReturningToTheScanWindow) {
+    start();
+    chooseUnit(QStringLiteral("127.0.0.2"));
+    typePassword(QStringLiteral("admin"));
+    press("MenBtn");
+    ASSERT_TRUE(windows->form2().isVisible());
+    windows->form2().close();
+    ASSERT_TRUE(windows->form4().isVisible());
+    windows->form4().close();
+    ASSERT_TRUE(windows->form1().isVisible());
+    EXPECT_FALSE(windows->form4().isVisible());
+    EXPECT_EQ(Ui::CurrentDevice().ip, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(Ui::CurrentDevice().userName, QStringLiteral("admin"));
+    EXPECT_EQ(Ui::CurrentDevice().password, QStringLiteral("admin"));
 }
 
 TEST_F(LoginFlow, AdministratorLoginTwoWrongEntriesThenAnyPressReturnsToTheScan) {

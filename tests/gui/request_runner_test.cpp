@@ -1,11 +1,20 @@
 #include "ui/request_runner.h"
 
+#include "support/test_ports.h"
+
 #include <QApplication>
+#include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
+
 #include <gtest/gtest.h>
+
+// The window-system queue is where real clicks wait; QTest and posted events
+// bypass it, so they would be delivered whatever the loop's flags.
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -22,6 +31,55 @@ TEST(RunRequest, TimersTickWhileTheRequestRunsAndTheResultComesBack) {
     });
     EXPECT_EQ(value, 42);
     EXPECT_GE(ticks, 5) << "the event loop kept running";
+}
+
+TEST(RunRequest, ClicksAndKeysWaitUntilTheRequestHasReturned) {
+    QPushButton button(QStringLiteral("Scan"));
+    button.show();
+    button.activateWindow();
+    button.setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&button));
+    QWindow* window = button.windowHandle();
+    ASSERT_NE(window, nullptr);
+    QStringList order;
+    QObject::connect(&button, &QPushButton::clicked, [&] { order << QStringLiteral("click"); });
+
+    bool sent = false;
+    QTimer::singleShot(0, [&] {
+        const QPointF at(5, 5);
+        const QPointF global = button.mapToGlobal(at);
+        using Queue = QWindowSystemInterface;
+        Queue::handleMouseEvent<Queue::AsynchronousDelivery>(window, at, global, Qt::LeftButton, Qt::LeftButton,
+                                                             QEvent::MouseButtonPress);
+        Queue::handleMouseEvent<Queue::AsynchronousDelivery>(window, at, global, Qt::NoButton, Qt::LeftButton,
+                                                             QEvent::MouseButtonRelease);
+        Queue::handleKeyEvent<Queue::AsynchronousDelivery>(window, QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier,
+                                                           QStringLiteral(" "));
+        Queue::handleKeyEvent<Queue::AsynchronousDelivery>(window, QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier,
+                                                           QStringLiteral(" "));
+        sent = true;
+    });
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    // The request ends only after the input is queued and the loop has turned many times since.
+    std::atomic<bool> queued{false};
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (sent && ticks > 10)
+            queued = true;
+    });
+    Ui::runRequest([&] {
+        while (!queued)
+            QThread::msleep(5);
+    });
+    order << QStringLiteral("request returned");
+    ASSERT_TRUE(sent);
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return order.size() == 3; }, 2000)) << order.join(u',').toStdString();
+    EXPECT_EQ(order,
+              QStringList({QStringLiteral("request returned"), QStringLiteral("click"), QStringLiteral("click")}))
+        << "the mouse click and the space key each press the button once, after the request";
 }
 
 } // namespace
@@ -67,14 +125,16 @@ TEST(WhenIdle, RunsAtOnceWhenIdleAndNotAtAllWhenItsContextIsGone) {
     EXPECT_TRUE(ran);
 
     ran = false;
+    bool markerRan = false;
     auto* gone = new QObject;
     QTimer::singleShot(10, gone, [&] {
         Ui::whenIdle(gone, [&] { ran = true; });
         delete gone;
+        // Waiting handlers run in the order they came: once this one has run, the other had its turn.
+        Ui::whenIdle(&context, [&] { markerRan = true; });
     });
     Ui::runRequest([] { QThread::msleep(100); });
-    QCoreApplication::processEvents();
-    QTest::qWait(50);
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return markerRan; }, 2000));
     EXPECT_FALSE(ran);
 }
 

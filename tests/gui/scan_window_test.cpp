@@ -7,8 +7,11 @@
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +24,23 @@ QStringList column(QTableWidget* list, int c) {
     for (int row = 0; row < list->rowCount(); ++row)
         texts << list->item(row, c)->text();
     return texts;
+}
+
+// A unit sends all its datagrams for a query in one go, so once one of them is
+// listed the rest already wait in the window's socket. A datagram the test sends
+// after that is read after them: when it is listed, nothing more is coming.
+bool listMarker(Discovery::TForm1& window, quint16 port) {
+    QUdpSocket marker;
+    if (!marker.bind(QHostAddress(QStringLiteral("127.0.0.9")), 0))
+        return false;
+    const QByteArray datagram = Discovery::encodeDiscoveryReply({"MARKER", "WG", "0"});
+    if (marker.writeDatagram(datagram, QHostAddress::LocalHost, port) != datagram.size())
+        return false;
+    QTableWidget* list = window.listView();
+    return waitUntil([&] {
+        const int last = list->rowCount() - 1;
+        return last >= 0 && list->item(last, 0)->text() == QStringLiteral("127.0.0.9");
+    });
 }
 
 struct Fixture {
@@ -62,8 +82,10 @@ TEST(ScanWindow, ScanListsTheUnitsAndASecondScanEmptiesAndRefills) {
     EXPECT_EQ(bar->value(), 0) << "a new scan starts the bar again";
     EXPECT_GE(cleared, 1);
     ASSERT_TRUE(waitUntil([&] { return list->rowCount() == 3; }));
-    QTest::qWait(200);
-    EXPECT_EQ(list->rowCount(), 3) << "each unit once";
+    ASSERT_TRUE(listMarker(*f.window, f.settings.discoveryPort));
+    EXPECT_EQ(column(list, 1), (QStringList{QStringLiteral("ZurEdor-1"), QStringLiteral("ZurEdor-2"),
+                                            QStringLiteral("ZurEdor-3"), QStringLiteral("MARKER")}))
+        << "each unit once";
 }
 
 TEST(ScanWindow, FaultyUnitsAddOnlyTheirGoodAnswers) {
@@ -73,8 +95,9 @@ TEST(ScanWindow, FaultyUnitsAddOnlyTheirGoodAnswers) {
     QTableWidget* list = f.window->listView();
     f.window->ScanBtnClick();
     ASSERT_TRUE(waitUntil([&] { return list->rowCount() == 2; }));
-    QTest::qWait(300);
-    EXPECT_EQ(column(list, 1), (QStringList{QStringLiteral("ZurEdor-1"), QStringLiteral("ZurEdor-2")}))
+    ASSERT_TRUE(listMarker(*f.window, f.settings.discoveryPort));
+    EXPECT_EQ(column(list, 1),
+              (QStringList{QStringLiteral("ZurEdor-1"), QStringLiteral("ZurEdor-2"), QStringLiteral("MARKER")}))
         << "no malformed datagram and no second answer is listed";
 }
 
@@ -103,6 +126,58 @@ TEST(ScanWindow, MarkupInTheNamesOfAUnitShowsAsTextAndLoadsNothing) {
     EXPECT_EQ(list->item(0, 2)->text(), QStringLiteral("<font size=7>G"));
     EXPECT_EQ(list->item(0, 3)->text(), fifo.markup());
     EXPECT_FALSE(fifo.opened()) << "a reply made the scan window open " << fifo.path().toStdString();
+}
+
+// The bar's timer, sped up: the window's own tick handler runs each time.
+QTimer* fastTimer1(Discovery::TForm1& window) {
+    auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
+    if (timer == nullptr || timer->interval() != 1000 || timer->isActive())
+        return nullptr;
+    timer->setInterval(1);
+    return timer;
+}
+
+TEST(ScanWindow, ScanWithNoUnitRunsTheBarToTheEndInThirteenTicksAndStops) {
+    Fixture f; // no simulator started: nobody answers
+    QTimer* timer = fastTimer1(*f.window);
+    ASSERT_NE(timer, nullptr) << "Timer1: 1000 ms, stopped until Scan";
+    auto* bar = f.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    QList<int> positions;
+    // Connected after the window's own handler, so each entry is the bar after a tick.
+    QObject::connect(timer, &QTimer::timeout, [&] { positions << bar->value(); });
+    QSignalSpy received(&f.window->endpoint(), &Discovery::UdpEndpoint::datagramReceived);
+
+    f.window->ScanBtnClick();
+    ASSERT_TRUE(waitUntil([&] { return !timer->isActive(); }, 3000)) << "the bar keeps running";
+    EXPECT_EQ(positions, (QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130}));
+    EXPECT_EQ(bar->value(), 130);
+    // The query comes back to the window's own socket and must be dropped.
+    ASSERT_TRUE(waitUntil([&] { return received.count() >= 1; }));
+    EXPECT_EQ(f.window->listView()->rowCount(), 0);
+}
+
+TEST(ScanWindow, RepliesAfterTheBarHasEndedAreStillListed) {
+    Fixture f;
+    QTimer* timer = fastTimer1(*f.window);
+    ASSERT_NE(timer, nullptr);
+    auto* bar = f.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    f.window->ScanBtnClick();
+    ASSERT_TRUE(waitUntil([&] { return !timer->isActive(); }, 3000));
+    ASSERT_EQ(bar->value(), 130);
+
+    // A unit that answers late, played by the test from its own loopback address.
+    QUdpSocket unit;
+    ASSERT_TRUE(unit.bind(QHostAddress(QStringLiteral("127.0.0.3")), 0));
+    const QByteArray reply = Discovery::encodeDiscoveryReply({"LATE-UNIT", "WG", "2.0"});
+    ASSERT_EQ(unit.writeDatagram(reply, QHostAddress::LocalHost, f.settings.discoveryPort), reply.size());
+    QTableWidget* list = f.window->listView();
+    ASSERT_TRUE(waitUntil([&] { return list->rowCount() >= 1; }));
+    EXPECT_EQ(list->rowCount(), 1) << "the window's own query is not listed";
+    EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("127.0.0.3"));
+    EXPECT_EQ(list->item(0, 1)->text(), QStringLiteral("LATE-UNIT"));
+    EXPECT_EQ(list->item(0, 3)->text(), QStringLiteral("2.0"));
+    EXPECT_FALSE(timer->isActive()) << "a reply does not restart the bar";
+    EXPECT_EQ(bar->value(), 130);
 }
 
 } // namespace

@@ -13,6 +13,97 @@ TEST(DiscoveryRequest, IsTypeOneAndSeventyOneZeros) {
     ASSERT_EQ(request.size(), 72);
     EXPECT_EQ(request[0], '\x01');
     EXPECT_EQ(request.count('\0'), 71);
+    // Written out from the wire description, not from the codec.
+    const char expected[72] = {1};
+    EXPECT_EQ(request, QByteArray(expected, sizeof expected));
+}
+
+// A reply laid out by hand: type, seven unread bytes, then the three fields
+// at offsets 8, 24 and 40, and two unread bytes at the end.
+QByteArray handMadeReply(const char* host, const char* group, const char* firmware, qsizetype size = 72) {
+    QByteArray datagram(size, '\0');
+    const auto put = [&](qsizetype at, qsizetype width, const char* text) {
+        for (qsizetype i = 0; text[i] != '\0' && i < width && at + i < size; ++i)
+            datagram[at + i] = text[i];
+    };
+    if (size > 0)
+        datagram[0] = '\x01';
+    put(1, 7, "\x7f\x7f\x7f\x7f\x7f\x7f\x7f");
+    put(8, 16, host);
+    put(24, 16, group);
+    put(40, 30, firmware);
+    put(70, 2, "\x7f\x7f");
+    return datagram;
+}
+
+struct ParseCase {
+    const char* name;
+    QByteArray datagram;
+    bool parsed;
+    QByteArray host;
+    QByteArray group;
+    QByteArray firmware;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ParseHandMadeReply : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseHandMadeReply, ReadsEachFieldFromItsOwnBytes) {
+    const ParseCase& c = GetParam();
+    const auto reply = Discovery::parseDiscoveryReply(c.datagram);
+    ASSERT_EQ(reply.has_value(), c.parsed) << c.name;
+    if (!reply)
+        return;
+    EXPECT_EQ(reply->hostName, c.host) << c.name;
+    EXPECT_EQ(reply->groupName, c.group) << c.name;
+    EXPECT_EQ(reply->firmwareVersion, c.firmware) << c.name;
+}
+
+QByteArray typed(QByteArray datagram, char type) {
+    datagram[0] = type;
+    return datagram;
+}
+
+QByteArray withByte(QByteArray datagram, qsizetype at, char value) {
+    datagram[at] = value;
+    return datagram;
+}
+
+const char* const k16 = "ABCDEFGHIJKLMNOP";
+const char* const k16b = "abcdefghijklmnop";
+const char* const k30 = "0123456789012345678901234567_Z";
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, ParseHandMadeReply,
+    ::testing::Values(
+        ParseCase{"plain reply", handMadeReply("NAS1", "WORKGROUP", "1.02"), true, "NAS1", "WORKGROUP", "1.02"},
+        ParseCase{"71 bytes", handMadeReply("NAS1", "WORKGROUP", "1.02", 71), false, {}, {}, {}},
+        ParseCase{"73 bytes", handMadeReply("NAS1", "WORKGROUP", "1.02", 73), false, {}, {}, {}},
+        ParseCase{"type byte 0", typed(handMadeReply("NAS1", "WG", "1"), '\0'), false, {}, {}, {}},
+        ParseCase{"type byte 2", typed(handMadeReply("NAS1", "WG", "1"), '\x02'), false, {}, {}, {}},
+        ParseCase{"type byte 0x81", typed(handMadeReply("NAS1", "WG", "1"), '\x81'), false, {}, {}, {}},
+        // Acceptance, not the parser, drops an empty firmware field.
+        ParseCase{"empty firmware field", handMadeReply("NAS1", "WG", ""), true, "NAS1", "WG", ""},
+        ParseCase{"every field full, no terminator", handMadeReply(k16, k16b, k30), true, k16, k16b, k30},
+        ParseCase{"full host name, empty group", handMadeReply(k16, "", "1"), true, k16, "", "1"},
+        ParseCase{"bytes after a field's NUL are not read",
+                  withByte(withByte(handMadeReply("NAS", "WG", "1.0"), 12, 'q'), 45, 'r'), true, "NAS", "WG", "1.0"},
+        ParseCase{"empty host name", handMadeReply("", "WG", "1"), true, "", "WG", "1"}),
+    [](const ::testing::TestParamInfo<ParseCase>& p) { return "case" + std::to_string(p.index); });
+
+TEST(DiscoveryReply, EncodesTheLayoutByteForByte) {
+    const QByteArray encoded = Discovery::encodeDiscoveryReply({"NAS1", "WORKGROUP", "1.02"});
+    QByteArray expected(72, '\0');
+    expected[0] = '\x01';
+    expected.replace(8, 4, "NAS1");
+    expected.replace(24, 9, "WORKGROUP");
+    expected.replace(40, 4, "1.02");
+    ASSERT_EQ(encoded.size(), 72);
+    EXPECT_EQ(encoded.mid(0, 1), expected.mid(0, 1));
+    EXPECT_EQ(encoded.mid(8), expected.mid(8)) << "bytes 1..7 are the unit's own; the fields are fixed";
 }
 
 struct AcceptCase {
