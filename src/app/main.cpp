@@ -1,22 +1,33 @@
 #include "app/app_windows.h"
 #include "base/network_settings.h"
+#include "base/version.h"
 #include "ui/app_style.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QHostAddress>
+#include <QProcessEnvironment>
 
 #include <cstdio>
+#include <variant>
+
+namespace {
+
+// As zuredor-cli answers a command line it cannot use.
+constexpr int kExitUsage = 64;
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zuredor"));
+    QApplication::setApplicationVersion(QString::fromLatin1(Base::kProgramVersion));
     QApplication::setQuitOnLastWindowClosed(false);
     Ui::installAppStyle(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Finds Zur Edor units on the network and manages them."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption broadcast(QStringLiteral("broadcast"),
                                        QStringLiteral("Address the discovery query goes to (ZUREDOR_BROADCAST)."),
                                        QStringLiteral("address"));
@@ -27,28 +38,30 @@ int main(int argc, char* argv[]) {
                                         QStringLiteral("TCP port of the units' web server (ZUREDOR_DEVICE_PORT)."),
                                         QStringLiteral("port"));
     parser.addOptions({broadcast, discoveryPort, devicePort});
-    parser.process(app);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "zuredor: %s\n", qPrintable(parser.errorText()));
+        return kExitUsage;
+    }
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
 
-    Base::NetworkSettings settings = Base::networkSettingsFromEnvironment();
-    if (parser.isSet(broadcast)) {
-        if (QHostAddress(parser.value(broadcast)).isNull()) {
-            std::fprintf(stderr, "zuredor: --broadcast needs an IPv4 address\n");
-            return 64;
-        }
-        settings.broadcast = parser.value(broadcast);
+    Base::NetworkOptions given;
+    for (const auto& [option, value] :
+         {std::pair{&broadcast, &given.broadcast}, std::pair{&discoveryPort, &given.discoveryPort},
+          std::pair{&devicePort, &given.devicePort}}) {
+        if (parser.isSet(*option))
+            *value = parser.value(*option);
     }
-    for (const auto& [option, target] :
-         {std::pair{&discoveryPort, &settings.discoveryPort}, std::pair{&devicePort, &settings.devicePort}}) {
-        if (!parser.isSet(*option))
-            continue;
-        const auto port = Base::parsePort(parser.value(*option));
-        if (!port) {
-            std::fprintf(stderr, "zuredor: --%s needs a port from 1 to 65535\n",
-                         qPrintable(option->names().constFirst()));
-            return 64;
-        }
-        *target = *port;
+    // A bad value is refused before any window opens: a test or a user who
+    // mistyped it would otherwise scan somewhere else without a word.
+    const auto resolved = Base::resolveNetworkSettings(given, QProcessEnvironment::systemEnvironment());
+    if (const auto* refusal = std::get_if<QString>(&resolved)) {
+        std::fprintf(stderr, "zuredor: %s\n", qPrintable(*refusal));
+        return kExitUsage;
     }
+    const auto& settings = std::get<Base::NetworkSettings>(resolved);
 
     App::WindowSet windows(settings, [] { QCoreApplication::exit(0); });
     windows.showScanWindow();

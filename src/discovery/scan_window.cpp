@@ -4,9 +4,11 @@
 #include "base/version.h"
 #include "ui/current_device.h"
 
+#include <QAbstractItemDelegate>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 #include <QTableWidget>
 
 namespace Discovery {
@@ -15,6 +17,8 @@ namespace {
 
 constexpr int kBarMaximum = 130;
 constexpr int kBarStep = 10;
+// The list's original widths, kept as the least each column gets.
+constexpr int kColumnWidths[] = {88, 110, 110, 120};
 
 } // namespace
 
@@ -47,13 +51,11 @@ TForm1::TForm1(const Base::NetworkSettings& settings, QWidget* parent) : Ui::For
     QPalette listPalette = m_HDListView->palette();
     listPalette.setColor(QPalette::Text, Ui::kNavy);
     m_HDListView->setPalette(listPalette);
-    const int widths[] = {88, 110, 110, 120};
     const char* const titles[] = {"IP Address", "HD Name", "Group Name", "Firmware Version"};
-    for (int column = 0; column < 4; ++column) {
+    for (int column = 0; column < 4; ++column)
         m_HDListView->setHorizontalHeaderItem(
             column, new QTableWidgetItem(Base::LocalizeText(QString::fromLatin1(titles[column]))));
-        m_HDListView->setColumnWidth(column, widths[column]);
-    }
+    resetColumns();
 
     m_ScanBtn = new QPushButton(Base::LocalizeText(QStringLiteral("Scan")), this);
     m_ScanBtn->setObjectName(QStringLiteral("ScanBtn"));
@@ -81,6 +83,7 @@ TForm1::TForm1(const Base::NetworkSettings& settings, QWidget* parent) : Ui::For
 void TForm1::ScanBtnClick() {
     m_IdUDPServer1.send(DiscoveryRequest(), QHostAddress(m_settings.broadcast), m_settings.discoveryPort);
     m_HDListView->setRowCount(0);
+    resetColumns();
     m_collector.clear();
     m_Timer1.start();
     m_ProgressBar1->setValue(0);
@@ -100,6 +103,27 @@ void TForm1::HDListViewClick() {
     Q_EMIT deviceChosen();
 }
 
+void TForm1::resetColumns() {
+    for (int column = 0; column < 4; ++column)
+        m_HDListView->setColumnWidth(column, kColumnWidths[column]);
+}
+
+// The original widths cut a full dotted address or a 16-character name short
+// with today's fonts: a column grows to the widest text it holds and the list
+// scrolls sideways. Only the new row is measured, so a large fleet stays cheap.
+void TForm1::fitColumnsTo(int row) {
+    QStyleOptionViewItem option;
+    option.initFrom(m_HDListView);
+    option.widget = m_HDListView;
+    const int grid = m_HDListView->showGrid() ? 1 : 0;
+    for (int column = 0; column < 4; ++column) {
+        const QModelIndex index = m_HDListView->model()->index(row, column);
+        const int wanted = m_HDListView->itemDelegate()->sizeHint(option, index).width() + grid;
+        if (wanted > m_HDListView->columnWidth(column))
+            m_HDListView->setColumnWidth(column, wanted);
+    }
+}
+
 void TForm1::onDatagram(const QByteArray& datagram, const QHostAddress& sender) {
     auto row = m_collector.accept(sender, datagram);
     if (!row)
@@ -110,6 +134,7 @@ void TForm1::onDatagram(const QByteArray& datagram, const QHostAddress& sender) 
                              displayText(row->reply.firmwareVersion)};
     for (int column = 0; column < 4; ++column)
         m_HDListView->setItem(index, column, new QTableWidgetItem(cells[column]));
+    fitColumnsTo(index);
     Q_EMIT rowAdded(index);
 }
 

@@ -35,6 +35,8 @@ Q_SIGNALS:
 private:
     void Timer1Timer();
     void HDListViewClick();
+    void resetColumns();
+    void fitColumnsTo(int row);
     void onDatagram(const QByteArray& datagram, const QHostAddress& sender);
 
     Base::NetworkSettings m_settings;

@@ -28,6 +28,17 @@ template <class W> W* styled(W* widget, const char* name) {
     return widget;
 }
 
+// The item the box's text names, or -1. An editable box keeps its old item
+// current while other text is typed over it; that item must not be mounted.
+int chosenItem(const QComboBox* box) {
+    const QString text = box->currentText();
+    const int current = box->currentIndex();
+    if (current >= 0 && box->itemText(current).compare(text, Qt::CaseInsensitive) == 0)
+        return current;
+    // As the box itself matches on Enter.
+    return box->findText(text, Qt::MatchFixedString);
+}
+
 } // namespace
 
 TForm5::TForm5(QWidget* parent) : TForm5(Platform::systemNetworkDrives(), kMountTimeout, parent) {}
@@ -41,12 +52,15 @@ TForm5::TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::mil
     m_Label1->setGeometry(16, 16, 90, 21);
     m_CmbDrive = styled(new QComboBox(this), "CmbDrive");
     m_CmbDrive->setEditable(true);
+    // Enter must not make a letter or a folder the platform never offered.
+    m_CmbDrive->setInsertPolicy(QComboBox::NoInsert);
     m_CmbDrive->setGeometry(112, 14, 121, 23);
 
     m_Label2 = styled(Ui::plainLabel(QString(), this), "Label2");
     m_Label2->setGeometry(16, 50, 90, 21);
     m_FolderCB = styled(new QComboBox(this), "FolderCB");
     m_FolderCB->setEditable(true);
+    m_FolderCB->setInsertPolicy(QComboBox::NoInsert);
     m_FolderCB->setGeometry(112, 48, 121, 23);
 
     m_Label3 = styled(Ui::plainLabel(QString(), this), "Label3");
@@ -72,8 +86,8 @@ TForm5::TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::mil
 TForm5::~TForm5() = default;
 
 void TForm5::MountSetBtnClick() {
-    const int drive = m_CmbDrive->currentIndex();
-    const int folder = m_FolderCB->currentIndex();
+    const int drive = chosenItem(m_CmbDrive);
+    const int folder = chosenItem(m_FolderCB);
     // The unit logged in to, not the scan window's row: its address may have moved since.
     const MountChoice choice{drive >= 0 ? m_CmbDrive->itemText(drive) : QString(),
                              folder >= 0 ? m_FolderCB->itemText(folder) : QString(), m_FolderPassEdit->text(),

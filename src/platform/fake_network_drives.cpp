@@ -1,5 +1,7 @@
 #include "platform/fake_network_drives.h"
 
+#include "platform/bounded_connect.h"
+
 #include <thread>
 
 namespace Platform {
@@ -18,11 +20,26 @@ int FakeNetworkDrives::DriveTypeOf(char letter) {
 }
 
 unsigned long FakeNetworkDrives::MountShare(const ShareConnection& share, std::chrono::milliseconds timeout) {
-    std::this_thread::sleep_for(delay);
-    const std::lock_guard lock(m_mutex);
-    m_mounts.push_back({share, timeout});
-    t_lastError = answerCode == 0 ? std::string() : answerText;
-    return answerCode;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_mounts.push_back({share, timeout});
+    }
+    auto connect = [delay = delay, code = answerCode, connections = m_connections] {
+        std::this_thread::sleep_for(delay);
+        const std::lock_guard lock(connections->mutex);
+        ++connections->ended;
+        return code;
+    };
+    auto undo = [connections = m_connections, localName = share.localName] {
+        const std::lock_guard lock(connections->mutex);
+        connections->localNames.push_back(localName);
+    };
+    const unsigned long code = ConnectWithin(connect, undo, timeout, kTimedOut);
+    if (code == 0)
+        t_lastError.clear();
+    else
+        t_lastError = code == answerCode ? answerText : std::string("Connection timed out");
+    return code;
 }
 
 std::string FakeNetworkDrives::SystemErrorText() {
@@ -37,6 +54,16 @@ std::vector<char> FakeNetworkDrives::askedLetters() const {
 std::vector<FakeNetworkDrives::Mount> FakeNetworkDrives::mounts() const {
     const std::lock_guard lock(m_mutex);
     return m_mounts;
+}
+
+int FakeNetworkDrives::connectionsEnded() const {
+    const std::lock_guard lock(m_connections->mutex);
+    return m_connections->ended;
+}
+
+std::vector<std::string> FakeNetworkDrives::cancelled() const {
+    const std::lock_guard lock(m_connections->mutex);
+    return m_connections->localNames;
 }
 
 } // namespace Platform

@@ -1,5 +1,6 @@
 #include "platform/network_drives_linux.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -192,6 +193,18 @@ int pointLink(const QString& link, const QString& folder) {
     return 0;
 }
 
+// GVfs lives on the user's session bus. Without one gio can only say that the
+// "volume doesn't implement mount", which tells a user nothing.
+bool hasSessionBus() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    // Where GLib looks when the variable is unset: the per-user bus of systemd.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat info {};
+    return !runtime.isEmpty() && ::stat(QFile::encodeName(runtime + QStringLiteral("/bus")).constData(), &info) == 0 &&
+           S_ISSOCK(info.st_mode);
+}
+
 class GvfsNetworkDrives final : public NetworkDrives {
 public:
     int DriveTypeOf(char letter) override {
@@ -217,6 +230,13 @@ public:
         const QString link = Gvfs::letterLink(localName[0].toLatin1());
         if (const int inUse = letterInUse(link))
             return fail(inUse);
+        if (!hasSessionBus()) {
+            const QString program = QCoreApplication::applicationName().isEmpty() ? QStringLiteral("zuredor")
+                                                                                  : QCoreApplication::applicationName();
+            return fail(ENOTCONN, QStringLiteral("No desktop session bus: run %1 inside your desktop session, or as "
+                                                 "dbus-run-session -- %1")
+                                      .arg(program));
+        }
 
         QStringList arguments{QStringLiteral("mount")};
         QByteArray answers;

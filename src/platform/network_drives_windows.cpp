@@ -1,12 +1,12 @@
+#include "platform/bounded_connect.h"
 #include "platform/network_drives.h"
 
 #include <windows.h>
 #include <winnetwk.h>
 
 #include <cctype>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <memory>
+#include <utility>
 
 namespace Platform {
 
@@ -29,15 +29,6 @@ std::string recode(const std::string& text, UINT from, UINT to) {
     return out;
 }
 
-// One connection attempt. The thread making it keeps its own reference, so a
-// caller that stopped waiting leaves nothing dangling behind.
-struct Attempt {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    DWORD result = NO_ERROR;
-};
-
 class WindowsNetworkDrives final : public NetworkDrives {
 public:
     int DriveTypeOf(char letter) override {
@@ -47,36 +38,25 @@ public:
     }
 
     unsigned long MountShare(const ShareConnection& share, std::chrono::milliseconds timeout) override {
-        auto attempt = std::make_shared<Attempt>();
         const DWORD flags = share.remember ? CONNECT_UPDATE_PROFILE : 0;
-        // WNetAddConnection2A has no time-out of its own and an unreachable host
-        // can hold it for a long while: it runs on a thread of its own.
-        std::thread([attempt, flags, local = recode(share.localName, CP_UTF8, CP_ACP),
-                     remote = recode(share.remoteName, CP_UTF8, CP_ACP),
-                     password = recode(share.password, CP_UTF8, CP_ACP)]() mutable {
+        auto local = std::make_shared<std::string>(recode(share.localName, CP_UTF8, CP_ACP));
+        auto connect = [flags, local, remote = recode(share.remoteName, CP_UTF8, CP_ACP),
+                        password = recode(share.password, CP_UTF8, CP_ACP)]() mutable -> unsigned long {
             NETRESOURCEA resource;
             ZeroMemory(&resource, sizeof resource);
             resource.dwScope = RESOURCE_GLOBALNET;
             resource.dwType = RESOURCETYPE_DISK;
             resource.dwDisplayType = RESOURCEDISPLAYTYPE_GENERIC;
             resource.dwUsage = RESOURCEUSAGE_CONNECTABLE;
-            resource.lpLocalName = local.data();
+            resource.lpLocalName = local->data();
             resource.lpRemoteName = remote.data();
             // "" is an empty password; NULL would ask for the user's default one.
             // No user name: the logged-on user's.
-            const DWORD result = WNetAddConnection2A(&resource, password.c_str(), nullptr, flags);
-            {
-                const std::lock_guard lock(attempt->mutex);
-                attempt->done = true;
-                attempt->result = result;
-            }
-            attempt->finished.notify_all();
-        }).detach();
-
-        std::unique_lock lock(attempt->mutex);
-        const DWORD result = attempt->finished.wait_for(lock, timeout, [&attempt] { return attempt->done; })
-                                 ? attempt->result
-                                 : ERROR_TIMEOUT;
+            return WNetAddConnection2A(&resource, password.c_str(), nullptr, flags);
+        };
+        // Forced: nothing has been opened on a drive the user was told is not there.
+        auto undo = [flags, local] { WNetCancelConnection2A(local->c_str(), flags, TRUE); };
+        const DWORD result = ConnectWithin(std::move(connect), std::move(undo), timeout, ERROR_TIMEOUT);
         // The call left its error on its own thread; the caller asks on this one.
         SetLastError(result);
         return result;

@@ -168,4 +168,57 @@ TEST_F(MountDialog, WindowKeepsPaintingWhileTheMountRuns) {
     EXPECT_EQ(recorder->boxes[0].text, QStringLiteral("Mount Zur Edor Success"));
 }
 
+// Text typed over a box's selection: only an item it names is chosen, and
+// Enter never turns the text into an item of its own.
+TEST_F(MountDialog, TypedTextChoosesOnlyAnItemItNames) {
+    const struct {
+        const char* name;
+        QString drive;  // typed over the selected "D"; null leaves it
+        QString folder; // typed over the selected "Music"; null leaves it
+        bool enter;
+        const char* localName; // null: no mount, the letter box's words instead
+        const char* remoteName;
+    } cases[] = {
+        {"a letter not offered", QStringLiteral("Q"), {}, false, nullptr, nullptr},
+        {"a letter not offered, then Enter", QStringLiteral("Q"), {}, true, nullptr, nullptr},
+        {"no letter left", QStringLiteral(""), {}, false, nullptr, nullptr},
+        {"two letters", QStringLiteral("EF"), {}, true, nullptr, nullptr},
+        {"another offered letter", QStringLiteral("G"), {}, false, "G:", R"(\\127.0.0.2\Music)"},
+        {"a letter in lower case", QStringLiteral("f"), {}, true, "F:", R"(\\127.0.0.2\Music)"},
+        {"a folder not listed", {}, QStringLiteral("Movies"), false, "D:", R"(\\127.0.0.2\)"},
+        {"a folder not listed, then Enter", {}, QStringLiteral("Movies"), true, "D:", R"(\\127.0.0.2\)"},
+        {"another listed folder", {}, QStringLiteral("Docs"), false, "D:", R"(\\127.0.0.2\Docs)"},
+        {"a listed folder in other case", {}, QStringLiteral("docs"), true, "D:", R"(\\127.0.0.2\Docs)"},
+    };
+    for (const auto& c : cases) {
+        create({{'Q', Platform::kDriveFixed}});
+        Ui::CurrentDevice().ip = QStringLiteral("127.0.0.2");
+        form->setFolders({QStringLiteral("Music"), QStringLiteral("Docs")});
+        form->folderBox()->setCurrentIndex(0);
+        ASSERT_EQ(form->driveBox()->currentText(), QStringLiteral("D"));
+        const int letterCount = form->driveBox()->count();
+        for (const auto& [box, text] : {std::pair{form->driveBox(), c.drive}, std::pair{form->folderBox(), c.folder}}) {
+            if (text.isNull())
+                continue;
+            box->lineEdit()->selectAll();
+            QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+            QTest::keyClicks(box->lineEdit(), text);
+            if (c.enter)
+                QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        }
+        EXPECT_EQ(form->driveBox()->count(), letterCount) << c.name;
+        EXPECT_EQ(form->folderBox()->count(), 2) << c.name;
+        pressSet();
+        ASSERT_EQ(recorder->boxes.size(), 1) << c.name;
+        if (c.localName == nullptr) {
+            EXPECT_EQ(recorder->boxes[0].text, QStringLiteral("Please Select Disk Name!")) << c.name;
+            EXPECT_TRUE(drives->mounts().empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(drives->mounts().size(), 1u) << c.name;
+        EXPECT_EQ(drives->mounts().front().share.localName, c.localName) << c.name;
+        EXPECT_EQ(drives->mounts().front().share.remoteName, c.remoteName) << c.name;
+    }
+}
+
 } // namespace
