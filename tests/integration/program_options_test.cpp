@@ -4,29 +4,15 @@
 
 #include "support/cli_run.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using TestSupport::CliRun;
 
+// A program that opened its window would still be running when this gives up.
 CliRun runProgram(const QString& path, const QStringList& arguments, const QProcessEnvironment& environment) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(path, arguments);
-    CliRun run;
-    // A program that opened its window would still be running here.
-    run.finished = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit;
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return TestSupport::runProgram(path, arguments, {}, environment, 10000);
 }
 
 QProcessEnvironment offscreen() {

@@ -19,9 +19,14 @@ CliRun runCli(const QStringList& arguments, const QProcessEnvironment& environme
 
 CliRun runCliWithInput(const QStringList& arguments, const QByteArray& input, const QProcessEnvironment& environment,
                        int timeoutMs) {
+    return runProgram(QStringLiteral(ZUREDOR_CLI_PATH), arguments, input, environment, timeoutMs);
+}
+
+CliRun runProgram(const QString& path, const QStringList& arguments, const QByteArray& input,
+                  const QProcessEnvironment& environment, int timeoutMs) {
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZUREDOR_CLI_PATH), arguments);
+    process.start(path, arguments);
     if (process.waitForStarted(timeoutMs)) {
         process.write(input);
         process.closeWriteChannel();

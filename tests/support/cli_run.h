@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcessEnvironment>
+#include <QString>
 #include <QStringList>
 
 namespace TestSupport {
@@ -22,5 +23,8 @@ CliRun runCli(const QStringList& arguments, const QProcessEnvironment& environme
 // The same with `input` on its standard input, which is then closed.
 CliRun runCliWithInput(const QStringList& arguments, const QByteArray& input,
                        const QProcessEnvironment& environment = cleanEnvironment(), int timeoutMs = 30000);
+// Any of the programs, the same way.
+CliRun runProgram(const QString& path, const QStringList& arguments, const QByteArray& input,
+                  const QProcessEnvironment& environment, int timeoutMs);
 
 } // namespace TestSupport
