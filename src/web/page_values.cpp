@@ -36,12 +36,12 @@ QString PageText(QByteArrayView page, const char* name) {
     return QString::fromUtf8(PageValue(page, QByteArray(name) + "=\""));
 }
 
-QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
+QList<OptionName> SplitOptionNames(QByteArrayView options) {
     static constexpr QByteArrayView kOpen("value=\"");
     static constexpr QByteArrayView kClose("\">");
-    QStringList names;
+    QList<OptionName> names;
     qsizetype text = 0;
-    QByteArrayView rest = allowShare;
+    QByteArrayView rest = options;
     for (;;) {
         const qsizetype open = rest.indexOf(kOpen);
         if (open < 0)
@@ -51,13 +51,21 @@ QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
         if (close < 0)
             break;
         const qsizetype start = open + kOpen.size();
+        const QByteArrayView name = close >= start ? rest.sliced(start, close - start) : QByteArrayView();
         // A unit's page decides the names, not how many the program keeps.
-        text += close >= start ? close - start : 0;
+        text += name.size();
         if (names.size() == Base::kMaxListEntries || text > Base::kMaxListText)
             break;
-        names.append(close >= start ? QString::fromUtf8(rest.sliced(start, close - start)) : QString());
+        names.append({name.toByteArray(), QString::fromUtf8(name)});
         rest = rest.sliced(close + kClose.size());
     }
+    return names;
+}
+
+QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
+    QStringList names;
+    for (const OptionName& name : SplitOptionNames(allowShare))
+        names.append(name.text);
     return names;
 }
 
@@ -103,6 +111,10 @@ QString CgiRequest(const QString& ip, quint16 port, const QString& cgi, const QS
 }
 
 CgiParameters& CgiParameters::add(const char* name, const QString& value, Encoding encoding) {
+    return addBytes(name, value.toUtf8(), encoding);
+}
+
+CgiParameters& CgiParameters::addBytes(const char* name, QByteArrayView value, Encoding encoding) {
     m_text += QLatin1Char('&') + QLatin1String(name) + QLatin1Char('=');
     switch (encoding) {
     case Encoding::UrlEncoded:
@@ -112,7 +124,7 @@ CgiParameters& CgiParameters::add(const char* name, const QString& value, Encodi
         m_text += EscapeQueryValue(value);
         break;
     case Encoding::Fixed:
-        m_text += value;
+        m_text += QString::fromUtf8(value);
         break;
     }
     return *this;

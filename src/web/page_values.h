@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,9 +17,20 @@ QByteArray PageValue(QByteArrayView page, QByteArrayView key);
 // The value of the variable `name` (without `="`), as text.
 QString PageText(QByteArrayView page, const char* name);
 
-// The folder names of an `allow_share` value, in page order: each runs from
-// `value="` to the next `">`. Bounded in count and text like every list cut
-// from a page value.
+// A name cut from an option list: the exact bytes the unit sent, which go back
+// to it, and the text shown for them.
+struct OptionName {
+    QByteArray bytes;
+    QString text;
+};
+
+// The names of an option list (`share_list`, `allow_share`...), in page order:
+// each runs from `value="` to the first `">` of the rest, the rest then
+// starting after that `">`. Bounded in count and text like every list cut from
+// a page value. See docs/protocol.md, "Page variables".
+QList<OptionName> SplitOptionNames(QByteArrayView options);
+
+// The folder names of an `allow_share` value, as SplitOptionNames cuts them.
 QStringList FolderNamesFromAllowShare(QByteArrayView allowShare);
 
 // Names and passwords in a CGI request: blank as "+", ASCII letters and digits
@@ -42,6 +54,8 @@ public:
     };
 
     CgiParameters& add(const char* name, const QString& value, Encoding encoding);
+    // A value that goes back as the exact bytes the unit sent.
+    CgiParameters& addBytes(const char* name, QByteArrayView value, Encoding encoding);
     // "&name=value" for each, in the order added.
     QString text() const { return m_text; }
 

@@ -1,0 +1,140 @@
+#include "console/smb_rules.h"
+
+namespace Console {
+
+namespace {
+
+constexpr auto kUrlEncoded = Web::CgiParameters::Encoding::UrlEncoded;
+constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
+
+const char* const kSmbServer = "SMB Server";
+
+Base::Refusal overTwelve(const char* caption) {
+    return {QStringLiteral("Over Maximum 12 characters."), QString::fromLatin1(caption), Base::Icon::Information};
+}
+
+// Every character up to a blank (codes 0 to 32) goes from both ends.
+QString trimmedName(const QString& text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start].unicode() <= 32)
+        ++start;
+    while (end > start && text[end - 1].unicode() <= 32)
+        --end;
+    return text.sliced(start, end - start);
+}
+
+bool isNameByte(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '_' ||
+           c == '=';
+}
+
+QString nasRequest(const UnitAddress& unit, const char* action, const Web::CgiParameters& parameters) {
+    return Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), smbPage(), QString::fromLatin1(action),
+                           parameters);
+}
+
+} // namespace
+
+QString smbPage() {
+    return QStringLiteral("smb.htm");
+}
+
+SmbView readSmbPage(QByteArrayView page) {
+    return {Web::SplitOptionNames(Web::PageValue(page, "share_list=\"")),
+            Web::SplitOptionNames(Web::PageValue(page, "allow_share=\""))};
+}
+
+// The requests below are byte for byte those of docs/protocol.md, "SMB Server changes".
+Checked publishChange(const UnitAddress& unit, const QByteArray& folder) {
+    if (folder.size() > kFolderNameBytes)
+        return overTwelve(kSmbServer);
+    return CgiChange{
+        nasRequest(
+            unit, "nas_apply",
+            Web::CgiParameters().addBytes("share_list", folder, kUrlEncoded).add("add", QStringLiteral("New"), kFixed)),
+        smbPage()};
+}
+
+Checked withdrawChange(const UnitAddress& unit, const QByteArray& share) {
+    return CgiChange{nasRequest(unit, "nas_apply",
+                                Web::CgiParameters()
+                                    .addBytes("allow_share", share, kUrlEncoded)
+                                    .add("del", QStringLiteral("Remove"), kFixed)),
+                     smbPage()};
+}
+
+CgiChange deleteFolderChange(const UnitAddress& unit, const QByteArray& folder) {
+    return {nasRequest(unit, "fm_rmdir_apply",
+                       Web::CgiParameters().addBytes("folder", folder, kUrlEncoded).add("to_name", {}, kFixed)),
+            smbPage()};
+}
+
+Base::Refusal deleteFolderQuestion() {
+    return {QStringLiteral("Folder selected and its contents will be deleted!"),
+            QString::fromLatin1(kSmbServer),
+            Base::Icon::Question,
+            {{QStringLiteral("\n"), false}, {QStringLiteral("Are you sure?"), true}}};
+}
+
+NameRuleResult FolderNameRule(const QString& typed, const char* caption, const char* characterCaption,
+                              const char* characterMessage) {
+    NameRuleResult result;
+    result.name = trimmedName(typed);
+    const QByteArray bytes = result.name.toUtf8();
+    if (bytes.isEmpty()) {
+        result.refusal =
+            Base::Refusal{QStringLiteral("Value is empty"), QString::fromLatin1(caption), Base::Icon::Information};
+        return result;
+    }
+    if (bytes.size() > kFolderNameBytes) {
+        result.refusal = overTwelve(caption);
+        result.emptyField = true;
+        return result;
+    }
+    for (const char c : bytes) {
+        if (isNameByte(c))
+            continue;
+        result.refusal = Base::Refusal{QString::fromLatin1(characterMessage), QString::fromLatin1(characterCaption),
+                                       Base::Icon::Information};
+        result.emptyField = true;
+        return result;
+    }
+    return result;
+}
+
+CgiChange createFolderChange(const UnitAddress& unit, const QString& name) {
+    return {nasRequest(unit, "fm_mkdir_apply",
+                       Web::CgiParameters().add("folder", name, kUrlEncoded).add("to_name", {}, kFixed)),
+            smbPage()};
+}
+
+CgiChange renameFolderChange(const UnitAddress& unit, const QString& newName, const QByteArray& oldName) {
+    return {
+        nasRequest(unit, "fm_rename_apply",
+                   Web::CgiParameters().add("folder", newName, kUrlEncoded).addBytes("to_name", oldName, kUrlEncoded)),
+        smbPage()};
+}
+
+PasswordRuleResult SharePasswordRule(const QString& password, const QString& verify) {
+    PasswordRuleResult result{trimmedName(password), trimmedName(verify), std::nullopt};
+    // The length comes first: a long entry is refused for that even when the two differ.
+    if (result.password.toUtf8().size() > kFolderNameBytes || result.verify.toUtf8().size() > kFolderNameBytes)
+        result.refusal = overTwelve(kSmbServer);
+    else if (result.password.toUtf8() != result.verify.toUtf8())
+        result.refusal = Base::Refusal{QStringLiteral("New password entries do not match!"),
+                                       QString::fromLatin1(kSmbServer), Base::Icon::Information};
+    return result;
+}
+
+CgiChange sharePasswordChange(const UnitAddress& unit, const QByteArray& folder, const QString& password,
+                              const QString& verify) {
+    return {nasRequest(unit, "nas_mod",
+                       Web::CgiParameters()
+                           .addBytes("folder", folder, kUrlEncoded)
+                           .add("password1", password, kUrlEncoded)
+                           .add("password2", verify, kUrlEncoded)),
+            smbPage()};
+}
+
+} // namespace Console
