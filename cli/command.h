@@ -92,6 +92,8 @@ std::span<const Command> scanCommands();
 std::span<const Command> deviceCommands();
 std::span<const Command> consoleCommands();
 std::span<const Command> mountCommands();
+// The SMB Server page: `smb list`, `smb publish`...
+std::span<const Command> smbCommands();
 
 // Prints "zuredor-cli: words" on standard error; the exit status for a wrong argument.
 int usageError(const QString& words);

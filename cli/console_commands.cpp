@@ -1,5 +1,6 @@
 #include "console_commands.h"
 
+#include "change_sender.h"
 #include "command.h"
 #include "device_commands.h"
 
@@ -25,116 +26,6 @@
 namespace Cli {
 
 namespace {
-
-// The console as SendCgi sees it from a terminal: boxes become words, there is
-// no tab to read again and no scan to start.
-class TerminalConsole final : public Web::SendCgiHost {
-public:
-    TerminalConsole(bool json, int tab) : m_printer(json), m_tab(tab) {}
-
-    void showMessage(const Base::Refusal& box) override { m_printer.showMessage(box); }
-    void readPageAgain(int) override {}
-    int viewInSight() override { return m_tab; }
-    QString newPassword() override { return password; }
-    bool addressFromDhcp() override { return automatic; }
-    QString newAddress() override { return address; }
-    void findUnitAgain() override {}
-    void unitUnreachable() override { unreachable = true; }
-
-    PrintingHost& printer() { return m_printer; }
-
-    QString password;
-    QString address;
-    bool automatic = false;
-    bool unreachable = false;
-
-private:
-    PrintingHost m_printer;
-    int m_tab;
-};
-
-// Sends a change as the console would and turns what came of it into an exit status.
-class ChangeSender final {
-public:
-    ChangeSender(const GlobalOptions& global, const Credentials& credentials, const QString& ip, int tab)
-        : m_global(global), m_settings(Web::settingsFor(global.network)), m_device(contextFor(credentials, ip)),
-          m_client(m_settings), m_console(global.json, tab), m_sender(m_client, m_device, m_console, m_settings) {}
-
-    TerminalConsole& console() { return m_console; }
-
-    int send(const Console::CgiChange& change, bool repeated) {
-        const Web::SendCgiResult result = repeated ? m_sender.SendRepeated(change.url, change.page, tab())
-                                                   : m_sender.SendCgi(change.url, change.page, tab());
-        return judge(result, change.page);
-    }
-
-    // The notice some changes end with, whatever came of them.
-    void say(const Base::Refusal& box) { m_console.showMessage(box); }
-
-    int finish(int exitCode) {
-        if (exitCode == kExitDone)
-            m_console.printer().say(QStringLiteral("OK"));
-        if (!m_global.json)
-            return exitCode;
-        if (exitCode == kExitDone)
-            writeJson({{QStringLiteral("ip"), m_device.ip},
-                       {QStringLiteral("result"), QString::fromLatin1(resultWord(exitCode))}});
-        else
-            writeFailure(m_device.ip, exitCode, m_console.printer().lastWords());
-        return exitCode;
-    }
-
-private:
-    int tab() { return m_console.viewInSight(); }
-
-    int judge(Web::SendCgiResult result, const QString& page) {
-        if (result == Web::SendCgiResult::Unreachable || m_console.unreachable)
-            return kExitUnreachable;
-        // A redirect shows the unit took the request; after a password change the
-        // page it leads to may well answer 401 to the old credentials.
-        if (m_client.lastStatus() == 401 && m_client.followedLocations().isEmpty()) {
-            if (const auto refusal = Login::LoginRefusal(Login::CheckResult::Refused))
-                m_console.showMessage(*refusal);
-            return kExitCredentials;
-        }
-        if (m_sender.unitRefused() || result == Web::SendCgiResult::Refused) {
-            // SendCgi has its own words for a refused password or address.
-            if (page != QLatin1String("sys_auth.htm") && page != Console::addressChangePage())
-                m_console.showMessage({QStringLiteral("The unit did not accept the setting"), QStringLiteral("Action"),
-                                       Base::Icon::Information});
-            return kExitRefused;
-        }
-        // The unit may leave its old address before it answers an address change.
-        // Otherwise SendCgi has said what went wrong; here it becomes the exit status.
-        if (page == Console::addressChangePage())
-            return kExitDone;
-        switch (m_sender.lastOutcome()) {
-        case Web::ChangeOutcome::NoAnswer:
-            return kExitUnreachable;
-        case Web::ChangeOutcome::Unconfirmed:
-            return kExitRefused;
-        case Web::ChangeOutcome::Taken:
-        case Web::ChangeOutcome::Refused:
-            break;
-        }
-        return kExitDone;
-    }
-
-    const GlobalOptions& m_global;
-    Web::Settings m_settings;
-    Web::DeviceContext m_device;
-    Web::HttpClient m_client;
-    TerminalConsole m_console;
-    Web::CgiSender m_sender;
-};
-
-int refuse(const GlobalOptions& global, const QString& ip, const Base::Refusal& refusal) {
-    PrintingHost host(global.json);
-    host.showMessage(refusal);
-    if (global.json)
-        writeFailure(ip, kExitRefused, host.lastWords());
-    return kExitRefused;
-}
 
 // The Status page as the console shows it, or the exit status when it cannot be shown.
 struct StatusRead {

@@ -83,6 +83,10 @@ std::size_t distance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
+bool isTopLevel(const Registered& command) {
+    return command.app->get_parent() != nullptr && command.app->get_parent()->get_parent() == nullptr;
+}
+
 // The first word of the command line that names no command, skipping the values of global options.
 std::optional<std::string> unknownCommand(int argc, char* argv[], const std::list<Registered>& commands) {
     static const std::set<std::string> withValue{"--broadcast", "--discovery-port", "--device-port", "-u", "--user",
@@ -94,8 +98,10 @@ std::optional<std::string> unknownCommand(int argc, char* argv[], const std::lis
                 ++i;
             continue;
         }
+        if (word == "smb")
+            return std::nullopt;
         for (const Registered& command : commands) {
-            if (word == command.row->name)
+            if (isTopLevel(command) && word == command.row->name)
                 return std::nullopt;
         }
         return word;
@@ -107,6 +113,8 @@ int mistyped(const std::string& word, const std::list<Registered>& commands) {
     std::string nearest;
     std::size_t best = 0;
     for (const Registered& command : commands) {
+        if (!isTopLevel(command))
+            continue;
         const std::size_t d = distance(word, command.row->name);
         if (nearest.empty() || d < best) {
             nearest = command.row->name;
@@ -167,11 +175,10 @@ int main(int argc, char* argv[]) {
 
     // The table makes the command line: one subcommand per row, with its own option values.
     std::list<Registered> commands;
-    for (const auto group :
-         {Cli::scanCommands(), Cli::deviceCommands(), Cli::mountCommands(), Cli::consoleCommands()}) {
-        for (const Cli::Command& row : group) {
+    const auto add = [&commands](CLI::App* parent, std::span<const Cli::Command> rows) {
+        for (const Cli::Command& row : rows) {
             Registered& command =
-                commands.emplace_back(Registered{&row, cli.add_subcommand(row.name, row.help), {}, {}});
+                commands.emplace_back(Registered{&row, parent->add_subcommand(row.name, row.help), {}, {}});
             command.app->footer(kFooter);
             for (const Cli::Argument& argument : row.arguments)
                 command.options[argument.name] = addArgument(command, argument);
@@ -180,7 +187,14 @@ int main(int argc, char* argv[]) {
                     command.options.at(argument.name)->excludes(command.options.at(argument.excludes));
             }
         }
-    }
+    };
+    for (const auto group : {Cli::scanCommands(), Cli::deviceCommands(), Cli::mountCommands(), Cli::consoleCommands()})
+        add(&cli, group);
+    // The commands of a console page form a group of their own.
+    CLI::App* smb = cli.add_subcommand("smb", "The SMB Server page: folders, shares and share passwords");
+    smb->require_subcommand(1);
+    smb->fallthrough();
+    add(smb, Cli::smbCommands());
 
     try {
         cli.parse(argc, argv);
