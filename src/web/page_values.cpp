@@ -4,6 +4,8 @@
 
 #include "base/list_bounds.h"
 
+#include <algorithm>
+
 namespace Web {
 
 namespace {
@@ -40,6 +42,8 @@ QList<OptionName> SplitOptionNames(QByteArrayView options) {
     static constexpr QByteArrayView kOpen("value=\"");
     static constexpr QByteArrayView kClose("\">");
     QList<OptionName> names;
+    // Grown once: a list of thousands would otherwise be copied again and again.
+    names.reserve(std::min<qsizetype>(options.count(kOpen), Base::kMaxListEntries));
     qsizetype text = 0;
     QByteArrayView rest = options;
     for (;;) {
