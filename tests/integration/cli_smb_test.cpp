@@ -146,3 +146,36 @@ TEST_F(CliSmb, ListShowsTheUnitsNamesForPeopleAndForScripts) {
 }
 
 } // namespace
+
+namespace {
+
+// Names are the unit's bytes: a name outside ASCII is shown whole and goes back exactly as it came.
+TEST(CliSmbNames, ANonAsciiFolderIsPublishedAndWithdrawnByItsOwnBytes) {
+    QTemporaryDir dir;
+    const quint16 port = TestSupport::freeTcpPort();
+    const QString logPath = dir.filePath(s("requests.log"));
+    TestSupport::SimProcess sim({s("--units"), s("2"), s("--discovery-port"),
+                                 QString::number(TestSupport::freeUdpPort()), s("--device-port"), QString::number(port),
+                                 s("--request-log"), logPath});
+    ASSERT_TRUE(sim.start()) << sim.output().toStdString();
+    const auto smb = [&](QStringList arguments) {
+        return TestSupport::runCli(QStringList{s("smb")} + arguments +
+                                   QStringList{s("--device-port"), QString::number(port), s("-p"), s("admin")});
+    };
+    const CliRun list = smb({s("list"), s("127.0.0.3")});
+    EXPECT_TRUE(list.out.contains("  M\xc3\xbasica\n")) << list.out.toStdString();
+    for (const char* verb : {"publish", "withdraw"}) {
+        const CliRun run = smb({s(verb), s("127.0.0.3"), s("Música")});
+        EXPECT_EQ(run.exitCode, 0) << verb << ": " << run.out.toStdString();
+    }
+    QFile log(logPath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray requests = log.readAll();
+    EXPECT_TRUE(requests.contains("&share_list=M%c3%basica&add=New HTTP/1.0")) << requests.toStdString();
+    EXPECT_TRUE(requests.contains("&allow_share=M%c3%basica&del=Remove HTTP/1.0"));
+    const QJsonObject after = QJsonDocument::fromJson(smb({s("list"), s("127.0.0.3"), s("--json")}).out).object();
+    EXPECT_FALSE(after.value(s("shares")).toArray().contains(s("Música")));
+    EXPECT_TRUE(after.value(s("folders")).toArray().contains(s("Música")));
+}
+
+} // namespace
