@@ -119,6 +119,13 @@ TEST_F(SmbPage, ShowsFoldersAndSharesAndEnablesTheButtonsThatFitTheClick) {
         EXPECT_EQ(clicked->selectedItems()[0]->text(), s(step.item));
         EXPECT_TRUE(other->selectedItems().isEmpty()) << "the other list lost its selection";
     }
+
+    // Opening a dialog leaves no button on and no folder selected.
+    clickItem(folders(), s("Photos"));
+    click("ShowCreateBtn");
+    EXPECT_TRUE(form6().isVisible());
+    EXPECT_TRUE(enabledButtons().isEmpty());
+    EXPECT_TRUE(folders()->selectedItems().isEmpty());
     EXPECT_TRUE(cgiRequests().isEmpty());
 }
 
