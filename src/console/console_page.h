@@ -22,6 +22,8 @@ public:
     // The console was shown, or closed: the page stops what must not outlive that.
     virtual void consoleShown() {}
     virtual void consoleClosed() {}
+    // The dialogs are made after the console: a page that opens one connects to it here.
+    virtual void dialogsReady() {}
 
     // Every caption translated: one walk over the controls placed with a caption.
     void translateCaptions();

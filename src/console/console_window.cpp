@@ -117,6 +117,12 @@ void TForm2::PageControl1Change(int index) {
     }
 }
 
+void TForm2::setDialogs(const ConsoleDialogs& dialogs) {
+    m_dialogs = dialogs;
+    for (ConsolePage* sheet : m_pages)
+        sheet->dialogsReady();
+}
+
 void TForm2::showPage(int index) {
     // A page outside the seven reads nothing.
     if (index >= 0 && index < kPageCount)

@@ -45,7 +45,7 @@ public:
     PageControl* pageControl() const { return m_PageControl1; }
     ConsolePage* page(int index) const { return m_pages[static_cast<std::size_t>(index)]; }
     // The six dialogs of the pages, made with the other windows at start-up.
-    void setDialogs(const ConsoleDialogs& dialogs) { m_dialogs = dialogs; }
+    void setDialogs(const ConsoleDialogs& dialogs);
     StatusTab* statusTab() const { return m_TabSheet1; }
     IpConfigTab* ipConfigTab() const { return m_TabSheet2; }
     MaintenanceTab* maintenanceTab() const { return m_TabSheet3; }

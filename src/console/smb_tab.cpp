@@ -1,12 +1,17 @@
 #include "console/smb_tab.h"
 
 #include "base/localize.h"
+#include "console/console_context.h"
+#include "console/console_dialogs.h"
+#include "console/page_tabs.h"
+#include "console/smb_rules.h"
 #include "console/tab_widgets.h"
 #include "ui/form_base.h"
 #include "ui/plain_label.h"
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -14,6 +19,37 @@ namespace Console {
 
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
+
+namespace {
+
+// Items show the name as text and keep the unit's bytes, which are what goes back to it.
+void fill(QListWidget* list, const QList<Web::OptionName>& names) {
+    list->clear();
+    for (const Web::OptionName& name : names) {
+        auto* item = new QListWidgetItem(name.text, list);
+        item->setData(Qt::UserRole, name.bytes);
+    }
+}
+
+void dropSelection(QListWidget* list) {
+    list->clearSelection();
+    list->setCurrentItem(nullptr);
+}
+
+const QListWidgetItem* selected(const QListWidget* list) {
+    const QList<QListWidgetItem*> items = list->selectedItems();
+    return items.isEmpty() ? nullptr : items.first();
+}
+
+QByteArray bytesOf(const QListWidgetItem* item) {
+    return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+}
+
+QString textOf(const QListWidgetItem* item) {
+    return item ? item->text() : QString();
+}
+
+} // namespace
 
 SmbTab::SmbTab(ConsoleContext& console) : ConsolePage(console, "TabSheet4", "SMB Server") {
     resize(569, 537);
@@ -41,6 +77,195 @@ SmbTab::SmbTab(ConsoleContext& console) : ConsolePage(console, "TabSheet4", "SMB
         button->setEnabled(false);
     useConsoleText(this);
     keepCaptionKeys();
+
+    connect(m_SMBFolderLB, &QListWidget::itemClicked, this, &SmbTab::SMBFolderLBClick);
+    connect(m_SMBPublicFolderLB, &QListWidget::itemClicked, this, &SmbTab::SMBPublicFolderLBClick);
+    connect(m_MovetoPublicBtn, &QPushButton::clicked, this, &SmbTab::MovetoPublicBtnClick);
+    connect(m_MovetoSMBBtn, &QPushButton::clicked, this, &SmbTab::MovetoSMBBtnClick);
+    connect(m_ShowDeleteBtn, &QPushButton::clicked, this, &SmbTab::ShowDeleteBtnClick);
+    connect(m_ShowCreateBtn, &QPushButton::clicked, this, &SmbTab::ShowCreateBtnClick);
+    connect(m_ShowRenameBtn, &QPushButton::clicked, this, &SmbTab::ShowRenameBtnClick);
+    connect(m_ShowPublicPassBtn, &QPushButton::clicked, this, &SmbTab::ShowPublicPassBtnClick);
+}
+
+void SmbTab::dialogsReady() {
+    const ConsoleDialogs& d = console().dialogs();
+    if (d.createFolder) {
+        connect(d.createFolder, &NameDialog::setPressed, this, &SmbTab::CreateFBtnClick, Qt::UniqueConnection);
+        connect(d.createFolder, &Ui::FormBase::closed, this, &SmbTab::dialogDone, Qt::UniqueConnection);
+    }
+    if (d.renameFolder) {
+        connect(d.renameFolder, &NameDialog::setPressed, this, &SmbTab::RenameFBtnClick, Qt::UniqueConnection);
+        connect(d.renameFolder, &Ui::FormBase::closed, this, &SmbTab::dialogDone, Qt::UniqueConnection);
+    }
+    if (d.sharePassword) {
+        connect(d.sharePassword, &NameDialog::setPressed, this, &SmbTab::PublicPassBtnClick, Qt::UniqueConnection);
+        connect(d.sharePassword, &Ui::FormBase::closed, this, &SmbTab::dialogDone, Qt::UniqueConnection);
+    }
+}
+
+void SmbTab::SmbButtonsOff() {
+    for (QPushButton* button :
+         {m_ShowCreateBtn, m_ShowRenameBtn, m_ShowDeleteBtn, m_ShowPublicPassBtn, m_MovetoPublicBtn, m_MovetoSMBBtn})
+        button->setEnabled(false);
+}
+
+void SmbTab::TabSheet4Show() {
+    SmbButtonsOff();
+    m_ShowCreateBtn->setEnabled(true);
+    const SmbView view = readSmbPage(console().FetchPage());
+    fill(m_SMBFolderLB, view.folders);
+    fill(m_SMBPublicFolderLB, view.shares);
+    dropSelection(m_SMBFolderLB);
+    dropSelection(m_SMBPublicFolderLB);
+}
+
+void SmbTab::SMBFolderLBClick() {
+    SmbButtonsOff();
+    for (QPushButton* button : {m_ShowCreateBtn, m_ShowRenameBtn, m_ShowDeleteBtn, m_MovetoPublicBtn})
+        button->setEnabled(true);
+    dropSelection(m_SMBPublicFolderLB);
+}
+
+void SmbTab::SMBPublicFolderLBClick() {
+    SmbButtonsOff();
+    m_MovetoSMBBtn->setEnabled(true);
+    m_ShowPublicPassBtn->setEnabled(true);
+    dropSelection(m_SMBFolderLB);
+}
+
+void SmbTab::MovetoPublicBtnClick() {
+    SmbButtonsOff();
+    const Checked checked = publishChange(console().unit(), bytesOf(selected(m_SMBFolderLB)));
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        // The buttons stay off until the next click in a list.
+        console().showMessage(*refusal);
+        return;
+    }
+    console().SendWithRetry(*changeOf(checked), kSmbPage);
+    dropSelection(m_SMBFolderLB);
+    dropSelection(m_SMBPublicFolderLB);
+    m_ShowCreateBtn->setEnabled(true);
+}
+
+void SmbTab::MovetoSMBBtnClick() {
+    SmbButtonsOff();
+    const Checked checked = withdrawChange(console().unit(), bytesOf(selected(m_SMBPublicFolderLB)));
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        console().showMessage(*refusal);
+        return;
+    }
+    console().SendWithRetry(*changeOf(checked), kSmbPage);
+    dropSelection(m_SMBFolderLB);
+    dropSelection(m_SMBPublicFolderLB);
+    m_ShowCreateBtn->setEnabled(true);
+}
+
+void SmbTab::ShowDeleteBtnClick() {
+    SmbButtonsOff();
+    if (console().confirm(deleteFolderQuestion()))
+        console().SendWithRetry(deleteFolderChange(console().unit(), bytesOf(selected(m_SMBFolderLB))), kSmbPage);
+    dropSelection(m_SMBFolderLB);
+    m_ShowCreateBtn->setEnabled(true);
+}
+
+void SmbTab::ShowCreateBtnClick() {
+    SmbButtonsOff();
+    dropSelection(m_SMBFolderLB);
+    TForm6* dialog = console().dialogs().createFolder;
+    if (!dialog)
+        return;
+    dialog->showAndRaise();
+    dialog->foldernameEdit()->setFocus();
+}
+
+void SmbTab::ShowRenameBtnClick() {
+    SmbButtonsOff();
+    const QListWidgetItem* item = selected(m_SMBFolderLB);
+    m_renameOldName = bytesOf(item);
+    TForm7* dialog = console().dialogs().renameFolder;
+    if (dialog)
+        dialog->oldFoldernameEdit()->setText(textOf(item));
+    dropSelection(m_SMBFolderLB);
+    if (!dialog)
+        return;
+    dialog->showAndRaise();
+    dialog->newFoldernameEdit()->setFocus();
+}
+
+void SmbTab::ShowPublicPassBtnClick() {
+    SmbButtonsOff();
+    const QListWidgetItem* item = selected(m_SMBPublicFolderLB);
+    m_passwordFolder = bytesOf(item);
+    TForm8* dialog = console().dialogs().sharePassword;
+    if (dialog)
+        dialog->publicFolderEdit()->setText(textOf(item));
+    dropSelection(m_SMBPublicFolderLB);
+    if (!dialog)
+        return;
+    dialog->showAndRaise();
+    dialog->publicPassEdit()->setFocus();
+}
+
+void SmbTab::CreateFBtnClick() {
+    TForm6* dialog = console().dialogs().createFolder;
+    QLineEdit* field = dialog->foldernameEdit();
+    const NameRuleResult rule = FolderNameRule(field->text(), "SMB Server", "SMB Server");
+    field->setText(rule.name);
+    if (rule.refusal) {
+        console().showMessage(*rule.refusal);
+        if (rule.emptyField)
+            field->clear();
+        return;
+    }
+    console().SendWithRetry(createFolderChange(console().unit(), rule.name), kSmbPage);
+    field->clear();
+    dialogDone();
+    dialog->hide();
+}
+
+void SmbTab::RenameFBtnClick() {
+    TForm7* dialog = console().dialogs().renameFolder;
+    QLineEdit* field = dialog->newFoldernameEdit();
+    const NameRuleResult rule = FolderNameRule(field->text(), "SMB Server", "SMB Server");
+    field->setText(rule.name);
+    if (rule.refusal) {
+        console().showMessage(*rule.refusal);
+        if (rule.emptyField)
+            field->clear();
+        return;
+    }
+    console().SendWithRetry(renameFolderChange(console().unit(), rule.name, m_renameOldName), kSmbPage);
+    field->clear();
+    dialog->oldFoldernameEdit()->clear();
+    dialogDone();
+    dialog->hide();
+}
+
+void SmbTab::PublicPassBtnClick() {
+    TForm8* dialog = console().dialogs().sharePassword;
+    const PasswordRuleResult rule =
+        SharePasswordRule(dialog->publicPassEdit()->text(), dialog->verifyPassEdit()->text());
+    dialog->publicPassEdit()->setText(rule.password);
+    dialog->verifyPassEdit()->setText(rule.verify);
+    if (rule.refusal) {
+        console().showMessage(*rule.refusal);
+        // The folder stays as the page filled it, not editable, so a later Set still names that share.
+        dialog->publicPassEdit()->clear();
+        dialog->verifyPassEdit()->clear();
+        return;
+    }
+    console().SendWithRetry(sharePasswordChange(console().unit(), m_passwordFolder, rule.password, rule.verify),
+                            kSmbPage);
+    dialog->publicFolderEdit()->clear();
+    dialog->publicPassEdit()->clear();
+    dialog->verifyPassEdit()->clear();
+    dialogDone();
+    dialog->hide();
+}
+
+void SmbTab::dialogDone() {
+    m_ShowCreateBtn->setEnabled(true);
 }
 
 } // namespace Console

@@ -2,6 +2,8 @@
 
 #include "console/console_page.h"
 
+#include <QByteArray>
+
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -15,6 +17,24 @@ class SmbTab final : public ConsolePage {
 public:
     explicit SmbTab(ConsoleContext& console);
 
+    void showPage() override { TabSheet4Show(); }
+    void dialogsReady() override;
+
+    void TabSheet4Show();
+    void SmbButtonsOff();
+    void SMBFolderLBClick();
+    void SMBPublicFolderLBClick();
+    void MovetoPublicBtnClick();
+    void MovetoSMBBtnClick();
+    void ShowDeleteBtnClick();
+    void ShowCreateBtnClick();
+    void ShowRenameBtnClick();
+    void ShowPublicPassBtnClick();
+    // The Set buttons of the create, rename and share password dialogs.
+    void CreateFBtnClick();
+    void RenameFBtnClick();
+    void PublicPassBtnClick();
+
     QListWidget* smbFolderLB() const { return m_SMBFolderLB; }
     QListWidget* smbPublicFolderLB() const { return m_SMBPublicFolderLB; }
     QPushButton* movetoPublicBtn() const { return m_MovetoPublicBtn; }
@@ -25,6 +45,9 @@ public:
     QPushButton* showPublicPassBtn() const { return m_ShowPublicPassBtn; }
 
 private:
+    // A dialog sent its request or was closed: the page offers Create again.
+    void dialogDone();
+
     QGroupBox* m_SMBGB = nullptr;
     QLabel* m_Label39 = nullptr;
     QLabel* m_Label40 = nullptr;
@@ -36,6 +59,10 @@ private:
     QPushButton* m_ShowRenameBtn = nullptr;
     QPushButton* m_ShowDeleteBtn = nullptr;
     QPushButton* m_ShowPublicPassBtn = nullptr;
+
+    // The names the rename and password dialogs act on, as the unit sent them: the fields show only text.
+    QByteArray m_renameOldName;
+    QByteArray m_passwordFolder;
 };
 
 } // namespace Console

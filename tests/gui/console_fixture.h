@@ -38,9 +38,11 @@ public:
         QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection()) {
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
+                    const QByteArray request = socket->readAll();
+                    if (!request.contains("\r\n\r\n"))
                         return;
                     ++requests;
+                    received.append(request.left(request.indexOf("\r\n")));
                     socket->write("HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(m_page.size()) +
                                   "\r\n\r\n" + m_page);
                     socket->disconnectFromHost();
@@ -52,6 +54,7 @@ public:
     }
     quint16 port() const { return m_server.serverPort(); }
     int requests = 0;
+    QList<QByteArray> received; // the request line of each request
 
 private:
     QByteArray m_page;

@@ -1,0 +1,403 @@
+// The console's SMB Server page and its three dialogs, offscreen, against
+// zuredor-sim: which buttons a click enables, and each change as the unit
+// receives it and as the page shows it afterwards.
+
+#include "console_fixture.h"
+
+#include "console/console_dialogs.h"
+#include "console/page_control.h"
+#include "console/page_tabs.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+namespace {
+
+using namespace ConsoleTest;
+
+const char* const kButtons[] = {"ShowCreateBtn",     "ShowRenameBtn",   "ShowDeleteBtn",
+                                "ShowPublicPassBtn", "MovetoPublicBtn", "MovetoSMBBtn"};
+
+class SmbPage : public ConsoleFixture {
+protected:
+    // Simulated units at 127.0.0.2, 127.0.0.3...; every request they receive is logged to a file.
+    void startLogged(int units = 1) {
+        ASSERT_TRUE(logDir.isValid());
+        discoveryPort = TestSupport::freeUdpPort();
+        sim = std::make_unique<TestSupport::SimProcess>(
+            QStringList{s("--units"), QString::number(units), s("--broadcast"), s("127.255.255.255"),
+                        s("--discovery-port"), QString::number(discoveryPort), s("--request-log"), logPath()});
+        ASSERT_TRUE(sim->start()) << sim->output().toStdString();
+        startWindows(sim->devicePort());
+    }
+    QString logPath() const { return logDir.filePath(s("requests.log")); }
+
+    void openSmbTab() {
+        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kSmbPage).center());
+        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kSmbPage);
+    }
+
+    // The targets of the CGI requests the unit received, in order.
+    QList<QByteArray> cgiRequests() const {
+        QFile file(logPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> targets;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.startsWith("GET /nas.cgi"))
+                targets << line.mid(4, line.lastIndexOf(" HTTP/") - 4);
+        }
+        return targets;
+    }
+
+    QListWidget* folders() { return control<QListWidget>("SMBFolderLB"); }
+    QListWidget* shares() { return control<QListWidget>("SMBPublicFolderLB"); }
+    static QStringList names(const QListWidget* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
+        return texts;
+    }
+    void clickItem(QListWidget* list, const QString& text) {
+        const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found[0]).center());
+    }
+    QStringList enabledButtons() {
+        QStringList on;
+        for (const char* name : kButtons)
+            if (control(name)->isEnabled())
+                on << QString::fromLatin1(name);
+        return on;
+    }
+    // After a change the page is as a fresh read leaves it: only Create, nothing selected.
+    void expectSettled() {
+        EXPECT_EQ(enabledButtons(), QStringList{s("ShowCreateBtn")});
+        EXPECT_TRUE(folders()->selectedItems().isEmpty());
+        EXPECT_TRUE(shares()->selectedItems().isEmpty());
+    }
+
+    Console::TForm6& form6() { return *console().dialogs().createFolder; }
+    Console::TForm7& form7() { return *console().dialogs().renameFolder; }
+    Console::TForm8& form8() { return *console().dialogs().sharePassword; }
+    void typeInto(QLineEdit* field, const QString& text) {
+        field->clear();
+        QTest::keyClicks(field, text);
+    }
+
+    QTemporaryDir logDir;
+};
+
+TEST_F(SmbPage, ShowsFoldersAndSharesAndEnablesTheButtonsThatFitTheClick) {
+    startLogged();
+    logIn();
+    openSmbTab();
+    EXPECT_EQ(names(folders()), (QStringList{s("Documents"), s("Music"), s("Photos"), s("Backup")}));
+    EXPECT_EQ(names(shares()), (QStringList{s("0"), s("Documents"), s("Music")}));
+    expectSettled();
+
+    struct Step {
+        bool folderList;
+        const char* item;
+        QStringList enabled;
+    };
+    const QList<Step> steps{
+        {true, "Photos", {s("ShowCreateBtn"), s("ShowRenameBtn"), s("ShowDeleteBtn"), s("MovetoPublicBtn")}},
+        {false, "Music", {s("ShowPublicPassBtn"), s("MovetoSMBBtn")}},
+        {true, "Backup", {s("ShowCreateBtn"), s("ShowRenameBtn"), s("ShowDeleteBtn"), s("MovetoPublicBtn")}},
+        {false, "0", {s("ShowPublicPassBtn"), s("MovetoSMBBtn")}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.item);
+        clickItem(step.folderList ? folders() : shares(), s(step.item));
+        EXPECT_EQ(enabledButtons(), step.enabled);
+        QListWidget* clicked = step.folderList ? folders() : shares();
+        QListWidget* other = step.folderList ? shares() : folders();
+        ASSERT_EQ(clicked->selectedItems().size(), 1);
+        EXPECT_EQ(clicked->selectedItems()[0]->text(), s(step.item));
+        EXPECT_TRUE(other->selectedItems().isEmpty()) << "the other list lost its selection";
+    }
+
+    // Opening a dialog leaves no button on and no folder selected.
+    clickItem(folders(), s("Photos"));
+    click("ShowCreateBtn");
+    EXPECT_TRUE(form6().isVisible());
+    EXPECT_TRUE(enabledButtons().isEmpty());
+    EXPECT_TRUE(folders()->selectedItems().isEmpty());
+    EXPECT_TRUE(cgiRequests().isEmpty());
+}
+
+TEST_F(SmbPage, PublishWithdrawAndDeleteSendOneRequestAndShowTheNewState) {
+    struct Row {
+        const char* what;
+        bool folderList;
+        const char* item;
+        const char* button;
+        bool confirm;
+        const char* request; // nullptr: nothing is sent
+        QStringList foldersAfter;
+        QStringList sharesAfter;
+    };
+    const QStringList allFolders{s("Documents"), s("Music"), s("Photos"), s("Backup")};
+    const QStringList allShares{s("0"), s("Documents"), s("Music")};
+    const QList<Row> rows{
+        {"publish", true, "Photos", "MovetoPublicBtn", true,
+         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_apply&share_list=Photos&add=New", allFolders,
+         allShares + QStringList{s("Photos")}},
+        {"withdraw",
+         false,
+         "Music",
+         "MovetoSMBBtn",
+         true,
+         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_apply&allow_share=Music&del=Remove",
+         allFolders,
+         {s("0"), s("Documents")}},
+        {"delete, OK",
+         true,
+         "Music",
+         "ShowDeleteBtn",
+         true,
+         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_rmdir_apply&folder=Music&to_name=",
+         {s("Documents"), s("Photos"), s("Backup")},
+         {s("0"), s("Documents")}},
+        {"delete, Cancel", true, "Backup", "ShowDeleteBtn", false, nullptr, allFolders, allShares},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        startLogged();
+        logIn();
+        openSmbTab();
+        recorder->answers = {row.confirm};
+        clickItem(row.folderList ? folders() : shares(), s(row.item));
+        click(row.button);
+        const QList<QByteArray> sent = cgiRequests();
+        if (row.request) {
+            EXPECT_EQ(sent, QList<QByteArray>{row.request});
+        } else {
+            EXPECT_TRUE(sent.isEmpty());
+        }
+        EXPECT_EQ(names(folders()), row.foldersAfter);
+        EXPECT_EQ(names(shares()), row.sharesAfter);
+        expectSettled();
+        const bool asked = QString::fromLatin1(row.button) == s("ShowDeleteBtn");
+        ASSERT_EQ(recorder->boxes.size(), asked ? 1 : 0) << boxTexts().join(s("; ")).toStdString();
+        if (asked) {
+            EXPECT_TRUE(recorder->boxes[0].confirmation);
+            EXPECT_EQ(recorder->boxes[0].text, s("Folder selected and its contents will be deleted!\nAre you sure?"));
+            EXPECT_EQ(recorder->boxes[0].caption, s("SMB Server"));
+        }
+        TearDown();
+        sim.reset();
+        QFile::remove(logPath());
+    }
+}
+
+TEST_F(SmbPage, ANonAsciiFolderGoesBackAsTheBytesTheUnitSent) {
+    startLogged(2);
+    logIn(s("127.0.0.3"));
+    openSmbTab();
+    const QString musica = s("M\u00fasica");
+    ASSERT_TRUE(names(folders()).contains(musica));
+    clickItem(folders(), musica);
+    click("MovetoPublicBtn");
+    ASSERT_TRUE(names(shares()).contains(musica)) << "published";
+    clickItem(shares(), musica);
+    click("MovetoSMBBtn");
+    EXPECT_FALSE(names(shares()).contains(musica)) << "withdrawn";
+    EXPECT_EQ(cgiRequests(),
+              (QList<QByteArray>{
+                  "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_apply&share_list=M%c3%basica&add=New",
+                  "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_apply&allow_share=M%c3%basica&del=Remove"}));
+    EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
+}
+
+TEST_F(SmbPage, BlanksHyphensAndTheTwelveByteLimitOnPublish) {
+    FixedPageServer unit(
+        "<HTML>\r\nshare_list=\"<option value=\"My Docs\">My Docs</option>"
+        "<option value=\"a-b\">a-b</option><option value=\"Twelve_bytes\">Twelve_bytes</option>"
+        "<option value=\"Thirteen_byte\">Thirteen_byte</option>"
+        "<option value=\"\xc3\xa9t\xc3\xa9_2024_ab\">x</option><option value=\"\xe9t\xe9\">x</option>\";\r\n"
+        "allow_share=\"\";\r\n</HTML>\r\n");
+    startWindows(unit.port());
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    console().pageControl()->setCurrentIndex(Console::kSmbPage);
+    console().show();
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return folders()->count() == 6; }));
+
+    struct Row {
+        int item;
+        const char* sent; // the share_list value, or nullptr: refused before sending
+    };
+    const QList<Row> rows{
+        {0, "My+Docs"}, {1, "a%2db"}, {2, "Twelve%5fbytes"}, {3, nullptr}, // 13 bytes
+        {4, nullptr},                                                      // 11 characters, 13 bytes
+        {5, "%e9t%e9"}, // not UTF-8: shown as best it can be, sent as it came
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.item);
+        recorder->boxes.clear();
+        unit.received.clear();
+        QListWidget* list = folders();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row.item)).center());
+        click("MovetoPublicBtn");
+        QList<QByteArray> cgi;
+        for (const QByteArray& line : unit.received)
+            if (line.contains("nas.cgi"))
+                cgi << line;
+        if (row.sent) {
+            ASSERT_EQ(cgi.size(), 1);
+            EXPECT_TRUE(cgi[0].contains("&share_list=" + QByteArray(row.sent) + "&add=New ")) << cgi[0].toStdString();
+        } else {
+            EXPECT_TRUE(cgi.isEmpty());
+            EXPECT_EQ(boxTexts(), QStringList{s("Over Maximum 12 characters.")});
+            EXPECT_TRUE(enabledButtons().isEmpty()) << "the buttons wait for the next click";
+        }
+    }
+}
+
+TEST_F(SmbPage, DialogsSendTheirRequestEmptyTheirFieldsAndHide) {
+    startLogged();
+    logIn();
+    openSmbTab();
+
+    // Create: the name is trimmed, a hyphen goes out encoded.
+    click("ShowCreateBtn");
+    ASSERT_TRUE(form6().isVisible());
+    EXPECT_TRUE(enabledButtons().isEmpty());
+    typeInto(form6().foldernameEdit(), s(" New-Dir "));
+    QTest::mouseClick(form6().createFBtn(), Qt::LeftButton);
+    EXPECT_FALSE(form6().isVisible());
+    EXPECT_TRUE(form6().foldernameEdit()->text().isEmpty());
+    EXPECT_TRUE(names(folders()).contains(s("New-Dir")));
+    expectSettled();
+
+    // Rename: the old name is the clicked folder; both fields are emptied.
+    clickItem(folders(), s("Photos"));
+    click("ShowRenameBtn");
+    ASSERT_TRUE(form7().isVisible());
+    EXPECT_EQ(form7().oldFoldernameEdit()->text(), s("Photos"));
+    EXPECT_FALSE(form7().oldFoldernameEdit()->isEnabled());
+    EXPECT_TRUE(folders()->selectedItems().isEmpty());
+    typeInto(form7().newFoldernameEdit(), s("Pics"));
+    QTest::mouseClick(form7().renameFBtn(), Qt::LeftButton);
+    EXPECT_FALSE(form7().isVisible());
+    EXPECT_TRUE(form7().oldFoldernameEdit()->text().isEmpty());
+    EXPECT_TRUE(form7().newFoldernameEdit()->text().isEmpty());
+    EXPECT_EQ(names(folders()), (QStringList{s("Documents"), s("Music"), s("Pics"), s("Backup"), s("New-Dir")}));
+
+    // Share password: the clicked share; all three fields are emptied.
+    clickItem(shares(), s("Music"));
+    click("ShowPublicPassBtn");
+    ASSERT_TRUE(form8().isVisible());
+    EXPECT_EQ(form8().publicFolderEdit()->text(), s("Music"));
+    typeInto(form8().publicPassEdit(), s("open sesame"));
+    typeInto(form8().verifyPassEdit(), s("open sesame"));
+    QTest::mouseClick(form8().publicPassBtn(), Qt::LeftButton);
+    EXPECT_FALSE(form8().isVisible());
+    for (QLineEdit* field : {form8().publicFolderEdit(), form8().publicPassEdit(), form8().verifyPassEdit()})
+        EXPECT_TRUE(field->text().isEmpty()) << field->objectName().toStdString();
+    expectSettled();
+
+    EXPECT_EQ(
+        cgiRequests(),
+        (QList<QByteArray>{"/nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_mkdir_apply&folder=New%2dDir&to_name=",
+                           "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_rename_apply&folder=Pics&to_name=Photos",
+                           "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_mod&folder=Music&password1=open+sesame"
+                           "&password2=open+sesame"}));
+    EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
+}
+
+TEST_F(SmbPage, RefusedDialogInputSendsNothingAndKeepsTheWindowOpen) {
+    startLogged();
+    logIn();
+    openSmbTab();
+
+    struct Row {
+        const char* typed;
+        const char* message;
+        const char* fieldAfter;
+    };
+    const QList<Row> nameRows{
+        {"   ", "Value is empty", ""},
+        {"a.b", "Only English characters or numbers accepted.", ""},
+        {" ab! ", "Only English characters or numbers accepted.", ""},
+    };
+    click("ShowCreateBtn");
+    for (const Row& row : nameRows) {
+        SCOPED_TRACE(row.typed);
+        recorder->boxes.clear();
+        typeInto(form6().foldernameEdit(), s(row.typed));
+        QTest::mouseClick(form6().createFBtn(), Qt::LeftButton);
+        EXPECT_EQ(boxTexts(), QStringList{s(row.message)});
+        EXPECT_EQ(form6().foldernameEdit()->text(), s(row.fieldAfter));
+        EXPECT_TRUE(form6().isVisible());
+    }
+
+    // The password dialog keeps its folder, not editable, and the next Set still names it.
+    clickItem(shares(), s("Documents"));
+    click("ShowPublicPassBtn");
+    const QList<std::pair<const char*, const char*>> passwordRows{
+        {"abc", "abd"},
+        {"thirteen_char", "other"},
+    };
+    const QStringList passwordMessages{s("New password entries do not match!"), s("Over Maximum 12 characters.")};
+    for (int i = 0; i < passwordRows.size(); ++i) {
+        SCOPED_TRACE(i);
+        recorder->boxes.clear();
+        typeInto(form8().publicPassEdit(), s(passwordRows[i].first));
+        typeInto(form8().verifyPassEdit(), s(passwordRows[i].second));
+        QTest::mouseClick(form8().publicPassBtn(), Qt::LeftButton);
+        EXPECT_EQ(boxTexts(), QStringList{passwordMessages[i]});
+        EXPECT_EQ(form8().publicFolderEdit()->text(), s("Documents"));
+        EXPECT_FALSE(form8().publicFolderEdit()->isEnabled());
+        EXPECT_TRUE(form8().publicPassEdit()->text().isEmpty());
+        EXPECT_TRUE(form8().verifyPassEdit()->text().isEmpty());
+        EXPECT_TRUE(form8().isVisible());
+    }
+    EXPECT_TRUE(cgiRequests().isEmpty());
+    recorder->boxes.clear();
+    typeInto(form8().publicPassEdit(), s(" pw "));
+    typeInto(form8().verifyPassEdit(), s("pw"));
+    QTest::mouseClick(form8().publicPassBtn(), Qt::LeftButton);
+    EXPECT_EQ(cgiRequests(), QList<QByteArray>{"/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_mod"
+                                               "&folder=Documents&password1=pw&password2=pw"});
+    EXPECT_FALSE(form8().isVisible());
+}
+
+TEST_F(SmbPage, ClosingADialogHidesItKeepsItsTextAndOffersCreateAgain) {
+    startLogged();
+    logIn();
+    openSmbTab();
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        Console::NameDialog* dialog = nullptr;
+        QLineEdit* field = nullptr;
+        if (i == 0) {
+            click("ShowCreateBtn");
+            dialog = &form6();
+            field = form6().foldernameEdit();
+        } else if (i == 1) {
+            clickItem(folders(), s("Music"));
+            click("ShowRenameBtn");
+            dialog = &form7();
+            field = form7().newFoldernameEdit();
+        } else {
+            clickItem(shares(), s("Music"));
+            click("ShowPublicPassBtn");
+            dialog = &form8();
+            field = form8().publicPassEdit();
+        }
+        ASSERT_TRUE(dialog->isVisible());
+        EXPECT_TRUE(enabledButtons().isEmpty());
+        typeInto(field, s("kept"));
+        dialog->close();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(field->text(), s("kept"));
+        EXPECT_EQ(enabledButtons(), QStringList{s("ShowCreateBtn")});
+    }
+    EXPECT_TRUE(cgiRequests().isEmpty());
+}
+
+} // namespace
