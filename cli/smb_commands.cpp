@@ -36,7 +36,7 @@ int sendChecked(const Invocation& call, const Console::Checked& checked) {
 QJsonArray texts(const QList<Web::OptionName>& names) {
     QJsonArray array;
     for (const Web::OptionName& name : names)
-        array.append(name.text);
+        array.append(name.text());
     return array;
 }
 

@@ -26,7 +26,7 @@ namespace {
 void fill(QListWidget* list, const QList<Web::OptionName>& names) {
     list->clear();
     for (const Web::OptionName& name : names) {
-        auto* item = new QListWidgetItem(name.text, list);
+        auto* item = new QListWidgetItem(name.text(), list);
         item->setData(Qt::UserRole, name.bytes);
     }
 }

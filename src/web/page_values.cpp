@@ -60,7 +60,7 @@ QList<OptionName> SplitOptionNames(QByteArrayView options) {
         text += name.size();
         if (names.size() == Base::kMaxListEntries || text > Base::kMaxListText)
             break;
-        names.append({name.toByteArray(), QString::fromUtf8(name)});
+        names.append({name.toByteArray()});
         rest = rest.sliced(close + kClose.size());
     }
     return names;
@@ -69,7 +69,7 @@ QList<OptionName> SplitOptionNames(QByteArrayView options) {
 QStringList FolderNamesFromAllowShare(QByteArrayView allowShare) {
     QStringList names;
     for (const OptionName& name : SplitOptionNames(allowShare))
-        names.append(name.text);
+        names.append(name.text());
     return names;
 }
 

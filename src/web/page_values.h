@@ -21,7 +21,7 @@ QString PageText(QByteArrayView page, const char* name);
 // to it, and the text shown for them.
 struct OptionName {
     QByteArray bytes;
-    QString text;
+    QString text() const { return QString::fromUtf8(bytes); }
 };
 
 // The names of an option list (`share_list`, `allow_share`...), in page order:

@@ -44,7 +44,7 @@ TEST(SplitOptionNames, CutsEachValueAndKeepsItsBytes) {
     }
     const QList<Web::OptionName> music = Web::SplitOptionNames("<option value=\"M\xc3\xbasica\">");
     ASSERT_EQ(music.size(), 1);
-    EXPECT_EQ(music[0].text, s("Música")) << "shown in full Unicode";
+    EXPECT_EQ(music[0].text(), s("Música")) << "shown in full Unicode";
 }
 
 TEST(SmbPage, ReadsBothListsAndAMissingOneIsEmpty) {
