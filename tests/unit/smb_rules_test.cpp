@@ -34,6 +34,7 @@ TEST(SplitOptionNames, CutsEachValueAndKeepsItsBytes) {
         {"no closing \">", "<option value=\"open", {}},
         {"non-ASCII bytes", "<option value=\"M\xc3\xbasica\">", {"M\xc3\xbasica"}},
         {"not UTF-8", "<option value=\"caf\xe9\">", {"caf\xe9"}},
+        {"a name past 512 bytes, whole", "<option value=\"" + QByteArray(600, 'n') + "\">", {QByteArray(600, 'n')}},
     };
     for (const auto& c : cases) {
         const QList<Web::OptionName> names = Web::SplitOptionNames(c.options);
