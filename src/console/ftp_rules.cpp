@@ -1,0 +1,148 @@
+#include "console/ftp_rules.h"
+
+#include "base/list_bounds.h"
+#include "console/status_page.h"
+
+namespace Console {
+
+namespace {
+
+constexpr QByteArrayView kPad("&nbsp;");
+constexpr qsizetype kUserColumn = 21;
+// A password or an access text is followed by exactly 11 pads.
+constexpr qsizetype kColumnGap = 11 * 6;
+
+constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
+
+// The column before the first pad; the text then starts `gap` bytes after that pad's start.
+bool takeColumn(QByteArrayView& text, qsizetype gap, QByteArray& column) {
+    const qsizetype pad = text.indexOf(kPad);
+    if (pad < 0)
+        return false;
+    column = text.first(pad).toByteArray();
+    text = text.sliced(std::min(text.size(), pad + gap));
+    return true;
+}
+
+QString nasRequest(const UnitAddress& unit, const QString& redirect, const char* action,
+                   const Web::CgiParameters& parameters) {
+    return Web::CgiRequest(unit.ip, unit.port, QStringLiteral("nas.cgi"), redirect, QString::fromLatin1(action),
+                           parameters);
+}
+
+} // namespace
+
+QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
+    static constexpr QByteArrayView kOpen("value=\"");
+    static constexpr QByteArrayView kClose("\">");
+    static constexpr QByteArrayView kEnd("</option>");
+    QList<FtpAccountRow> rows;
+    QByteArrayView rest = accounts;
+    qsizetype taken = 0;
+    while (rows.size() < Base::kMaxListEntries && taken <= Base::kMaxListText) {
+        const qsizetype open = rest.indexOf(kOpen);
+        const qsizetype close = rest.indexOf(kClose);
+        if (open < 0 || close < 0)
+            break;
+        const qsizetype start = open + kOpen.size();
+        FtpAccountRow row;
+        row.value = close >= start ? rest.sliced(start, close - start).toByteArray() : QByteArray();
+        const QByteArrayView afterValue = rest.sliced(close + kClose.size());
+        const qsizetype end = afterValue.indexOf(kEnd);
+        QByteArrayView text = end < 0 ? afterValue : afterValue.first(end);
+        // The rest goes on two bytes into the closing tag, as the unit's own tool reads it.
+        rest = end < 0 ? QByteArrayView() : afterValue.sliced(end + 2);
+        taken += text.size();
+
+        // The user column is 21 wide, padded with one pad per missing character; a user that fills it is
+        // followed by the password at once. Text without any pad is no row.
+        qsizetype userEnd = text.indexOf(kPad);
+        if (userEnd < 0)
+            continue;
+        userEnd = std::min(userEnd, kUserColumn);
+        row.user = text.first(userEnd).toByteArray();
+        text = text.sliced(std::min(text.size(), userEnd + kPad.size() * (kUserColumn - userEnd)));
+        if (takeColumn(text, kColumnGap, row.password) && takeColumn(text, kColumnGap, row.access))
+            takeColumn(text, 0, row.state);
+        rows.append(row);
+    }
+    return rows;
+}
+
+FtpView readFtpPage(QByteArrayView page) {
+    FtpView v;
+    v.enabled = Web::PageText(page, "ftps_status") == QLatin1String("ENABLE");
+    v.port = Web::PageText(page, "ftps_port");
+    v.anonymous = Web::PageText(page, "ftp_anon_stu") == QLatin1String("checked");
+    v.anonymousReadOnly = Web::PageText(page, "ftp_a_att") == QLatin1String("checked");
+    v.folders = Web::SplitOptionNames(Web::PageValue(page, "ftps_dir_list=\""));
+    const QByteArray home = Web::PageValue(page, "ftps_home_def=\"");
+    for (qsizetype i = 0; i < v.folders.size(); ++i) {
+        if (v.folders[i].bytes == home)
+            v.homeIndex = static_cast<int>(i);
+    }
+    v.accounts = SplitAccountRows(Web::PageValue(page, "ftp_ac_list=\""));
+    return v;
+}
+
+QString ftpPage() {
+    return QStringLiteral("ftp.htm");
+}
+
+// The requests below are byte for byte those of docs/protocol.md, "FTP Server changes". Values go in
+// unencoded, as the unit's own tool sends them.
+Checked ftpStateChange(const UnitAddress& unit, bool enable, const QString& portAsTyped) {
+    const std::optional<int> port = frameworkInteger(portAsTyped);
+    if (!port)
+        return conversionError(portAsTyped);
+    if (*port != 21 && (*port < 1025 || *port > 65500))
+        return Base::Refusal{QStringLiteral("Invalid port number"), QStringLiteral("FTP Configuration"),
+                             Base::Icon::Information};
+    return CgiChange{
+        nasRequest(unit, ftpPage(), "ftps_state_apply",
+                   Web::CgiParameters()
+                       .add("ftps_set", enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE"), kFixed)
+                       .add("ftps_port", portAsTyped, kFixed)),
+        ftpPage()};
+}
+
+CgiChange anonymousChange(const UnitAddress& unit, bool enable, bool readOnly, const QByteArray& home) {
+    return {nasRequest(unit, ftpPage(), "ftps_anonymous_apply",
+                       Web::CgiParameters()
+                           .add("ftp_anon_stu", enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE"), kFixed)
+                           .add("ftp_a_att", readOnly ? QStringLiteral("RO") : QStringLiteral("RW"), kFixed)
+                           .addBytes("home", home, kFixed)
+                           .add("anony_Apply", QStringLiteral("Apply"), kFixed)),
+            ftpPage()};
+}
+
+CgiChange accountCreateChange(const UnitAddress& unit) {
+    // The page passed on keeps its slash: the unit's answer to this request is never taken as a refusal.
+    return {nasRequest(unit, QStringLiteral("ftp_add.htm"), "ftps_userid_set",
+                       Web::CgiParameters().add("ftps_user_id", QStringLiteral("255"), kFixed)),
+            QStringLiteral("/ftp.htm")};
+}
+
+CgiChange accountModifyChange(const UnitAddress& unit, const QByteArray& value) {
+    return {nasRequest(unit, QStringLiteral("ftp_mod.htm"), "ftps_userid_set",
+                       Web::CgiParameters().addBytes("ftps_user_id", value, kFixed)),
+            ftpPage()};
+}
+
+CgiChange accountSwitchChange(const UnitAddress& unit, int row) {
+    return {nasRequest(unit, ftpPage(), "ftps_user_enabled",
+                       Web::CgiParameters().add("FTP_AC_LIST", QString::number(row), kFixed)),
+            ftpPage()};
+}
+
+CgiChange accountDeleteChange(const UnitAddress& unit, const QByteArray& value) {
+    return {nasRequest(unit, ftpPage(), "ftps_user_del", Web::CgiParameters().addBytes("FTP_AC_LIST", value, kFixed)),
+            ftpPage()};
+}
+
+Base::Refusal accountDeleteQuestion() {
+    return {QStringLiteral("Selected account will be delete.Are you sure?"), QStringLiteral("Account List"),
+            Base::Icon::Question};
+}
+
+} // namespace Console

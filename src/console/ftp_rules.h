@@ -1,0 +1,56 @@
+#pragma once
+
+#include "console/cgi_change.h"
+#include "web/page_values.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+namespace Console {
+
+// One account row of the FTP page, each text as the unit sent it.
+struct FtpAccountRow {
+    QByteArray user;
+    QByteArray password;
+    QByteArray access;
+    QByteArray state;
+    QByteArray value; // how the unit names the account in its requests
+};
+
+// The account list: an option list whose visible texts stand in fixed
+// columns padded with "&nbsp;". A row without the padding, or with a user
+// name longer than its 21-character column, is skipped rather than have its
+// columns land on another row. See docs/protocol.md, "FTP Server changes".
+QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts);
+
+// The FTP Server page as the unit's page gives it.
+struct FtpView {
+    bool enabled = false;           // ftps_status is exactly "ENABLE"
+    QString port;                   // as the unit sent it
+    bool anonymous = false;         // ftp_anon_stu is exactly "checked"
+    bool anonymousReadOnly = false; // ftp_a_att is exactly "checked"
+    QList<Web::OptionName> folders;
+    int homeIndex = 0; // the last folder equal to ftps_home_def, else the first
+    QList<FtpAccountRow> accounts;
+};
+FtpView readFtpPage(QByteArrayView page);
+
+QString ftpPage(); // "ftp.htm"
+
+// The server switch and its port: 21, or 1025 to 65500, sent as typed; a port
+// that is no number gets the framework's conversion error.
+Checked ftpStateChange(const UnitAddress& unit, bool enable, const QString& portAsTyped);
+// Anonymous access, its right and its home folder, as the unit named it.
+CgiChange anonymousChange(const UnitAddress& unit, bool enable, bool readOnly, const QByteArray& home);
+// The account requests: create asks for a new account number, modify selects
+// an account by its value, En/Disable names the row's index, delete its value.
+CgiChange accountCreateChange(const UnitAddress& unit);
+CgiChange accountModifyChange(const UnitAddress& unit, const QByteArray& value);
+CgiChange accountSwitchChange(const UnitAddress& unit, int row);
+CgiChange accountDeleteChange(const UnitAddress& unit, const QByteArray& value);
+// The question before an account is deleted.
+Base::Refusal accountDeleteQuestion();
+
+} // namespace Console

@@ -1,0 +1,114 @@
+// The FTP Server page's rules: the padded account rows, the page's values and
+// the exact requests.
+
+#include "console/ftp_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+const Console::UnitAddress kUnit{s("127.0.0.2"), 80};
+
+QByteArray pads(int n) {
+    return QByteArray("&nbsp;").repeated(n);
+}
+
+// One option as the unit writes it: the user padded to 21, password and access each followed by 11 pads.
+QByteArray accountOption(const QByteArray& value, const QByteArray& user, const QByteArray& password,
+                         const QByteArray& access, const QByteArray& state) {
+    return "<option value=\"" + value + "\">" + user + pads(21 - static_cast<int>(user.size())) + password + pads(11) +
+           access + pads(11) + state + pads(1) + "</option>";
+}
+
+TEST(SplitAccountRows, CutsThePaddedColumns) {
+    const struct {
+        const char* name;
+        QByteArray list;
+        QList<QList<QByteArray>> rows; // user, password, access, state, value
+    } cases[] = {
+        {"two accounts",
+         accountOption("0", "alice", "pw1", "RW", "Enable") + accountOption("1", "bob", "secret", "R", "Disable"),
+         {{"alice", "pw1", "RW", "Enable", "0"}, {"bob", "secret", "R", "Disable", "1"}}},
+        {"a user of 21 characters: the password right after it",
+         "<option value=\"3\">" + QByteArray(21, 'u') + "pw" + pads(11) + "R" + pads(11) + "Enable" + pads(1) +
+             "</option>",
+         {{QByteArray(21, 'u'), "pw", "R", "Enable", "3"}}},
+        {"no padding at all: no row, and nothing lands on the row before",
+         accountOption("0", "alice", "pw1", "RW", "Enable") + "<option value=\"9\">garbage</option>",
+         {{"alice", "pw1", "RW", "Enable", "0"}}},
+        {"a state without a pad after it is left empty",
+         "<option value=\"5\">carol" + pads(16) + "pw" + pads(11) + "R" + pads(11) + "Enable</option>",
+         {{"carol", "pw", "R", "", "5"}}},
+        {"empty list", "", {}},
+    };
+    for (const auto& c : cases) {
+        QList<QList<QByteArray>> rows;
+        for (const Console::FtpAccountRow& row : Console::SplitAccountRows(c.list))
+            rows.append({row.user, row.password, row.access, row.state, row.value});
+        EXPECT_EQ(rows, c.rows) << c.name;
+    }
+}
+
+TEST(FtpPage, ReadsItsValuesExactly) {
+    const QByteArray page = "<HTML>\r\nftps_status=\"enable\";\r\nftps_port=\"0021\";\r\nftp_anon_stu=\"checked\";\r\n"
+                            "ftp_a_att=\"\";\r\nftps_dir_list=\"<option value=\"A\">A<option value=\"B\">B"
+                            "<option value=\"A\">A\";\r\nftps_home_def=\"A\";\r\n";
+    const Console::FtpView v = Console::readFtpPage(page);
+    EXPECT_FALSE(v.enabled) << "only ENABLE switches it on";
+    EXPECT_EQ(v.port, s("0021"));
+    EXPECT_TRUE(v.anonymous);
+    EXPECT_FALSE(v.anonymousReadOnly);
+    EXPECT_EQ(v.folders.size(), 3);
+    EXPECT_EQ(v.homeIndex, 2) << "the last folder equal to the home";
+    EXPECT_EQ(
+        Console::readFtpPage("<HTML>\r\nftps_dir_list=\"<option value=\"A\">\";\r\nftps_home_def=\"Z\";\r\n").homeIndex,
+        0);
+}
+
+QString urlOf(const Console::Checked& checked) {
+    const Console::CgiChange* change = Console::changeOf(checked);
+    return change ? change->url : Base::refusalText(*Console::refusalOf(checked));
+}
+
+TEST(FtpRequests, PortsAndRequestsByteForByte) {
+    const QString base = s("http://127.0.0.2/nas.cgi?redirect=");
+    const QString invalid = s("Invalid port number");
+    const struct {
+        const char* name;
+        QString got;
+        QString expected;
+    } cases[] = {
+        {"port 21", urlOf(Console::ftpStateChange(kUnit, true, s("21"))),
+         base + s("ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set=ENABLE&ftps_port=21")},
+        {"port 1025", urlOf(Console::ftpStateChange(kUnit, false, s("1025"))),
+         base + s("ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set=DISABLE&ftps_port=1025")},
+        {"port 65500 with leading zeros, as typed", urlOf(Console::ftpStateChange(kUnit, true, s("065500"))),
+         base + s("ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set=ENABLE&ftps_port=065500")},
+        {"port 20", urlOf(Console::ftpStateChange(kUnit, true, s("20"))), invalid},
+        {"port 22", urlOf(Console::ftpStateChange(kUnit, true, s("22"))), invalid},
+        {"port 1024", urlOf(Console::ftpStateChange(kUnit, true, s("1024"))), invalid},
+        {"port 65501", urlOf(Console::ftpStateChange(kUnit, true, s("65501"))), invalid},
+        {"port not a number", urlOf(Console::ftpStateChange(kUnit, true, s("2x1"))),
+         s("'2x1' is not a valid integer value.")},
+        {"anonymous", Console::anonymousChange(kUnit, true, true, "Music").url,
+         base + s("ftp.htm&failure=fail.htm&type=ftps_anonymous_apply&ftp_anon_stu=ENABLE&ftp_a_att=RO&home=Music&"
+                  "anony_Apply=Apply")},
+        {"create asks for a new account", Console::accountCreateChange(kUnit).url,
+         base + s("ftp_add.htm&failure=fail.htm&type=ftps_userid_set&ftps_user_id=255")},
+        {"modify by value", Console::accountModifyChange(kUnit, "7").url,
+         base + s("ftp_mod.htm&failure=fail.htm&type=ftps_userid_set&ftps_user_id=7")},
+        {"En/Disable by row", Console::accountSwitchChange(kUnit, 2).url,
+         base + s("ftp.htm&failure=fail.htm&type=ftps_user_enabled&FTP_AC_LIST=2")},
+        {"delete by value", Console::accountDeleteChange(kUnit, "7").url,
+         base + s("ftp.htm&failure=fail.htm&type=ftps_user_del&FTP_AC_LIST=7")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.got, c.expected) << c.name;
+    EXPECT_EQ(Console::accountCreateChange(kUnit).page, s("/ftp.htm")) << "never taken as a refusal";
+}
+
+} // namespace
