@@ -13,6 +13,7 @@ constexpr qsizetype kUserColumn = 21;
 constexpr qsizetype kColumnGap = 11 * 6;
 
 constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
+constexpr auto kTyped = Web::CgiParameters::Encoding::AsTyped;
 
 // The column before the first pad; the text then starts `gap` bytes after that pad's start.
 bool takeColumn(QByteArrayView& text, qsizetype gap, QByteArray& column) {
@@ -39,13 +40,14 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
     QList<FtpAccountRow> rows;
     QByteArrayView rest = accounts;
     qsizetype taken = 0;
-    while (rows.size() < Base::kMaxListEntries && taken <= Base::kMaxListText) {
+    for (int option = 0; rows.size() < Base::kMaxListEntries && taken <= Base::kMaxListText; ++option) {
         const qsizetype open = rest.indexOf(kOpen);
         const qsizetype close = rest.indexOf(kClose);
         if (open < 0 || close < 0)
             break;
         const qsizetype start = open + kOpen.size();
         FtpAccountRow row;
+        row.option = option;
         row.value = close >= start ? rest.sliced(start, close - start).toByteArray() : QByteArray();
         const QByteArrayView afterValue = rest.sliced(close + kClose.size());
         const qsizetype end = afterValue.indexOf(kEnd);
@@ -89,8 +91,7 @@ QString ftpPage() {
     return QStringLiteral("ftp.htm");
 }
 
-// The requests below are byte for byte those of docs/protocol.md, "FTP Server changes". Values go in
-// unencoded, as the unit's own tool sends them.
+// The requests below are byte for byte those of docs/protocol.md, "FTP Server changes".
 Checked ftpStateChange(const UnitAddress& unit, bool enable, const QString& portAsTyped) {
     const std::optional<int> port = frameworkInteger(portAsTyped);
     if (!port)
@@ -102,7 +103,7 @@ Checked ftpStateChange(const UnitAddress& unit, bool enable, const QString& port
         nasRequest(unit, ftpPage(), "ftps_state_apply",
                    Web::CgiParameters()
                        .add("ftps_set", enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE"), kFixed)
-                       .add("ftps_port", portAsTyped, kFixed)),
+                       .add("ftps_port", portAsTyped, kTyped)),
         ftpPage()};
 }
 
@@ -111,7 +112,7 @@ CgiChange anonymousChange(const UnitAddress& unit, bool enable, bool readOnly, c
                        Web::CgiParameters()
                            .add("ftp_anon_stu", enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE"), kFixed)
                            .add("ftp_a_att", readOnly ? QStringLiteral("RO") : QStringLiteral("RW"), kFixed)
-                           .addBytes("home", home, kFixed)
+                           .addBytes("home", home, kTyped)
                            .add("anony_Apply", QStringLiteral("Apply"), kFixed)),
             ftpPage()};
 }
@@ -125,7 +126,7 @@ CgiChange accountCreateChange(const UnitAddress& unit) {
 
 CgiChange accountModifyChange(const UnitAddress& unit, const QByteArray& value) {
     return {nasRequest(unit, QStringLiteral("ftp_mod.htm"), "ftps_userid_set",
-                       Web::CgiParameters().addBytes("ftps_user_id", value, kFixed)),
+                       Web::CgiParameters().addBytes("ftps_user_id", value, kTyped)),
             ftpPage()};
 }
 
@@ -136,7 +137,7 @@ CgiChange accountSwitchChange(const UnitAddress& unit, int row) {
 }
 
 CgiChange accountDeleteChange(const UnitAddress& unit, const QByteArray& value) {
-    return {nasRequest(unit, ftpPage(), "ftps_user_del", Web::CgiParameters().addBytes("FTP_AC_LIST", value, kFixed)),
+    return {nasRequest(unit, ftpPage(), "ftps_user_del", Web::CgiParameters().addBytes("FTP_AC_LIST", value, kTyped)),
             ftpPage()};
 }
 

@@ -17,6 +17,7 @@ struct FtpAccountRow {
     QByteArray access;
     QByteArray state;
     QByteArray value; // how the unit names the account in its requests
+    int option = 0;   // its place in the unit's list, rows skipped here counted too
 };
 
 // The account list: an option list whose visible texts stand in fixed
@@ -40,12 +41,15 @@ FtpView readFtpPage(QByteArrayView page);
 QString ftpPage(); // "ftp.htm"
 
 // The server switch and its port: 21, or 1025 to 65500, sent as typed; a port
-// that is no number gets the framework's conversion error.
+// that is no number gets the framework's conversion error. Typed values and
+// names from the unit's lists go out with the as-typed escaping, so none can
+// cut or add a parameter, while plain ones go out byte for byte.
 Checked ftpStateChange(const UnitAddress& unit, bool enable, const QString& portAsTyped);
 // Anonymous access, its right and its home folder, as the unit named it.
 CgiChange anonymousChange(const UnitAddress& unit, bool enable, bool readOnly, const QByteArray& home);
 // The account requests: create asks for a new account number, modify selects
-// an account by its value, En/Disable names the row's index, delete its value.
+// an account by its value, En/Disable names its place in the unit's list
+// (FtpAccountRow::option), delete its value.
 CgiChange accountCreateChange(const UnitAddress& unit);
 CgiChange accountModifyChange(const UnitAddress& unit, const QByteArray& value);
 CgiChange accountSwitchChange(const UnitAddress& unit, int row);

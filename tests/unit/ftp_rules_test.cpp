@@ -105,10 +105,20 @@ TEST(FtpRequests, PortsAndRequestsByteForByte) {
          base + s("ftp.htm&failure=fail.htm&type=ftps_user_enabled&FTP_AC_LIST=2")},
         {"delete by value", Console::accountDeleteChange(kUnit, "7").url,
          base + s("ftp.htm&failure=fail.htm&type=ftps_user_del&FTP_AC_LIST=7")},
+        {"a home that could cut the request", Console::anonymousChange(kUnit, false, false, "a b&x=#1").url,
+         base + s("ftp.htm&failure=fail.htm&type=ftps_anonymous_apply&ftp_anon_stu=DISABLE&ftp_a_att=RW&"
+                  "home=a%20b%26x%3D%231&anony_Apply=Apply")},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.got, c.expected) << c.name;
     EXPECT_EQ(Console::accountCreateChange(kUnit).page, s("/ftp.htm")) << "never taken as a refusal";
+
+    // En/Disable counts the unit's options, the skipped ones too.
+    const auto rows = Console::SplitAccountRows("<option value=\"9\">garbage</option>" +
+                                                accountOption("4", "dave", "pw", "R", "Enable"));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(Console::accountSwitchChange(kUnit, rows[0].option).url,
+              base + s("ftp.htm&failure=fail.htm&type=ftps_user_enabled&FTP_AC_LIST=1"));
 }
 
 } // namespace
