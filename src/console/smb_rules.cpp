@@ -1,5 +1,7 @@
 #include "console/smb_rules.h"
 
+#include "console/status_page.h"
+
 namespace Console {
 
 namespace {
@@ -11,17 +13,6 @@ const char* const kSmbServer = "SMB Server";
 
 Base::Refusal overTwelve(const char* caption) {
     return {QStringLiteral("Over Maximum 12 characters."), QString::fromLatin1(caption), Base::Icon::Information};
-}
-
-// Every character up to a blank (codes 0 to 32) goes from both ends.
-QString trimmedName(const QString& text) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text[start].unicode() <= 32)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 32)
-        --end;
-    return text.sliced(start, end - start);
 }
 
 bool isNameByte(char c) {
@@ -80,7 +71,7 @@ Base::Refusal deleteFolderQuestion() {
 NameRuleResult FolderNameRule(const QString& typed, const char* caption, const char* characterCaption,
                               const char* characterMessage) {
     NameRuleResult result;
-    result.name = trimmedName(typed);
+    result.name = trimBlanksAndControls(typed);
     const QByteArray bytes = result.name.toUtf8();
     if (bytes.isEmpty()) {
         result.refusal =
@@ -117,7 +108,7 @@ CgiChange renameFolderChange(const UnitAddress& unit, const QString& newName, co
 }
 
 PasswordRuleResult SharePasswordRule(const QString& password, const QString& verify) {
-    PasswordRuleResult result{trimmedName(password), trimmedName(verify), std::nullopt};
+    PasswordRuleResult result{trimBlanksAndControls(password), trimBlanksAndControls(verify), std::nullopt};
     // The length comes first: a long entry is refused for that even when the two differ.
     if (result.password.toUtf8().size() > kFolderNameBytes || result.verify.toUtf8().size() > kFolderNameBytes)
         result.refusal = overTwelve(kSmbServer);

@@ -207,18 +207,26 @@ void SmbTab::ShowPublicPassBtnClick() {
     dialog->publicPassEdit()->setFocus();
 }
 
+// The dialogs' name rule on one field: the trimmed name written back, a refusal said
+// (the field emptied where the rule says so), or the name to send.
+std::optional<QString> SmbTab::checkedName(QLineEdit* field) {
+    const NameRuleResult rule = FolderNameRule(field->text(), "SMB Server", "SMB Server");
+    field->setText(rule.name);
+    if (!rule.refusal)
+        return rule.name;
+    console().showMessage(*rule.refusal);
+    if (rule.emptyField)
+        field->clear();
+    return std::nullopt;
+}
+
 void SmbTab::CreateFBtnClick() {
     TForm6* dialog = console().dialogs().createFolder;
     QLineEdit* field = dialog->foldernameEdit();
-    const NameRuleResult rule = FolderNameRule(field->text(), "SMB Server", "SMB Server");
-    field->setText(rule.name);
-    if (rule.refusal) {
-        console().showMessage(*rule.refusal);
-        if (rule.emptyField)
-            field->clear();
+    const std::optional<QString> name = checkedName(field);
+    if (!name)
         return;
-    }
-    console().SendWithRetry(createFolderChange(console().unit(), rule.name), kSmbPage);
+    console().SendWithRetry(createFolderChange(console().unit(), *name), kSmbPage);
     field->clear();
     dialogDone();
     dialog->hide();
@@ -227,15 +235,10 @@ void SmbTab::CreateFBtnClick() {
 void SmbTab::RenameFBtnClick() {
     TForm7* dialog = console().dialogs().renameFolder;
     QLineEdit* field = dialog->newFoldernameEdit();
-    const NameRuleResult rule = FolderNameRule(field->text(), "SMB Server", "SMB Server");
-    field->setText(rule.name);
-    if (rule.refusal) {
-        console().showMessage(*rule.refusal);
-        if (rule.emptyField)
-            field->clear();
+    const std::optional<QString> name = checkedName(field);
+    if (!name)
         return;
-    }
-    console().SendWithRetry(renameFolderChange(console().unit(), rule.name, m_renameOldName), kSmbPage);
+    console().SendWithRetry(renameFolderChange(console().unit(), *name, m_renameOldName), kSmbPage);
     field->clear();
     dialog->oldFoldernameEdit()->clear();
     dialogDone();

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QString>
+
+#include <optional>
+
 #include "console/console_page.h"
 
 #include <QByteArray>
 
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -47,6 +52,7 @@ public:
 private:
     // A dialog sent its request or was closed: the page offers Create again.
     void dialogDone();
+    std::optional<QString> checkedName(QLineEdit* field);
 
     QGroupBox* m_SMBGB = nullptr;
     QLabel* m_Label39 = nullptr;

@@ -3,6 +3,7 @@
 // state read back afterwards.
 
 #include "support/cli_run.h"
+#include "support/logged_unit.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
@@ -22,17 +23,8 @@ QString s(const char* text) {
     return QString::fromUtf8(text);
 }
 
-class CliConsole : public ::testing::Test {
+class CliConsole : public TestSupport::LoggedUnitTest {
 protected:
-    void SetUp() override {
-        port = TestSupport::freeTcpPort();
-        logPath = dir.filePath(s("requests.log"));
-        sim = std::make_unique<TestSupport::SimProcess>(
-            QStringList{s("--units"), s("1"), s("--discovery-port"), QString::number(TestSupport::freeUdpPort()),
-                        s("--device-port"), QString::number(port), s("--request-log"), logPath});
-        ASSERT_TRUE(sim->start()) << sim->output().toStdString();
-    }
-
     CliRun cli(QStringList arguments, const char* password = "admin") {
         arguments << s("--device-port") << QString::number(port) << s("-p") << s(password);
         CliRun run = TestSupport::runCli(arguments);
@@ -43,16 +35,6 @@ protected:
     QByteArray value(const char* name, const char* ip = "127.0.0.2", const char* password = "admin") {
         return cli({s("get"), s(ip), s(name)}, password).out.trimmed();
     }
-
-    QByteArray requests() {
-        QFile log(logPath);
-        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
-    }
-
-    QTemporaryDir dir;
-    quint16 port = 0;
-    QString logPath;
-    std::unique_ptr<TestSupport::SimProcess> sim;
 };
 
 TEST_F(CliConsole, StatusPrintsEveryValueAndJsonHoldsThemToo) {

@@ -3,6 +3,7 @@
 // back afterwards.
 
 #include "support/cli_run.h"
+#include "support/logged_unit.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
@@ -22,17 +23,8 @@ QString s(const char* text) {
     return QString::fromUtf8(text);
 }
 
-class CliSmb : public ::testing::Test {
+class CliSmb : public TestSupport::LoggedUnitTest {
 protected:
-    void SetUp() override {
-        port = TestSupport::freeTcpPort();
-        logPath = dir.filePath(s("requests.log"));
-        sim = std::make_unique<TestSupport::SimProcess>(
-            QStringList{s("--units"), s("1"), s("--discovery-port"), QString::number(TestSupport::freeUdpPort()),
-                        s("--device-port"), QString::number(port), s("--request-log"), logPath});
-        ASSERT_TRUE(sim->start()) << sim->output().toStdString();
-    }
-
     QStringList withUnit(QStringList arguments) const {
         return QStringList{s("smb")} + arguments +
                QStringList{s("--device-port"), QString::number(port), s("-p"), s("admin")};
@@ -43,11 +35,8 @@ protected:
 
     // The CGI requests the unit received, request lines only.
     QList<QByteArray> changes() {
-        QFile log(logPath);
         QList<QByteArray> lines;
-        if (!log.open(QIODevice::ReadOnly))
-            return lines;
-        for (const QByteArray& line : log.readAll().split('\n')) {
+        for (const QByteArray& line : requests().split('\n')) {
             if (line.startsWith("GET /nas.cgi"))
                 lines << line.trimmed();
         }
@@ -55,11 +44,6 @@ protected:
     }
 
     QJsonObject lists() { return QJsonDocument::fromJson(smb({s("list"), s("127.0.0.2"), s("--json")}).out).object(); }
-
-    QTemporaryDir dir;
-    quint16 port = 0;
-    QString logPath;
-    std::unique_ptr<TestSupport::SimProcess> sim;
 };
 
 const QByteArray kRequest = "GET /nas.cgi?redirect=smb.htm&failure=fail.htm&type=";
