@@ -1,6 +1,7 @@
 #include "console/ftp_rules.h"
 
 #include "base/list_bounds.h"
+#include "console/smb_rules.h"
 #include "console/status_page.h"
 
 namespace Console {
@@ -14,6 +15,18 @@ constexpr qsizetype kColumnGap = 11 * 6;
 
 constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
 constexpr auto kTyped = Web::CgiParameters::Encoding::AsTyped;
+constexpr auto kUrlEncoded = Web::CgiParameters::Encoding::UrlEncoded;
+
+const char* const kFolderListCaption = "Modify FTP Account Folder List";
+
+Base::Refusal overTwelve(const char* caption) {
+    return {QStringLiteral("Over Maximum 12 characters."), QString::fromLatin1(caption), Base::Icon::Information};
+}
+
+CgiChange onAccountPage(CgiChange change) {
+    change.page = ftpAccountPage();
+    return change;
+}
 
 // The column before the first pad; the text then starts `gap` bytes after that pad's start.
 bool takeColumn(QByteArrayView& text, qsizetype gap, QByteArray& column) {
@@ -144,6 +157,109 @@ CgiChange accountDeleteChange(const UnitAddress& unit, const QByteArray& value) 
 Base::Refusal accountDeleteQuestion() {
     return {QStringLiteral("Selected account will be delete.Are you sure?"), QStringLiteral("Account List"),
             Base::Icon::Question};
+}
+
+CgiChange accountAddChange(const UnitAddress& unit, const QString& name) {
+    return {
+        nasRequest(unit, ftpPage(), "ftps_user_add",
+                   Web::CgiParameters().add("Account", name, kUrlEncoded).add("ftp_att", QStringLiteral("R"), kFixed)),
+        ftpPage()};
+}
+
+QList<Web::OptionName> SplitShareNames(QByteArrayView options) {
+    static constexpr QByteArrayView kOpen("value=\"");
+    static constexpr QByteArrayView kEnd("</option>");
+    QList<Web::OptionName> names;
+    qsizetype taken = 0;
+    const auto fromValue = [](QByteArrayView text) {
+        const qsizetype open = text.indexOf(kOpen);
+        return open < 0 ? text : text.sliced(open);
+    };
+    QByteArrayView rest = fromValue(options);
+    while (names.size() < Base::kMaxListEntries && taken <= Base::kMaxListText) {
+        const qsizetype gt = rest.indexOf('>');
+        if (gt < 0 || rest.indexOf(kOpen) < 0)
+            break;
+        const qsizetype end = rest.indexOf(kEnd, gt + 1);
+        if (end < 0)
+            break;
+        // The name ends at the blank the unit writes before the closing tag; an option without it is
+        // passed over rather than run on into the next one.
+        if (end > gt + 1 && rest[end - 1] == ' ') {
+            names.append({rest.sliced(gt + 1, end - 1 - (gt + 1)).toByteArray()});
+            taken += names.constLast().bytes.size();
+        }
+        rest = fromValue(rest.sliced(end + 1));
+    }
+    return names;
+}
+
+FtpAccountView readFtpAccountPage(QByteArrayView page) {
+    FtpAccountView v;
+    v.account = Web::PageValue(page, "ftps_account=\"");
+    v.password = Web::PageValue(page, "ftps_account_passwd=\"");
+    v.readOnly = Web::PageText(page, "ftps_att") == QLatin1String("checked");
+    v.folders = Web::SplitOptionNames(Web::PageValue(page, "ftps_dir_list=\""));
+    v.shares = SplitShareNames(Web::PageValue(page, "ftps_share_list=\""));
+    return v;
+}
+
+QString ftpAccountPage() {
+    return QStringLiteral("ftp_mod.htm");
+}
+
+Checked accountSetChange(const UnitAddress& unit, const QByteArray& account, const QString& password, bool readOnly) {
+    if (password.toUtf8().size() > kFolderNameBytes)
+        return overTwelve("Modify FTP Account");
+    return CgiChange{nasRequest(unit, ftpAccountPage(), "ftps_user_add",
+                                Web::CgiParameters()
+                                    .addBytes("Account", account, kUrlEncoded)
+                                    .add("Account_passwd", password, kUrlEncoded)
+                                    .add("ftp_att", readOnly ? QStringLiteral("R") : QStringLiteral("W"), kFixed)),
+                     ftpAccountPage()};
+}
+
+Checked giveFolderChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& folder) {
+    if (folder.size() > kFolderNameBytes)
+        return overTwelve(kFolderListCaption);
+    return CgiChange{nasRequest(unit, ftpAccountPage(), "ftps_add_share",
+                                Web::CgiParameters()
+                                    .addBytes("account", account, kUrlEncoded)
+                                    .addBytes("account_List", folder, kUrlEncoded)
+                                    .add("op_add", QStringLiteral("Add"), kFixed)),
+                     ftpAccountPage()};
+}
+
+CgiChange takeFolderChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& folder) {
+    return {nasRequest(unit, ftpAccountPage(), "ftps_del_share",
+                       Web::CgiParameters()
+                           .addBytes("account", account, kUrlEncoded)
+                           .addBytes("account_List", folder, kUrlEncoded)
+                           .add("op_del", QStringLiteral("Delete"), kFixed)),
+            ftpAccountPage()};
+}
+
+CgiChange accountFolderDeleteChange(const UnitAddress& unit, const QByteArray& folder) {
+    return onAccountPage(deleteFolderChange(unit, folder));
+}
+
+CgiChange accountFolderCreateChange(const UnitAddress& unit, const QString& name) {
+    return onAccountPage(createFolderChange(unit, name));
+}
+
+CgiChange accountFolderRenameChange(const UnitAddress& unit, const QString& newName, const QByteArray& oldName) {
+    return onAccountPage(renameFolderChange(unit, newName, oldName));
+}
+
+Base::Refusal accountFolderDeleteQuestion() {
+    Base::Refusal question = deleteFolderQuestion();
+    question.captionKey = QString::fromLatin1(kFolderListCaption);
+    return question;
+}
+
+Base::Refusal sameNameRefusal() {
+    return {QStringLiteral("The new name is the same as the old name."), QStringLiteral("Modify FTPS"),
+            Base::Icon::Information};
 }
 
 } // namespace Console

@@ -56,5 +56,36 @@ CgiChange accountSwitchChange(const UnitAddress& unit, int row);
 CgiChange accountDeleteChange(const UnitAddress& unit, const QByteArray& value);
 // The question before an account is deleted.
 Base::Refusal accountDeleteQuestion();
+// The account dialog: a name the folder rule took becomes an account with read-only access.
+CgiChange accountAddChange(const UnitAddress& unit, const QString& name);
+
+// The Modify FTP page: the account the FTP page selected, as the unit's page gives it.
+struct FtpAccountView {
+    QByteArray account;  // ftps_account, as it stands
+    QByteArray password; // ftps_account_passwd, as it stands
+    bool readOnly = false;
+    QList<Web::OptionName> folders; // ftps_dir_list
+    QList<Web::OptionName> shares;  // ftps_share_list, the visible texts
+};
+FtpAccountView readFtpAccountPage(QByteArrayView page);
+// The visible text of each option, up to the blank before its closing tag; an
+// option without that blank is not listed.
+QList<Web::OptionName> SplitShareNames(QByteArrayView options);
+
+QString ftpAccountPage(); // "ftp_mod.htm"
+
+// Password and access of the selected account: the password at most 12 bytes,
+// neither trimmed nor checked further.
+Checked accountSetChange(const UnitAddress& unit, const QByteArray& account, const QString& password, bool readOnly);
+// Giving a folder (its name at most 12 bytes) to an account, or taking one away.
+Checked giveFolderChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& folder);
+CgiChange takeFolderChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& folder);
+// The SMB page's folder requests, sent from the Modify FTP page.
+CgiChange accountFolderDeleteChange(const UnitAddress& unit, const QByteArray& folder);
+CgiChange accountFolderCreateChange(const UnitAddress& unit, const QString& name);
+CgiChange accountFolderRenameChange(const UnitAddress& unit, const QString& newName, const QByteArray& oldName);
+Base::Refusal accountFolderDeleteQuestion();
+// Renaming a folder to the name it has.
+Base::Refusal sameNameRefusal();
 
 } // namespace Console
