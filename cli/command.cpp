@@ -51,3 +51,14 @@ int usageError(const QString& words) {
 }
 
 } // namespace Cli
+
+namespace Cli {
+
+std::span<const CommandGroup> pageGroups() {
+    static const CommandGroup groups[] = {
+        {"smb", "The SMB Server page: folders, shares and share passwords", smbCommands},
+    };
+    return groups;
+}
+
+} // namespace Cli

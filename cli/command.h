@@ -95,6 +95,14 @@ std::span<const Command> mountCommands();
 // The SMB Server page: `smb list`, `smb publish`...
 std::span<const Command> smbCommands();
 
+// The commands of one console page, under a word of their own: `smb ...`, `ftp ...`.
+struct CommandGroup {
+    const char* name;
+    const char* help;
+    std::span<const Command> (*commands)();
+};
+std::span<const CommandGroup> pageGroups();
+
 // Prints "zuredor-cli: words" on standard error; the exit status for a wrong argument.
 int usageError(const QString& words);
 

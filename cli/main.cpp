@@ -98,8 +98,10 @@ std::optional<std::string> unknownCommand(int argc, char* argv[], const std::lis
                 ++i;
             continue;
         }
-        if (word == "smb")
-            return std::nullopt;
+        for (const Cli::CommandGroup& group : Cli::pageGroups()) {
+            if (word == group.name)
+                return std::nullopt;
+        }
         for (const Registered& command : commands) {
             if (isTopLevel(command) && word == command.row->name)
                 return std::nullopt;
@@ -190,11 +192,12 @@ int main(int argc, char* argv[]) {
     };
     for (const auto group : {Cli::scanCommands(), Cli::deviceCommands(), Cli::mountCommands(), Cli::consoleCommands()})
         add(&cli, group);
-    // The commands of a console page form a group of their own.
-    CLI::App* smb = cli.add_subcommand("smb", "The SMB Server page: folders, shares and share passwords");
-    smb->require_subcommand(1);
-    smb->fallthrough();
-    add(smb, Cli::smbCommands());
+    for (const Cli::CommandGroup& group : Cli::pageGroups()) {
+        CLI::App* page = cli.add_subcommand(group.name, group.help);
+        page->require_subcommand(1);
+        page->fallthrough();
+        add(page, group.commands());
+    }
 
     try {
         cli.parse(argc, argv);
