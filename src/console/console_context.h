@@ -52,6 +52,11 @@ public:
     virtual void administratorChangeSent() = 0;
     // The window caption names the unit's address, which a change may move.
     virtual void updateCaption() = 0;
+
+    // The Modify FTP tab is there only while one account is being changed.
+    virtual void setModifyFtpTabVisible(bool visible) = 0;
+    // Brings a page into view, which reads it.
+    virtual void bringPageIntoView(int index) = 0;
 };
 
 } // namespace Console

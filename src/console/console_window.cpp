@@ -105,6 +105,14 @@ void TForm2::setModifyFtpTabVisible(bool visible) {
     m_PageControl1->setTabVisible(kModifyFtpPage, visible);
 }
 
+void TForm2::bringPageIntoView(int index) {
+    // A page already in view is read again, as a change of page would read it.
+    if (m_PageControl1->currentIndex() == index)
+        showPage(index);
+    else
+        m_PageControl1->setCurrentIndex(index);
+}
+
 void TForm2::PageControl1Change(int index) {
     // Pages change while the console is hidden too (at close, before a show); only a page in view is read.
     if (!isVisible())

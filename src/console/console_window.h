@@ -39,7 +39,8 @@ public:
 
     // Runs the show handler of a page: reads the unit's page and refills it.
     void showPage(int index);
-    void setModifyFtpTabVisible(bool visible);
+    void setModifyFtpTabVisible(bool visible) override;
+    void bringPageIntoView(int index) override;
     int connectFailedFlag() const { return m_ConnectFailedFlag; }
 
     PageControl* pageControl() const { return m_PageControl1; }

@@ -1,6 +1,10 @@
 #include "console/ftp_account_tab.h"
 
 #include "base/localize.h"
+#include "console/console_context.h"
+#include "console/console_dialogs.h"
+#include "console/ftp_rules.h"
+#include "console/page_tabs.h"
 #include "console/tab_widgets.h"
 #include "ui/form_base.h"
 #include "ui/plain_label.h"
@@ -17,6 +21,35 @@ namespace Console {
 using TabWidgets::kMaroon;
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
+
+namespace {
+
+const char* const kFolderList = "Modify FTP Account Folder List";
+
+// Items show the name as text and keep the unit's bytes, which are what goes back to it.
+void fill(QListWidget* list, const QList<Web::OptionName>& names) {
+    list->clear();
+    for (const Web::OptionName& name : names) {
+        auto* item = new QListWidgetItem(name.text(), list);
+        item->setData(Qt::UserRole, name.bytes);
+    }
+}
+
+void dropSelection(QListWidget* list) {
+    list->clearSelection();
+    list->setCurrentItem(nullptr);
+}
+
+const QListWidgetItem* selected(const QListWidget* list) {
+    const QList<QListWidgetItem*> items = list->selectedItems();
+    return items.isEmpty() ? nullptr : items.first();
+}
+
+QByteArray bytesOf(const QListWidgetItem* item) {
+    return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+}
+
+} // namespace
 
 FtpAccountTab::FtpAccountTab(ConsoleContext& console) : ConsolePage(console, "TabSheet6", "Modify FTP") {
     resize(569, 537);
@@ -67,6 +100,192 @@ FtpAccountTab::FtpAccountTab(ConsoleContext& console) : ConsolePage(console, "Ta
     for (const auto group : {QPalette::Active, QPalette::Inactive})
         accountPalette.setColor(group, QPalette::WindowText, kMaroon);
     m_ModFTPAccLabel->setPalette(accountPalette);
+
+    connect(m_ModFTPBtn, &QPushButton::clicked, this, &FtpAccountTab::ModFTPBtnClick);
+    connect(m_ModMovetoSharBtn, &QPushButton::clicked, this, &FtpAccountTab::ModMovetoSharBtnClick);
+    connect(m_ModMovetoFolderBtn, &QPushButton::clicked, this, &FtpAccountTab::ModMovetoFolderBtnClick);
+    connect(m_ShowModCreateBtn, &QPushButton::clicked, this, &FtpAccountTab::ShowModCreateBtnClick);
+    connect(m_ShowModRenameBtn, &QPushButton::clicked, this, &FtpAccountTab::ShowModRenameBtnClick);
+    connect(m_ModDelBtn, &QPushButton::clicked, this, &FtpAccountTab::ModDelBtnClick);
+    connect(m_BackBtn, &QPushButton::clicked, this, &FtpAccountTab::BackBtnClick);
+    connect(m_FTPSFLB, &QListWidget::itemClicked, this, &FtpAccountTab::FTPSFLBClick);
+    connect(m_FTPSSharLB, &QListWidget::itemClicked, this, &FtpAccountTab::FTPSSharLBClick);
+}
+
+void FtpAccountTab::dialogsReady() {
+    const ConsoleDialogs& d = console().dialogs();
+    const auto offerCreate = [this] { m_ShowModCreateBtn->setEnabled(true); };
+    if (d.createAccountFolder) {
+        connect(d.createAccountFolder, &NameDialog::setPressed, this, &FtpAccountTab::ModCreateFBtnClick,
+                Qt::UniqueConnection);
+        connect(d.createAccountFolder, &Ui::FormBase::closed, this, offerCreate);
+    }
+    if (d.renameAccountFolder) {
+        connect(d.renameAccountFolder, &NameDialog::setPressed, this, &FtpAccountTab::ModRenameFBtnClick,
+                Qt::UniqueConnection);
+        connect(d.renameAccountFolder, &Ui::FormBase::closed, this, offerCreate);
+    }
+}
+
+void FtpAccountTab::ModifyFtpButtonsOff() {
+    for (QPushButton* button :
+         {m_ShowModCreateBtn, m_ShowModRenameBtn, m_ModDelBtn, m_ModMovetoSharBtn, m_ModMovetoFolderBtn})
+        button->setEnabled(false);
+    m_ShowModCreateBtn->setEnabled(true);
+    console().setModifyFtpTabVisible(true);
+}
+
+void FtpAccountTab::dropSelections() {
+    dropSelection(m_FTPSFLB);
+    dropSelection(m_FTPSSharLB);
+}
+
+void FtpAccountTab::TabSheet6Show() {
+    ModifyFtpButtonsOff();
+    const FtpAccountView view = readFtpAccountPage(console().FetchPage());
+    m_account = view.account;
+    m_ModFTPAccLabel->setText(QString::fromUtf8(view.account));
+    m_ModFTPPassEdit->setText(QString::fromUtf8(view.password));
+    (view.readOnly ? m_ModFTPReadRB : m_ModFTPWriteRB)->setChecked(true);
+    fill(m_FTPSFLB, view.folders);
+    fill(m_FTPSSharLB, view.shares);
+    dropSelections();
+}
+
+void FtpAccountTab::ModFTPBtnClick() {
+    ModifyFtpButtonsOff();
+    const Checked checked =
+        accountSetChange(console().unit(), m_account, m_ModFTPPassEdit->text(), m_ModFTPReadRB->isChecked());
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        console().showMessage(*refusal);
+        return;
+    }
+    console().SendCgi(*changeOf(checked));
+}
+
+void FtpAccountTab::ModMovetoSharBtnClick() {
+    ModifyFtpButtonsOff();
+    const Checked checked = giveFolderChange(console().unit(), m_account, bytesOf(selected(m_FTPSFLB)));
+    if (const Base::Refusal* refusal = refusalOf(checked))
+        console().showMessage(*refusal);
+    else
+        console().SendWithRetry(*changeOf(checked), kModifyFtpPage);
+    dropSelections();
+    m_ShowModCreateBtn->setEnabled(true);
+}
+
+void FtpAccountTab::ModMovetoFolderBtnClick() {
+    ModifyFtpButtonsOff();
+    console().SendWithRetry(takeFolderChange(console().unit(), m_account, bytesOf(selected(m_FTPSSharLB))),
+                            kModifyFtpPage);
+    dropSelections();
+    m_ShowModCreateBtn->setEnabled(true);
+}
+
+void FtpAccountTab::ShowModCreateBtnClick() {
+    ModifyFtpButtonsOff();
+    dropSelections();
+    TForm10* dialog = console().dialogs().createAccountFolder;
+    if (!dialog)
+        return;
+    dialog->showAndRaise();
+    dialog->modCreateFEdit()->setFocus();
+}
+
+void FtpAccountTab::ShowModRenameBtnClick() {
+    ModifyFtpButtonsOff();
+    const QListWidgetItem* item = selected(m_FTPSFLB);
+    m_renameOldName = bytesOf(item);
+    TForm11* dialog = console().dialogs().renameAccountFolder;
+    if (dialog) {
+        dialog->modRenOldnameEdit()->setText(item ? item->text() : QString());
+        dialog->modRenOldnameEdit()->setEnabled(false);
+    }
+    dropSelections();
+    m_ShowModCreateBtn->setEnabled(true);
+    if (!dialog)
+        return;
+    dialog->showAndRaise();
+    dialog->modRenNewnameEdit()->setFocus();
+}
+
+void FtpAccountTab::ModDelBtnClick() {
+    ModifyFtpButtonsOff();
+    const QByteArray folder = bytesOf(selected(m_FTPSFLB));
+    if (console().confirm(accountFolderDeleteQuestion()))
+        console().SendWithRetry(accountFolderDeleteChange(console().unit(), folder), kModifyFtpPage);
+    dropSelections();
+}
+
+void FtpAccountTab::BackBtnClick() {
+    // The FTP page comes into view and is read; reading it hides this tab.
+    console().bringPageIntoView(kFtpPage);
+    console().setModifyFtpTabVisible(false);
+}
+
+void FtpAccountTab::FTPSFLBClick() {
+    ModifyFtpButtonsOff();
+    for (QPushButton* button : {m_ModMovetoSharBtn, m_ShowModRenameBtn, m_ModDelBtn})
+        button->setEnabled(true);
+    dropSelection(m_FTPSSharLB);
+}
+
+void FtpAccountTab::FTPSSharLBClick() {
+    ModifyFtpButtonsOff();
+    m_ModMovetoFolderBtn->setEnabled(true);
+    dropSelection(m_FTPSFLB);
+}
+
+std::optional<QString> FtpAccountTab::checkedName(QLineEdit* field, const NameRuleResult& rule) {
+    field->setText(rule.name);
+    if (!rule.refusal)
+        return rule.name;
+    console().showMessage(*rule.refusal);
+    if (rule.emptyField)
+        field->clear();
+    return std::nullopt;
+}
+
+void FtpAccountTab::ModCreateFBtnClick() {
+    TForm10* dialog = console().dialogs().createAccountFolder;
+    QLineEdit* field = dialog->modCreateFEdit();
+    const auto name = checkedName(field, FolderNameRule(field->text(), kFolderList, "FTP Server"));
+    if (!name)
+        return;
+    console().SendWithRetry(accountFolderCreateChange(console().unit(), *name), kModifyFtpPage);
+    field->clear();
+    m_ShowModCreateBtn->setEnabled(true);
+    dialog->hide();
+}
+
+void FtpAccountTab::ModRenameFBtnClick() {
+    TForm11* dialog = console().dialogs().renameAccountFolder;
+    QLineEdit* field = dialog->modRenNewnameEdit();
+    QLineEdit* oldField = dialog->modRenOldnameEdit();
+    NameRuleResult rule = FolderNameRule(field->text(), kFolderList, "FTP Server");
+    const bool tooLong = rule.refusal && rule.refusal->messageKey == QLatin1String("Over Maximum 12 characters.");
+    // The same name is caught before the character check, as the old name may hold characters the rule refuses.
+    const bool checkedLength = !rule.refusal || (rule.emptyField && !tooLong);
+    if (checkedLength && rule.name.toUtf8() == oldField->text().toUtf8()) {
+        rule.refusal = sameNameRefusal();
+        rule.emptyField = true;
+    }
+    const auto name = checkedName(field, rule);
+    if (!name) {
+        // After a length refusal the old name may be corrected by hand too.
+        if (tooLong)
+            oldField->setEnabled(true);
+        field->setEnabled(true);
+        return;
+    }
+    // The old name goes back as the unit sent it, unless it was typed over.
+    const QByteArray oldName =
+        oldField->text() == QString::fromUtf8(m_renameOldName) ? m_renameOldName : oldField->text().toUtf8();
+    console().SendWithRetry(accountFolderRenameChange(console().unit(), *name, oldName), kModifyFtpPage);
+    field->clear();
+    oldField->clear();
+    m_ShowModCreateBtn->setEnabled(true);
+    dialog->hide();
 }
 
 } // namespace Console

@@ -1,6 +1,11 @@
 #pragma once
 
 #include "console/console_page.h"
+#include "console/smb_rules.h"
+
+#include <QByteArray>
+
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -17,6 +22,24 @@ class FtpAccountTab final : public ConsolePage {
 public:
     explicit FtpAccountTab(ConsoleContext& console);
 
+    void showPage() override { TabSheet6Show(); }
+    void dialogsReady() override;
+
+    void TabSheet6Show();
+    void ModifyFtpButtonsOff();
+    void ModFTPBtnClick();
+    void ModMovetoSharBtnClick();
+    void ModMovetoFolderBtnClick();
+    void ShowModCreateBtnClick();
+    void ShowModRenameBtnClick();
+    void ModDelBtnClick();
+    void BackBtnClick();
+    void FTPSFLBClick();
+    void FTPSSharLBClick();
+    // The Set buttons of the create and rename dialogs.
+    void ModCreateFBtnClick();
+    void ModRenameFBtnClick();
+
     QLabel* modFTPAccLabel() const { return m_ModFTPAccLabel; }
     QLineEdit* modFTPPassEdit() const { return m_ModFTPPassEdit; }
     QRadioButton* modFTPReadRB() const { return m_ModFTPReadRB; }
@@ -32,6 +55,10 @@ public:
     QPushButton* backBtn() const { return m_BackBtn; }
 
 private:
+    void dropSelections();
+    // The dialogs' name rule on a field: the trimmed name, or nullopt after its refusal was shown.
+    std::optional<QString> checkedName(QLineEdit* field, const NameRuleResult& rule);
+
     QGroupBox* m_ModifyFTPGB = nullptr;
     QLabel* m_Label46 = nullptr;
     QLabel* m_ModFTPAccLabel = nullptr;
@@ -52,6 +79,11 @@ private:
     QPushButton* m_ShowModRenameBtn = nullptr;
     QPushButton* m_ModDelBtn = nullptr;
     QPushButton* m_BackBtn = nullptr;
+
+    // The account as the unit named it, which is what goes back to it; the label shows it as text.
+    QByteArray m_account;
+    // The folder the rename dialog was opened for, as the unit sent it.
+    QByteArray m_renameOldName;
 };
 
 } // namespace Console

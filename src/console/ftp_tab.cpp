@@ -1,6 +1,11 @@
 #include "console/ftp_tab.h"
 
 #include "base/localize.h"
+#include "console/console_context.h"
+#include "console/console_dialogs.h"
+#include "console/ftp_rules.h"
+#include "console/page_tabs.h"
+#include "console/smb_rules.h"
 #include "console/tab_widgets.h"
 #include "ui/form_base.h"
 #include "ui/plain_label.h"
@@ -23,6 +28,10 @@ namespace {
 
 constexpr int kAccountColumnWidths[] = {150, 150, 110, 106, 0};
 const char* const kAccountColumnTitles[] = {"User Name", "Password", "Access", "En/Disable"};
+
+// What the unit knows a row by: the account's value, and the place of its option in the unit's list.
+constexpr int kValueRole = Qt::UserRole;
+constexpr int kOptionRole = Qt::UserRole + 1;
 
 } // namespace
 
@@ -91,6 +100,152 @@ FtpTab::FtpTab(ConsoleContext& console) : ConsolePage(console, "TabSheet5", "FTP
         button->setEnabled(false);
     useConsoleText(this);
     keepCaptionKeys();
+
+    connect(m_FTPStatusBtn, &QPushButton::clicked, this, &FtpTab::FTPStatusBtnClick);
+    connect(m_AnonyBtn, &QPushButton::clicked, this, &FtpTab::AnonyBtnClick);
+    connect(m_AccountLV, &QTableWidget::cellClicked, this, &FtpTab::AccountLVClick);
+    connect(m_AccAddBtn, &QPushButton::clicked, this, &FtpTab::AccAddBtnClick);
+    connect(m_AccModifyBtn, &QPushButton::clicked, this, &FtpTab::AccModifyBtnClick);
+    connect(m_AccStatusBtn, &QPushButton::clicked, this, &FtpTab::AccStatusBtnClick);
+    connect(m_AccDelBtn, &QPushButton::clicked, this, &FtpTab::AccDelBtnClick);
+}
+
+void FtpTab::dialogsReady() {
+    TForm9* dialog = console().dialogs().createAccount;
+    if (!dialog)
+        return;
+    connect(dialog, &NameDialog::setPressed, this, &FtpTab::FTPAddAccBtnClick, Qt::UniqueConnection);
+    connect(dialog, &Ui::FormBase::closed, this, &FtpTab::accountDialogDone, Qt::UniqueConnection);
+}
+
+void FtpTab::FtpAccountButtonsOff() {
+    for (QPushButton* button : {m_AccModifyBtn, m_AccStatusBtn, m_AccDelBtn})
+        button->setEnabled(false);
+    console().setModifyFtpTabVisible(false);
+}
+
+void FtpTab::TabSheet5Show() {
+    FtpAccountButtonsOff();
+    const FtpView view = readFtpPage(console().FetchPage());
+    m_FTPStatusCB->setCurrentIndex(view.enabled ? 0 : 1);
+    m_FTPPortEdit->setText(view.port);
+    (view.anonymous ? m_AnonyEnRB : m_AnonyDisRB)->setChecked(true);
+    (view.anonymousReadOnly ? m_AnonyReadORB : m_AnonyWriteRB)->setChecked(true);
+
+    m_AnonyHDCB->clear();
+    for (const Web::OptionName& folder : view.folders)
+        m_AnonyHDCB->addItem(folder.text(), folder.bytes);
+    m_AnonyHDCB->setCurrentIndex(view.folders.isEmpty() ? -1 : view.homeIndex);
+
+    m_AccountLV->clearContents();
+    m_AccountLV->setRowCount(static_cast<int>(view.accounts.size()));
+    for (int row = 0; row < m_AccountLV->rowCount(); ++row) {
+        const FtpAccountRow& account = view.accounts[row];
+        const QByteArray* columns[] = {&account.user, &account.password, &account.access, &account.state,
+                                       &account.value};
+        for (int column = 0; column < AccountColumns; ++column)
+            m_AccountLV->setItem(row, column, new QTableWidgetItem(QString::fromUtf8(*columns[column])));
+        m_AccountLV->item(row, UserNameColumn)->setData(kValueRole, account.value);
+        m_AccountLV->item(row, UserNameColumn)->setData(kOptionRole, account.option);
+    }
+    m_AccountLV->clearSelection();
+    m_AccountLV->setCurrentItem(nullptr);
+}
+
+void FtpTab::FTPStatusBtnClick() {
+    // The combo box takes typed text too: only the Enable item's words, in any case, switch the server on.
+    const bool enable =
+        m_FTPStatusCB->currentText().trimmed().compare(m_FTPStatusCB->itemText(0), Qt::CaseInsensitive) == 0;
+    const Checked checked = ftpStateChange(console().unit(), enable, m_FTPPortEdit->text());
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        console().showMessage(*refusal);
+        return;
+    }
+    console().SendCgi(*changeOf(checked));
+}
+
+void FtpTab::AnonyBtnClick() {
+    // A folder picked from the list goes back as the unit named it; typed text goes as typed.
+    const int listed = m_AnonyHDCB->findText(m_AnonyHDCB->currentText(), Qt::MatchExactly);
+    const QByteArray home =
+        listed >= 0 ? m_AnonyHDCB->itemData(listed).toByteArray() : m_AnonyHDCB->currentText().toUtf8();
+    console().SendRepeated(
+        anonymousChange(console().unit(), m_AnonyEnRB->isChecked(), m_AnonyReadORB->isChecked(), home));
+}
+
+void FtpTab::AccountLVClick() {
+    FtpAccountButtonsOff();
+    if (selectedRow() < 0)
+        return;
+    for (QPushButton* button : {m_AccModifyBtn, m_AccStatusBtn, m_AccDelBtn})
+        button->setEnabled(true);
+}
+
+void FtpTab::AccAddBtnClick() {
+    FtpAccountButtonsOff();
+    console().SendWithRetry(accountCreateChange(console().unit()), kFtpPage);
+    TForm9* dialog = console().dialogs().createAccount;
+    if (!dialog)
+        return;
+    dialog->showAndRaise();
+    dialog->ftpAddAccEdit()->setFocus();
+}
+
+void FtpTab::AccModifyBtnClick() {
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    console().SendWithRetry(accountModifyChange(console().unit(), rowValue(row)), kFtpPage);
+    FtpAccountButtonsOff();
+    // The account page opens whatever the unit answered: it shows what the unit now has selected.
+    console().setModifyFtpTabVisible(true);
+    console().bringPageIntoView(kModifyFtpPage);
+}
+
+void FtpTab::AccStatusBtnClick() {
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const int option = m_AccountLV->item(row, UserNameColumn)->data(kOptionRole).toInt();
+    console().SendWithRetry(accountSwitchChange(console().unit(), option), kFtpPage);
+}
+
+void FtpTab::AccDelBtnClick() {
+    const int row = selectedRow();
+    if (row < 0 || !console().confirm(accountDeleteQuestion()))
+        return;
+    console().SendWithRetry(accountDeleteChange(console().unit(), rowValue(row)), kFtpPage);
+}
+
+void FtpTab::FTPAddAccBtnClick() {
+    TForm9* dialog = console().dialogs().createAccount;
+    QLineEdit* field = dialog->ftpAddAccEdit();
+    const NameRuleResult rule =
+        FolderNameRule(field->text(), "FTP Server", "FTP Server", "only English characters or numbers accepted.");
+    field->setText(rule.name);
+    if (rule.refusal) {
+        console().showMessage(*rule.refusal);
+        if (rule.emptyField)
+            field->clear();
+        return;
+    }
+    console().SendWithRetry(accountAddChange(console().unit(), rule.name), kFtpPage);
+    field->clear();
+    accountDialogDone();
+    dialog->hide();
+}
+
+void FtpTab::accountDialogDone() {
+    m_AccAddBtn->setEnabled(true);
+}
+
+int FtpTab::selectedRow() const {
+    const QList<QTableWidgetItem*> items = m_AccountLV->selectedItems();
+    return items.isEmpty() ? -1 : items.first()->row();
+}
+
+QByteArray FtpTab::rowValue(int row) const {
+    return m_AccountLV->item(row, UserNameColumn)->data(kValueRole).toByteArray();
 }
 
 void FtpTab::translateOtherCaptions() {

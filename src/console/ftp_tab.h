@@ -18,6 +18,21 @@ class FtpTab final : public ConsolePage {
 public:
     explicit FtpTab(ConsoleContext& console);
 
+    void showPage() override { TabSheet5Show(); }
+    void dialogsReady() override;
+
+    void TabSheet5Show();
+    void FtpAccountButtonsOff();
+    void FTPStatusBtnClick();
+    void AnonyBtnClick();
+    void AccountLVClick();
+    void AccAddBtnClick();
+    void AccModifyBtnClick();
+    void AccStatusBtnClick();
+    void AccDelBtnClick();
+    // The Set button of the create-account dialog.
+    void FTPAddAccBtnClick();
+
     // Account list columns; the last one is hidden and holds the value the unit knows the account by.
     enum AccountColumn { UserNameColumn, PasswordColumn, AccessColumn, StateColumn, ValueColumn, AccountColumns };
 
@@ -38,6 +53,10 @@ public:
 
 private:
     void translateOtherCaptions() override;
+    void accountDialogDone();
+    // The selected account row, or -1.
+    int selectedRow() const;
+    QByteArray rowValue(int row) const;
 
     QGroupBox* m_FTPConfGB = nullptr;
     QLabel* m_Label41 = nullptr;

@@ -15,10 +15,12 @@
 
 #include <QAbstractButton>
 #include <QByteArray>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -96,6 +98,32 @@ protected:
             << "the Status page was read";
     }
 
+    // Simulated units at 127.0.0.2, 127.0.0.3...; every request they receive is logged to a file.
+    void startLogged(int units = 1, const QStringList& extra = {}) {
+        ASSERT_TRUE(logDir.isValid());
+        discoveryPort = TestSupport::freeUdpPort();
+        sim = std::make_unique<TestSupport::SimProcess>(
+            QStringList{s("--units"), QString::number(units), s("--broadcast"), s("127.255.255.255"),
+                        s("--discovery-port"), QString::number(discoveryPort), s("--request-log"), logPath()} +
+            extra);
+        ASSERT_TRUE(sim->start()) << sim->output().toStdString();
+        startWindows(sim->devicePort());
+    }
+    QString logPath() const { return logDir.filePath(s("requests.log")); }
+
+    // The targets of the CGI requests the unit received, in order.
+    QList<QByteArray> cgiRequests() const {
+        QFile file(logPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> targets;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.startsWith("GET /nas.cgi"))
+                targets << line.mid(4, line.lastIndexOf(" HTTP/") - 4);
+        }
+        return targets;
+    }
+
     Console::TForm2& console() { return windows->form2(); }
 
     template <class T = QWidget> T* control(const char* name) {
@@ -130,6 +158,7 @@ protected:
     std::unique_ptr<TestSupport::SimProcess> sim;
     std::unique_ptr<App::WindowSet> windows;
     TestSupport::MessageRecorder* recorder = nullptr;
+    QTemporaryDir logDir;
 };
 
 } // namespace ConsoleTest

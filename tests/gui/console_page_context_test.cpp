@@ -33,6 +33,8 @@ public:
     const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
     void administratorChangeSent() override { sent << s("administrator login"); }
     void updateCaption() override {}
+    void setModifyFtpTabVisible(bool) override {}
+    void bringPageIntoView(int) override {}
 
 private:
     Web::SendCgiResult send(const Console::CgiChange& change) {

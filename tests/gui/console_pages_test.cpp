@@ -94,6 +94,8 @@ public:
     const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
     void administratorChangeSent() override {}
     void updateCaption() override {}
+    void setModifyFtpTabVisible(bool) override {}
+    void bringPageIntoView(int) override {}
 
 private:
     Console::ConsoleDialogs m_dialogs;

@@ -21,35 +21,10 @@ const char* const kButtons[] = {"ShowCreateBtn",     "ShowRenameBtn",   "ShowDel
 
 class SmbPage : public ConsoleFixture {
 protected:
-    // Simulated units at 127.0.0.2, 127.0.0.3...; every request they receive is logged to a file.
-    void startLogged(int units = 1) {
-        ASSERT_TRUE(logDir.isValid());
-        discoveryPort = TestSupport::freeUdpPort();
-        sim = std::make_unique<TestSupport::SimProcess>(
-            QStringList{s("--units"), QString::number(units), s("--broadcast"), s("127.255.255.255"),
-                        s("--discovery-port"), QString::number(discoveryPort), s("--request-log"), logPath()});
-        ASSERT_TRUE(sim->start()) << sim->output().toStdString();
-        startWindows(sim->devicePort());
-    }
-    QString logPath() const { return logDir.filePath(s("requests.log")); }
-
     void openSmbTab() {
         Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kSmbPage).center());
         ASSERT_EQ(console().pageControl()->currentIndex(), Console::kSmbPage);
-    }
-
-    // The targets of the CGI requests the unit received, in order.
-    QList<QByteArray> cgiRequests() const {
-        QFile file(logPath());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QList<QByteArray> targets;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line.startsWith("GET /nas.cgi"))
-                targets << line.mid(4, line.lastIndexOf(" HTTP/") - 4);
-        }
-        return targets;
     }
 
     QListWidget* folders() { return control<QListWidget>("SMBFolderLB"); }
@@ -86,8 +61,6 @@ protected:
         field->clear();
         QTest::keyClicks(field, text);
     }
-
-    QTemporaryDir logDir;
 };
 
 TEST_F(SmbPage, ShowsFoldersAndSharesAndEnablesTheButtonsThatFitTheClick) {

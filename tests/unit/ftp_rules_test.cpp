@@ -121,4 +121,89 @@ TEST(FtpRequests, PortsAndRequestsByteForByte) {
               base + s("ftp.htm&failure=fail.htm&type=ftps_user_enabled&FTP_AC_LIST=1"));
 }
 
+TEST(ModifyFtpPage, SharesAreTheVisibleTextsUpToTheBlankBeforeTheClosingTag) {
+    const struct {
+        const char* name;
+        QByteArray list;
+        QStringList shares;
+    } cases[] = {
+        {"two shares",
+         "<option value=\"a\">Alpha </option><option value=\"b\">Beta </option>",
+         {s("Alpha"), s("Beta")}},
+        {"the visible text, not the value", "<option value=\"x\">Shown </option>", {s("Shown")}},
+        {"no blank before the closing tag: not listed, and not run into the next",
+         "<option value=\"a\">Alpha</option><option value=\"b\">Beta </option>",
+         {s("Beta")}},
+        {"a blank inside the name is kept", "<option value=\"a\">A B </option>", {s("A B")}},
+        {"UTF-8 shown as text", "<option value=\"m\">M\xc3\xbcsli </option>", {s("M\u00fcsli")}},
+        {"text before the first option is passed over", "junk> <option value=\"a\">Alpha </option>", {s("Alpha")}},
+        {"no closing tag at all", "<option value=\"a\">Alpha ", {}},
+        {"empty", "", {}},
+    };
+    for (const auto& c : cases) {
+        QStringList shares;
+        for (const Web::OptionName& name : Console::SplitShareNames(c.list))
+            shares << name.text();
+        EXPECT_EQ(shares, c.shares) << c.name;
+    }
+
+    const Console::FtpAccountView v = Console::readFtpAccountPage(
+        "<HTML>\r\nftps_account=\"alice\";\r\nftps_account_passwd=\"pw 1\";\r\nftps_att=\"Checked\";\r\n"
+        "ftps_dir_list=\"<option value=\"A\">A<option value=\"B\">B\";\r\n"
+        "ftps_share_list=\"<option value=\"B\">B </option>\";\r\n");
+    EXPECT_EQ(v.account, QByteArray("alice"));
+    EXPECT_EQ(v.password, QByteArray("pw 1"));
+    EXPECT_FALSE(v.readOnly) << "only exactly checked is read only";
+    EXPECT_EQ(v.folders.size(), 2);
+    ASSERT_EQ(v.shares.size(), 1);
+    EXPECT_EQ(v.shares[0].bytes, QByteArray("B"));
+}
+
+TEST(ModifyFtpRequests, ByteForByteWithTheirLimits) {
+    const QString base = s("http://127.0.0.2/nas.cgi?redirect=");
+    const QString overTwelve = s("Over Maximum 12 characters.");
+    const struct {
+        const char* name;
+        Console::Checked checked;
+        QString expected;
+        const char* caption; // of a refusal
+    } cases[] = {
+        {"password of 12 and read only", Console::accountSetChange(kUnit, "al ice", s("pass word12"), true),
+         base +
+             s("ftp_mod.htm&failure=fail.htm&type=ftps_user_add&Account=al+ice&Account_passwd=pass+word12&ftp_att=R"),
+         nullptr},
+        {"an empty password, read/write", Console::accountSetChange(kUnit, "bob", QString(), false),
+         base + s("ftp_mod.htm&failure=fail.htm&type=ftps_user_add&Account=bob&Account_passwd=&ftp_att=W"), nullptr},
+        {"password of 13 bytes", Console::accountSetChange(kUnit, "bob", s("12345678901\u00e9"), false), overTwelve,
+         "Modify FTP Account"},
+        {"give a folder of 12 bytes", Console::giveFolderChange(kUnit, "bob", "Folder-12345"),
+         base + s("ftp_mod.htm&failure=fail.htm&type=ftps_add_share&account=bob&account_List=Folder%2d12345&"
+                  "op_add=Add"),
+         nullptr},
+        {"give a folder of 13 bytes", Console::giveFolderChange(kUnit, "bob", "Folder-123456"), overTwelve,
+         "Modify FTP Account Folder List"},
+        {"take has no limit", Console::Checked(Console::takeFolderChange(kUnit, "bob", "Folder-123456")),
+         base + s("ftp_mod.htm&failure=fail.htm&type=ftps_del_share&account=bob&account_List=Folder%2d123456&"
+                  "op_del=Delete"),
+         nullptr},
+        {"a new account is read only", Console::Checked(Console::accountAddChange(kUnit, s("carol"))),
+         base + s("ftp.htm&failure=fail.htm&type=ftps_user_add&Account=carol&ftp_att=R"), nullptr},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(urlOf(c.checked), c.expected) << c.name;
+        if (const Base::Refusal* refusal = Console::refusalOf(c.checked)) {
+            EXPECT_EQ(refusal->captionKey, s(c.caption)) << c.name;
+        }
+    }
+
+    // The folder requests are the SMB page's, with the account page read again after them.
+    for (const Console::CgiChange& change :
+         {Console::accountFolderCreateChange(kUnit, s("New")), Console::accountFolderRenameChange(kUnit, s("B"), "A"),
+          Console::accountFolderDeleteChange(kUnit, "A")}) {
+        EXPECT_TRUE(change.url.startsWith(base + s("smb.htm&failure=fail.htm&type=fm_"))) << change.url.toStdString();
+        EXPECT_EQ(change.page, s("ftp_mod.htm"));
+    }
+    EXPECT_EQ(Console::accountFolderDeleteQuestion().captionKey, s("Modify FTP Account Folder List"));
+}
+
 } // namespace
