@@ -51,6 +51,7 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
     static constexpr QByteArrayView kClose("\">");
     static constexpr QByteArrayView kEnd("</option>");
     QList<FtpAccountRow> rows;
+    rows.reserve(std::min<qsizetype>(accounts.count(kOpen), Base::kMaxListEntries));
     QByteArrayView rest = accounts;
     qsizetype taken = 0;
     for (int option = 0; rows.size() < Base::kMaxListEntries && taken <= Base::kMaxListText; ++option) {
@@ -67,7 +68,6 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
         QByteArrayView text = end < 0 ? afterValue : afterValue.first(end);
         // The rest goes on two bytes into the closing tag, as the unit's own tool reads it.
         rest = end < 0 ? QByteArrayView() : afterValue.sliced(end + 2);
-        taken += text.size();
 
         // The user column is 21 wide, padded with one pad per missing character; a user that fills it is
         // followed by the password at once. Text without any pad is no row.
@@ -79,7 +79,9 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
         text = text.sliced(std::min(text.size(), userEnd + kPad.size() * (kUserColumn - userEnd)));
         if (takeColumn(text, kColumnGap, row.password) && takeColumn(text, kColumnGap, row.access))
             takeColumn(text, 0, row.state);
-        rows.append(row);
+        // The padding is the unit's layout, not text kept: only what a row holds counts against the bound.
+        taken += row.user.size() + row.password.size() + row.access.size() + row.state.size() + row.value.size();
+        rows.append(std::move(row));
     }
     return rows;
 }
