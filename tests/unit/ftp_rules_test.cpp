@@ -53,6 +53,17 @@ TEST(SplitAccountRows, CutsThePaddedColumns) {
     }
 }
 
+TEST(SplitAccountRows, TheUnitsPaddingDoesNotCountAgainstTheListBound) {
+    // 10,000 rows carry over 3 MB of padding, beyond the bound on the text a list may keep.
+    QByteArray list;
+    for (int i = 0; i < 10000; ++i)
+        list += accountOption(QByteArray::number(i), "user" + QByteArray::number(i), "pw", "Read/Write", "Enable");
+    const QList<Console::FtpAccountRow> rows = Console::SplitAccountRows(list);
+    ASSERT_EQ(rows.size(), 10000);
+    EXPECT_EQ(rows.last().user, QByteArray("user9999"));
+    EXPECT_EQ(rows.last().option, 9999);
+}
+
 TEST(FtpPage, ReadsItsValuesExactly) {
     const QByteArray page = "<HTML>\r\nftps_status=\"enable\";\r\nftps_port=\"0021\";\r\nftp_anon_stu=\"checked\";\r\n"
                             "ftp_a_att=\"\";\r\nftps_dir_list=\"<option value=\"A\">A<option value=\"B\">B"
