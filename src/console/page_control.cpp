@@ -1,5 +1,7 @@
 #include "console/page_control.h"
 
+#include <algorithm>
+
 #include "ui/form_base.h"
 
 #include <QPainter>
@@ -27,7 +29,18 @@ QString ConsoleTabBar::drawnCaption(int visibleTabIndex) const {
 
 QSize ConsoleTabBar::tabSizeHint(int index) const {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(tabText(index)) + 18, metrics.height() + 10};
+    // With the Modify FTP tab shown all seven must still fit: the padding gives way before a caption is cut.
+    int textWidth = 0;
+    int visible = 0;
+    for (int i = 0; i < count(); ++i) {
+        if (isTabVisible(i)) {
+            textWidth += metrics.horizontalAdvance(tabText(i));
+            ++visible;
+        }
+    }
+    const int room = parentWidget() ? parentWidget()->width() - 4 : 0;
+    const int padding = visible > 0 && room > 0 ? std::clamp((room - textWidth) / visible, 4, 18) : 18;
+    return {metrics.horizontalAdvance(tabText(index)) + padding, metrics.height() + 10};
 }
 
 void ConsoleTabBar::paintEvent(QPaintEvent*) {

@@ -216,6 +216,13 @@ TEST_F(FtpPages, ModifyOpensTheAccountAndEveryChangeThereReadsItBack) {
     openModify(s("alice"));
     EXPECT_EQ(sentSince(mark), QList<QByteArray>{"ftp_mod.htm&failure=fail.htm&type=ftps_userid_set&ftps_user_id=1"});
     EXPECT_TRUE(modifyTabShown());
+    // Seven tabs and every caption whole within the page control.
+    const Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
+    for (int tab = 0; tab < Console::kPageCount; ++tab) {
+        const QRect r = tabs->tabRect(tab);
+        EXPECT_LE(tabs->mapTo(console().pageControl(), r.topRight()).x(), console().pageControl()->width()) << tab;
+        EXPECT_GE(r.width(), tabs->fontMetrics().horizontalAdvance(tabs->tabText(tab))) << tab;
+    }
     EXPECT_EQ(control<QLabel>("ModFTPAccLabel")->text(), s("alice"));
     EXPECT_EQ(edit("ModFTPPassEdit")->text(), s("wonder1"));
     EXPECT_EQ(edit("ModFTPPassEdit")->echoMode(), QLineEdit::Password);
