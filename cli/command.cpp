@@ -57,6 +57,7 @@ namespace Cli {
 std::span<const CommandGroup> pageGroups() {
     static const CommandGroup groups[] = {
         {"smb", "The SMB Server page: folders, shares and share passwords", smbCommands},
+        {"ftp", "The FTP Server page: the server, anonymous access and the accounts with their folders", ftpCommands},
     };
     return groups;
 }

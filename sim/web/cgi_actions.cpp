@@ -381,11 +381,14 @@ CgiResult ftpsUserAdd(UnitState& s, const CgiCall& call) {
         return kRefused;
 
     const int index = s.findFtpAccount(name);
+    // The create dialog sends no password: a name already in use is refused
+    // rather than have that account's access set behind its back.
+    if (index >= 0 && !hasPassword)
+        return kRefused;
     if (index >= 0) {
         FtpAccount& account = s.ftp.accounts[index];
         account.readOnly = access == "R";
-        if (hasPassword)
-            account.password = password;
+        account.password = password;
         return kDone;
     }
     if (!isFolderName(name) || s.ftp.accounts.size() >= kMaxFtpAccounts)

@@ -344,6 +344,9 @@ TEST_F(SimWebPage, RefusedChangeGoesToTheFailurePageAndChangesNothing) {
         "/nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set=ENABLE&ftps_port=1024",
         "/nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set=ENABLE&ftps_port=65501",
         "/nas.cgi?redirect=sto.htm&failure=fail.htm&type=ide_set&idle=4",
+        // The account dialog's request for a name in use would otherwise make bob read-only.
+        "/nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_user_add&Account=bob&ftp_att=R",
+        "/nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_user_add&Account=a.b&ftp_att=R",
         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_apply&allow_share=0&del=Remove",
         "/if.cgi?redirect=if_cfg.htm&failure=fail.htm&type=wan_fixip_apply&ip=127.0.0.256&submask=255.0.0.0",
         "/if.cgi?redirect=if_cfg.htm&failure=fail.htm&type=wan_fixip_apply&ip=127.0.0.9&submask=255.0.255.0",
