@@ -3,6 +3,7 @@
 #include "base/localize.h"
 #include "console/console_context.h"
 #include "console/console_dialogs.h"
+#include "console/folder_lists.h"
 #include "console/ftp_rules.h"
 #include "console/page_tabs.h"
 #include "console/tab_widgets.h"
@@ -21,33 +22,11 @@ namespace Console {
 using TabWidgets::kMaroon;
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
+using namespace FolderLists;
 
 namespace {
 
 const char* const kFolderList = "Modify FTP Account Folder List";
-
-// Items show the name as text and keep the unit's bytes, which are what goes back to it.
-void fill(QListWidget* list, const QList<Web::OptionName>& names) {
-    list->clear();
-    for (const Web::OptionName& name : names) {
-        auto* item = new QListWidgetItem(name.text(), list);
-        item->setData(Qt::UserRole, name.bytes);
-    }
-}
-
-void dropSelection(QListWidget* list) {
-    list->clearSelection();
-    list->setCurrentItem(nullptr);
-}
-
-const QListWidgetItem* selected(const QListWidget* list) {
-    const QList<QListWidgetItem*> items = list->selectedItems();
-    return items.isEmpty() ? nullptr : items.first();
-}
-
-QByteArray bytesOf(const QListWidgetItem* item) {
-    return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
-}
 
 } // namespace
 
@@ -236,20 +215,10 @@ void FtpAccountTab::FTPSSharLBClick() {
     dropSelection(m_FTPSFLB);
 }
 
-std::optional<QString> FtpAccountTab::checkedName(QLineEdit* field, const NameRuleResult& rule) {
-    field->setText(rule.name);
-    if (!rule.refusal)
-        return rule.name;
-    console().showMessage(*rule.refusal);
-    if (rule.emptyField)
-        field->clear();
-    return std::nullopt;
-}
-
 void FtpAccountTab::ModCreateFBtnClick() {
     TForm10* dialog = console().dialogs().createAccountFolder;
     QLineEdit* field = dialog->modCreateFEdit();
-    const auto name = checkedName(field, FolderNameRule(field->text(), kFolderList, "FTP Server"));
+    const auto name = applyNameRule(console(), field, FolderNameRule(field->text(), kFolderList, "FTP Server"));
     if (!name)
         return;
     console().SendWithRetry(accountFolderCreateChange(console().unit(), *name), kModifyFtpPage);
@@ -270,7 +239,7 @@ void FtpAccountTab::ModRenameFBtnClick() {
         rule.refusal = sameNameRefusal();
         rule.emptyField = true;
     }
-    const auto name = checkedName(field, rule);
+    const auto name = applyNameRule(console(), field, rule);
     if (!name) {
         // After a length refusal the old name may be corrected by hand too.
         if (tooLong)

@@ -1,11 +1,8 @@
 #pragma once
 
 #include "console/console_page.h"
-#include "console/smb_rules.h"
 
 #include <QByteArray>
-
-#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -56,8 +53,6 @@ public:
 
 private:
     void dropSelections();
-    // The dialogs' name rule on a field: the trimmed name, or nullopt after its refusal was shown.
-    std::optional<QString> checkedName(QLineEdit* field, const NameRuleResult& rule);
 
     QGroupBox* m_ModifyFTPGB = nullptr;
     QLabel* m_Label46 = nullptr;

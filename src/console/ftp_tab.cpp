@@ -3,6 +3,7 @@
 #include "base/localize.h"
 #include "console/console_context.h"
 #include "console/console_dialogs.h"
+#include "console/folder_lists.h"
 #include "console/ftp_rules.h"
 #include "console/page_tabs.h"
 #include "console/smb_rules.h"
@@ -220,16 +221,12 @@ void FtpTab::AccDelBtnClick() {
 void FtpTab::FTPAddAccBtnClick() {
     TForm9* dialog = console().dialogs().createAccount;
     QLineEdit* field = dialog->ftpAddAccEdit();
-    const NameRuleResult rule =
-        FolderNameRule(field->text(), "FTP Server", "FTP Server", "only English characters or numbers accepted.");
-    field->setText(rule.name);
-    if (rule.refusal) {
-        console().showMessage(*rule.refusal);
-        if (rule.emptyField)
-            field->clear();
+    const auto name = FolderLists::applyNameRule(
+        console(), field,
+        FolderNameRule(field->text(), "FTP Server", "FTP Server", "only English characters or numbers accepted."));
+    if (!name)
         return;
-    }
-    console().SendWithRetry(accountAddChange(console().unit(), rule.name), kFtpPage);
+    console().SendWithRetry(accountAddChange(console().unit(), *name), kFtpPage);
     field->clear();
     accountDialogDone();
     dialog->hide();

@@ -3,6 +3,7 @@
 #include "base/localize.h"
 #include "console/console_context.h"
 #include "console/console_dialogs.h"
+#include "console/folder_lists.h"
 #include "console/page_tabs.h"
 #include "console/smb_rules.h"
 #include "console/tab_widgets.h"
@@ -19,37 +20,7 @@ namespace Console {
 
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
-
-namespace {
-
-// Items show the name as text and keep the unit's bytes, which are what goes back to it.
-void fill(QListWidget* list, const QList<Web::OptionName>& names) {
-    list->clear();
-    for (const Web::OptionName& name : names) {
-        auto* item = new QListWidgetItem(name.text(), list);
-        item->setData(Qt::UserRole, name.bytes);
-    }
-}
-
-void dropSelection(QListWidget* list) {
-    list->clearSelection();
-    list->setCurrentItem(nullptr);
-}
-
-const QListWidgetItem* selected(const QListWidget* list) {
-    const QList<QListWidgetItem*> items = list->selectedItems();
-    return items.isEmpty() ? nullptr : items.first();
-}
-
-QByteArray bytesOf(const QListWidgetItem* item) {
-    return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
-}
-
-QString textOf(const QListWidgetItem* item) {
-    return item ? item->text() : QString();
-}
-
-} // namespace
+using namespace FolderLists;
 
 SmbTab::SmbTab(ConsoleContext& console) : ConsolePage(console, "TabSheet4", "SMB Server") {
     resize(569, 537);
@@ -207,17 +178,8 @@ void SmbTab::ShowPublicPassBtnClick() {
     dialog->publicPassEdit()->setFocus();
 }
 
-// The dialogs' name rule on one field: the trimmed name written back, a refusal said
-// (the field emptied where the rule says so), or the name to send.
 std::optional<QString> SmbTab::checkedName(QLineEdit* field) {
-    const NameRuleResult rule = FolderNameRule(field->text(), "SMB Server", "SMB Server");
-    field->setText(rule.name);
-    if (!rule.refusal)
-        return rule.name;
-    console().showMessage(*rule.refusal);
-    if (rule.emptyField)
-        field->clear();
-    return std::nullopt;
+    return applyNameRule(console(), field, FolderNameRule(field->text(), "SMB Server", "SMB Server"));
 }
 
 void SmbTab::CreateFBtnClick() {
