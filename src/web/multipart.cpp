@@ -1,0 +1,277 @@
+#include "web/multipart.h"
+
+#include "web/http_answer.h"
+#include "web/http_request.h"
+#include "web/tcp_exchange.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkProxy>
+#include <QTcpSocket>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace Web {
+
+namespace {
+
+const char* const kCrLf = "\r\n";
+constexpr qint64 kPieceSize = 256 * 1024;
+// What may wait in the socket beyond what the unit has taken: the bound on the memory an upload uses.
+constexpr qint64 kQueued = 1024 * 1024;
+
+QByteArray dispositionLine(const QByteArray& name) {
+    return "Content-Disposition: form-data; name=\"" + name + '"';
+}
+
+// The number the platform gives a socket failure, as its own socket calls report it.
+int platformNumber(QAbstractSocket::SocketError error) {
+#ifdef Q_OS_WIN
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return 10061;
+    case QAbstractSocket::RemoteHostClosedError:
+        return 10054;
+    case QAbstractSocket::SocketTimeoutError:
+        return 10060;
+    case QAbstractSocket::HostNotFoundError:
+        return 10065;
+    default:
+        return 10053;
+    }
+#else
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return ECONNREFUSED;
+    case QAbstractSocket::RemoteHostClosedError:
+        return ECONNRESET;
+    case QAbstractSocket::SocketTimeoutError:
+        return ETIMEDOUT;
+    case QAbstractSocket::HostNotFoundError:
+        return EHOSTUNREACH;
+    default:
+        return ECONNABORTED;
+    }
+#endif
+}
+
+QString socketFailure(int number, const QString& description) {
+    return QStringLiteral("Socket Error # ") + QString::number(number) + QStringLiteral("\r\n") + description;
+}
+
+PostResult failed(PostResult::Outcome outcome, const QTcpSocket& socket) {
+    PostResult result;
+    result.outcome = outcome;
+    result.failureText = socketFailure(platformNumber(socket.error()), socket.errorString());
+    return result;
+}
+
+// The answer judged by its status: only a 2xx without a Location completes the post.
+PostResult judged(const AnswerAssembler& answer) {
+    PostResult result;
+    result.status = answer.statusCode();
+    for (const auto& [name, value] : answer.fields()) {
+        if (name.compare("Location", Qt::CaseInsensitive) == 0)
+            result.location = value;
+    }
+    const QByteArray header = answer.headerText();
+    const QByteArray statusLine = header.left(header.indexOf('\n')).trimmed();
+    const qsizetype blank = statusLine.indexOf(' ');
+    result.failureText = blank < 0 ? QString() : QString::fromLatin1(statusLine.mid(blank + 1));
+    const bool success = result.status >= 200 && result.status < 300 && result.location.isEmpty();
+    result.outcome = success ? PostResult::Outcome::Completed : PostResult::Outcome::Answered;
+    return result;
+}
+
+} // namespace
+
+THttpDataStream::THttpDataStream(const QDateTime& created)
+    : m_boundary(QByteArray(25, '-') + created.toString(QStringLiteral("yyyyMMddHHmmsszzz")).toLatin1()) {}
+
+THttpDataStream::~THttpDataStream() = default;
+
+QByteArray THttpDataStream::ContentType() const {
+    return "multipart/form-data; boundary=" + m_boundary;
+}
+
+void THttpDataStream::append(QByteArray bytes) {
+    m_size += bytes.size();
+    if (!m_pieces.empty() && !m_pieces.back().source)
+        m_pieces.back().bytes += bytes;
+    else
+        m_pieces.push_back({std::move(bytes), nullptr, 0});
+}
+
+void THttpDataStream::AddFormField(const QByteArray& name, const QByteArray& value) {
+    append(m_boundary + kCrLf + dispositionLine(name) + kCrLf + kCrLf + value + kCrLf);
+}
+
+Error THttpDataStream::AddFile(const QByteArray& name, const QString& path, const QByteArray& contentType) {
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return {ErrorKind::Read, QStringLiteral("%1: %2").arg(path, file->errorString())};
+    AddStream(name, QFile::encodeName(path), contentType, std::move(file));
+    return {};
+}
+
+void THttpDataStream::AddStream(const QByteArray& name, const QByteArray& fileName, const QByteArray& contentType,
+                                std::unique_ptr<QIODevice> source) {
+    append(m_boundary + kCrLf + dispositionLine(name) + "; filename=\"" + fileName + '"' + kCrLf +
+           "Content-Type: " + contentType + kCrLf + kCrLf);
+    source->seek(0);
+    const qint64 sourceSize = std::max<qint64>(source->size(), 0);
+    m_size += sourceSize;
+    m_pieces.push_back({{}, std::move(source), sourceSize});
+    append(QByteArray(kCrLf));
+}
+
+void THttpDataStream::FinishBody() {
+    append(QByteArray("--") + kCrLf + m_boundary + kCrLf);
+    m_readPiece = 0;
+    m_readOffset = 0;
+    for (Piece& piece : m_pieces) {
+        if (piece.source)
+            piece.source->seek(0);
+    }
+}
+
+qint64 THttpDataStream::read(char* data, qint64 maxSize) {
+    while (m_readPiece < m_pieces.size()) {
+        Piece& piece = m_pieces[m_readPiece];
+        const qint64 pieceSize = piece.source ? piece.sourceSize : piece.bytes.size();
+        const qint64 wanted = std::min(maxSize, pieceSize - m_readOffset);
+        if (wanted <= 0) {
+            ++m_readPiece;
+            m_readOffset = 0;
+            continue;
+        }
+        qint64 got = wanted;
+        if (piece.source) {
+            got = piece.source->read(data, wanted);
+            if (got <= 0)
+                return -1;
+        } else {
+            std::copy_n(piece.bytes.constData() + m_readOffset, wanted, data);
+        }
+        m_readOffset += got;
+        return got;
+    }
+    return 0;
+}
+
+QByteArray MultipartPostHead(const QString& host, const QString& path, const THttpDataStream& body,
+                             const PostFields& fields) {
+    QByteArray head = "POST " + path.toUtf8() + " HTTP/1.0\r\n";
+    head += "Host: " + host.toUtf8() + "\r\n";
+    head += "Accept: text/html, */*\r\n";
+    if (!fields.referer.isEmpty())
+        head += "Referer: " + fields.referer.toUtf8() + "\r\n";
+    head += "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
+    head += "Content-Type: " + body.ContentType() + "\r\n";
+    head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    if (!fields.userName.isEmpty())
+        head += "Authorization: Basic " + BasicCredentials(fields.userName, fields.password) + "\r\n";
+    head += "\r\n";
+    return head;
+}
+
+PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFields& fields, const Settings& settings,
+                         const std::function<void(qint64, qint64)>& progress) {
+    const Result<HttpUrl> parsed = parseHttpUrl(url);
+    if (!parsed.ok()) {
+        PostResult result;
+        result.failureText = parsed.error().detail;
+        return result;
+    }
+    const HttpUrl& target = parsed.value();
+
+    QTcpSocket socket;
+    // Device traffic never goes through a proxy, whatever the environment says.
+    socket.setProxy(QNetworkProxy::NoProxy);
+    socket.connectToHost(target.host, target.port);
+    if (!socket.waitForConnected(settings.connectTimeoutMs))
+        return failed(PostResult::Outcome::Failed, socket);
+
+    const qint64 total = body.size();
+    QByteArray piece = MultipartPostHead(target.host, target.path, body, fields);
+    qint64 queued = 0; // body bytes handed to the socket
+    bool bodyEnded = false;
+    // Body bytes the socket has passed on: the head goes first, and what still waits is the latest.
+    const auto taken = [&] { return std::clamp<qint64>(queued - socket.bytesToWrite(), 0, total); };
+    // A unit that aborts the connection while the image goes up has refused it.
+    const auto brokenWhileSending = [&] {
+        return failed(taken() < total || socket.bytesToWrite() > 0 ? PostResult::Outcome::Aborted
+                                                                   : PostResult::Outcome::Failed,
+                      socket);
+    };
+    while (true) {
+        if (!piece.isEmpty()) {
+            if (socket.write(piece) != piece.size())
+                return brokenWhileSending();
+            piece.clear();
+        }
+        while (socket.bytesToWrite() > (bodyEnded ? 0 : kQueued)) {
+            if (!socket.waitForBytesWritten(fields.stallTimeoutMs)) {
+                if (socket.error() == QAbstractSocket::SocketTimeoutError) {
+                    PostResult result;
+                    result.outcome = PostResult::Outcome::Stalled;
+                    result.failureText = socketFailure(
+                        platformNumber(QAbstractSocket::SocketTimeoutError),
+                        QStringLiteral("The unit took nothing for %1 s").arg(fields.stallTimeoutMs / 1000.0));
+                    return result;
+                }
+                // An answer that came before the unit closed still says what it made of the image.
+                if (socket.bytesAvailable() > 0)
+                    break;
+                return brokenWhileSending();
+            }
+            if (progress)
+                progress(taken(), total);
+        }
+        if (bodyEnded || socket.bytesAvailable() > 0)
+            break;
+        piece.resize(kPieceSize);
+        const qint64 got = body.read(piece.data(), kPieceSize);
+        if (got < 0) {
+            PostResult result;
+            result.failureText = QStringLiteral("The image file ended before its size was sent");
+            return result;
+        }
+        piece.truncate(got);
+        queued += got;
+        bodyEnded = got == 0;
+    }
+    if (progress)
+        progress(taken(), total);
+
+    AnswerAssembler answer;
+    QDeadlineTimer deadline(settings.exchangeTimeoutMs);
+    while (answer.state() == AnswerAssembler::State::NeedMore) {
+        if (socket.bytesAvailable() == 0) {
+            const int readMs = stepTimeout(settings.readTimeoutMs, deadline);
+            if (readMs <= 0 || !socket.waitForReadyRead(readMs)) {
+                if (socket.bytesAvailable() > 0)
+                    continue;
+                if (answer.headerComplete())
+                    break;
+                if (socket.error() == QAbstractSocket::SocketTimeoutError || readMs <= 0)
+                    return failed(PostResult::Outcome::Failed, socket);
+                return brokenWhileSending();
+            }
+        }
+        const qint64 room = settings.readCap - answer.receivedSize();
+        if (room <= 0)
+            break;
+        answer.append(socket.read(std::min(kPieceSize, room)));
+    }
+    if (!answer.headerComplete()) {
+        PostResult result;
+        result.failureText = QStringLiteral("The unit's answer could not be read");
+        return result;
+    }
+    return judged(answer);
+}
+
+} // namespace Web
