@@ -2,6 +2,7 @@
 
 #include "base/refusal.h"
 #include "console/cgi_change.h"
+#include "web/multipart.h"
 #include "web/send_cgi.h"
 
 #include <QByteArray>
@@ -57,6 +58,15 @@ public:
     virtual void setModifyFtpTabVisible(bool visible) = 0;
     // Brings a page into view, which reads it.
     virtual void bringPageIntoView(int index) = 0;
+
+    // A firmware image posted to the unit as CurrentDevice's user, off the window's thread; `progress`
+    // is called from that thread.
+    virtual Web::PostResult PostMultipart(const QString& url, Web::THttpDataStream& body, const QString& referer,
+                                          const std::function<void(qint64 sent, qint64 total)>& progress) = 0;
+    // The whole console held while the unit restarts.
+    virtual void setConsoleEnabled(bool enabled) = 0;
+    // The console hidden and the scan window back with a new scan, to find the unit after its restart.
+    virtual void findUnitAgain() = 0;
 };
 
 } // namespace Console

@@ -113,6 +113,12 @@ void TForm2::bringPageIntoView(int index) {
         m_PageControl1->setCurrentIndex(index);
 }
 
+Web::PostResult TForm2::PostMultipart(const QString& url, Web::THttpDataStream& body, const QString& referer,
+                                      const std::function<void(qint64, qint64)>& progress) {
+    const Web::PostFields fields{Ui::CurrentDevice().userName, Ui::CurrentDevice().password, referer};
+    return Ui::runRequest([&] { return Web::PostMultipart(url, body, fields, m_settings, progress); });
+}
+
 void TForm2::PageControl1Change(int index) {
     // Pages change while the console is hidden too (at close, before a show); only a page in view is read.
     if (!isVisible())

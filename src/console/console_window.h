@@ -41,6 +41,9 @@ public:
     void showPage(int index);
     void setModifyFtpTabVisible(bool visible) override;
     void bringPageIntoView(int index) override;
+    Web::PostResult PostMultipart(const QString& url, Web::THttpDataStream& body, const QString& referer,
+                                  const std::function<void(qint64 sent, qint64 total)>& progress) override;
+    void setConsoleEnabled(bool enabled) override { setEnabled(enabled); }
     int connectFailedFlag() const { return m_ConnectFailedFlag; }
 
     PageControl* pageControl() const { return m_PageControl1; }

@@ -1,10 +1,13 @@
 #include "console/maintenance_tab.h"
 
 #include "base/localize.h"
+#include "console/console_context.h"
+#include "console/maintenance_rules.h"
 #include "console/tab_widgets.h"
 #include "ui/form_base.h"
 #include "ui/plain_label.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +15,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+
+#include <atomic>
 
 namespace Console {
 
@@ -91,6 +96,12 @@ MaintenanceTab::MaintenanceTab(ConsoleContext& console) : ConsolePage(console, "
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
     m_Timer1->setInterval(1000);
+
+    connect(m_BrowseBtn, &QPushButton::clicked, this, &MaintenanceTab::BrowseBtnClick);
+    connect(m_UploadBtn, &QPushButton::clicked, this, &MaintenanceTab::UploadBtnClick);
+    connect(m_RebootBtn, &QPushButton::clicked, this, &MaintenanceTab::RebootBtnClick);
+    connect(m_ResetBtn, &QPushButton::clicked, this, &MaintenanceTab::ResetBtnClick);
+    connect(m_Timer1, &QTimer::timeout, this, &MaintenanceTab::Timer1Timer);
 }
 
 void MaintenanceTab::translateOtherCaptions() {
@@ -100,6 +111,141 @@ void MaintenanceTab::translateOtherCaptions() {
 
 void MaintenanceTab::consoleShown() {
     m_Timer1->stop();
+}
+
+void MaintenanceTab::enableUpload() {
+    m_UploadBtn->setEnabled(!m_FirmFileEdit->text().isEmpty());
+}
+
+void MaintenanceTab::idle() {
+    m_Label31->hide();
+    m_Label32->hide();
+    m_ProgressBar1->hide();
+    m_ProgressBar1->setValue(0);
+    m_Timer1->stop();
+}
+
+void MaintenanceTab::TabSheet3Show() {
+    enableUpload();
+    idle();
+    for (QPushButton* button : {m_BrowseBtn, m_RebootBtn, m_ResetBtn})
+        button->setEnabled(true);
+}
+
+void MaintenanceTab::BrowseBtnClick() {
+    QString chosen;
+    if (m_chooseFile) {
+        chosen = m_chooseFile();
+    } else if (openDialog1()->exec() == QDialog::Accepted && !openDialog1()->selectedFiles().isEmpty()) {
+        chosen = openDialog1()->selectedFiles().constFirst();
+    }
+    // Cancelled, the path chosen before stays.
+    if (!chosen.isEmpty())
+        m_FirmFileEdit->setText(QDir::toNativeSeparators(chosen));
+    enableUpload();
+}
+
+void MaintenanceTab::startWait() {
+    m_Label31->show();
+    m_ProgressBar1->setValue(0);
+    m_ProgressBar1->show();
+    m_Timer1->start();
+    console().setConsoleEnabled(false);
+}
+
+void MaintenanceTab::Timer1Timer() {
+    if (m_ProgressBar1->value() >= kProgressMaximum) {
+        m_Label31->hide();
+        m_Label32->show();
+        m_FirmFileEdit->clear();
+        m_ProgressBar1->setValue(0);
+        m_ProgressBar1->hide();
+        for (QPushButton* button : {m_UploadBtn, m_RebootBtn, m_ResetBtn})
+            button->setEnabled(true);
+        console().setConsoleEnabled(true);
+        m_Timer1->stop();
+        console().findUnitAgain();
+        return;
+    }
+    m_ProgressBar1->setValue(m_ProgressBar1->value() + kProgressStep);
+}
+
+void MaintenanceTab::UploadBtnClick() {
+    if (!console().confirm(uploadQuestion())) {
+        idle();
+        return;
+    }
+    m_Label31->show();
+    for (QPushButton* button : {m_UploadBtn, m_RebootBtn, m_ResetBtn})
+        button->setEnabled(false);
+
+    const auto body = firmwareBody(m_FirmFileEdit->text());
+    if (!body.ok()) {
+        // "Wait a minute..." and the disabled buttons stay until the page is shown again.
+        console().showMessage({body.error().detail, QStringLiteral("Firmware Upload"), Base::Icon::Error, {}});
+        return;
+    }
+    // The bar shows the image going up until a wait needs it; the post reports from its own thread.
+    std::atomic<qint64> sent{0};
+    const qint64 total = std::max<qint64>(body.value()->size(), 1);
+    QTimer progressTimer;
+    progressTimer.setInterval(50);
+    connect(&progressTimer, &QTimer::timeout, this, [this, &sent, total] {
+        m_ProgressBar1->setValue(static_cast<int>(sent.load() * kProgressMaximum / total));
+    });
+    m_ProgressBar1->setValue(0);
+    m_ProgressBar1->show();
+    progressTimer.start();
+    const Web::PostResult result =
+        console().PostMultipart(firmwareUrl(console().unit()), *body.value(), firmwareReferer(console().unit()),
+                                [&sent](qint64 done, qint64) { sent = done; });
+    progressTimer.stop();
+    m_ProgressBar1->hide();
+    m_ProgressBar1->setValue(0);
+
+    switch (judgeUpload(result)) {
+    case UploadVerdict::Accepted:
+        if (console().confirm(uploadAcceptedQuestion())) {
+            console().SendCgi(rebootChange(console().unit()));
+            startWait();
+        }
+        return;
+    case UploadVerdict::Unconfirmed:
+        // The unit neither took nor refused it: "Wait a minute..." stays, as after any upload it did not confirm.
+        return;
+    case UploadVerdict::TooLarge:
+        console().showMessage(uploadTooLarge());
+        break;
+    case UploadVerdict::Refused:
+    case UploadVerdict::Unreachable:
+        console().showMessage(uploadFailed());
+        break;
+    }
+    m_Label31->hide();
+    m_Label32->hide();
+}
+
+void MaintenanceTab::RebootBtnClick() {
+    if (!console().confirm(rebootQuestion())) {
+        idle();
+        return;
+    }
+    for (QPushButton* button : {m_BrowseBtn, m_UploadBtn, m_RebootBtn, m_ResetBtn})
+        button->setEnabled(false);
+    startWait();
+    console().SendCgi(rebootChange(console().unit()));
+}
+
+void MaintenanceTab::ResetBtnClick() {
+    if (!console().confirm(factoryDefaultsQuestion())) {
+        idle();
+        return;
+    }
+    for (QPushButton* button : {m_UploadBtn, m_RebootBtn, m_ResetBtn, m_BrowseBtn})
+        button->setEnabled(false);
+    startWait();
+    console().SendCgi(factoryDefaultsChange(console().unit()));
+    console().SendCgi(rebootChange(console().unit()));
 }
 
 QFileDialog* MaintenanceTab::openDialog1() {

@@ -2,6 +2,8 @@
 
 #include "console/console_page.h"
 
+#include <functional>
+
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -17,6 +19,17 @@ class MaintenanceTab final : public ConsolePage {
     Q_OBJECT
 public:
     explicit MaintenanceTab(ConsoleContext& console);
+
+    void showPage() override { TabSheet3Show(); }
+
+    void TabSheet3Show();
+    void BrowseBtnClick();
+    void UploadBtnClick();
+    void RebootBtnClick();
+    void ResetBtnClick();
+    void Timer1Timer();
+    // Where Browse gets its file: the file dialog, or a chooser of a test's own. Empty: none chosen.
+    void setFileChooser(std::function<QString()> chooser) { m_chooseFile = std::move(chooser); }
 
     // The wait after an action: the bar runs to kProgressMaximum in steps of kProgressStep, one per Timer1 tick.
     static constexpr int kProgressMaximum = 300;
@@ -39,6 +52,10 @@ public:
 
 private:
     void translateOtherCaptions() override;
+    void startWait();
+    // A cancelled question leaves the page idle.
+    void idle();
+    void enableUpload();
 
     QGroupBox* m_FirmUpGB = nullptr;
     QLabel* m_Label28 = nullptr;
@@ -56,6 +73,7 @@ private:
     QProgressBar* m_ProgressBar1 = nullptr;
     QTimer* m_Timer1 = nullptr;
     QFileDialog* m_OpenDialog1 = nullptr;
+    std::function<QString()> m_chooseFile;
 };
 
 } // namespace Console

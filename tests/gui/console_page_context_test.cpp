@@ -35,6 +35,12 @@ public:
     void updateCaption() override {}
     void setModifyFtpTabVisible(bool) override {}
     void bringPageIntoView(int) override {}
+    Web::PostResult PostMultipart(const QString&, Web::THttpDataStream&, const QString&,
+                                  const std::function<void(qint64, qint64)>&) override {
+        return {};
+    }
+    void setConsoleEnabled(bool) override {}
+    void findUnitAgain() override {}
 
 private:
     Web::SendCgiResult send(const Console::CgiChange& change) {
