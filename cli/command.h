@@ -92,6 +92,8 @@ std::span<const Command> scanCommands();
 std::span<const Command> deviceCommands();
 std::span<const Command> consoleCommands();
 std::span<const Command> mountCommands();
+// The Maintenance page: `firmware`, `reboot`, `factory-reset`.
+std::span<const Command> maintenanceCommands();
 // The SMB Server page: `smb list`, `smb publish`...
 std::span<const Command> smbCommands();
 // The FTP Server page and its accounts: `ftp show`, `ftp add-account`...

@@ -190,7 +190,8 @@ int main(int argc, char* argv[]) {
             }
         }
     };
-    for (const auto group : {Cli::scanCommands(), Cli::deviceCommands(), Cli::mountCommands(), Cli::consoleCommands()})
+    for (const auto group : {Cli::scanCommands(), Cli::deviceCommands(), Cli::mountCommands(), Cli::consoleCommands(),
+                             Cli::maintenanceCommands()})
         add(&cli, group);
     for (const Cli::CommandGroup& group : Cli::pageGroups()) {
         CLI::App* page = cli.add_subcommand(group.name, group.help);
