@@ -57,6 +57,7 @@ namespace Cli {
 std::span<const CommandGroup> pageGroups() {
     static const CommandGroup groups[] = {
         {"smb", "The SMB Server page: folders, shares and share passwords", smbCommands},
+        {"disk", "The Disk Utility page: format, sleep time, surface scan and its result", diskCommands},
     };
     return groups;
 }

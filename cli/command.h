@@ -94,6 +94,8 @@ std::span<const Command> consoleCommands();
 std::span<const Command> mountCommands();
 // The SMB Server page: `smb list`, `smb publish`...
 std::span<const Command> smbCommands();
+// The Disk Utility page: `disk show`, `disk scan`...
+std::span<const Command> diskCommands();
 
 // The commands of one console page, under a word of their own: `smb ...`, `ftp ...`.
 struct CommandGroup {
