@@ -163,62 +163,33 @@ TEST(DiskTab, ShowFillsTheFieldTheButtonAndTheMemo) {
 }
 
 TEST(DiskTab, ButtonsAskTheirQuestionAndSendOnlyOnOk) {
-    const QString base = s("http://127.0.0.9/nas.cgi?redirect=sto.htm&failure=fail.htm&type=");
+    const QString base = s("http://127.0.0.9/nas.cgi?redirect=");
     const struct {
-        const char* name;
         void (Console::DiskTab::*click)();
-        bool ok;
         const char* question;
-        QStringList sent;
-        bool timerRuns;
+        const char* sent; // once, on OK
+        bool timerRuns;   // after OK
     } cases[] = {
-        {"format, OK",
-         &Console::DiskTab::DiskFormatBtnClick,
-         true,
+        {&Console::DiskTab::DiskFormatBtnClick,
          "This will format the hard disk and erase All data on this disk!\nAre you sure? | Disk Tools",
-         {s("SendCgi http://127.0.0.9/nas.cgi?redirect=sto_ok.htm&failure=fail.htm&type=IDE_init")},
-         false},
-        {"format, Cancel",
-         &Console::DiskTab::DiskFormatBtnClick,
-         false,
-         "This will format the hard disk and erase All data on this disk!\nAre you sure? | Disk Tools",
-         {},
-         false},
-        {"start, OK",
-         &Console::DiskTab::DiskScanBtnClick,
-         true,
-         "This operation will take some time to complete! Continue? | Scan Disk ",
-         {s("SendCgi ") + base + s("ide_scandisk_start")},
-         true},
-        {"start, Cancel",
-         &Console::DiskTab::DiskScanBtnClick,
-         false,
-         "This operation will take some time to complete! Continue? | Scan Disk ",
-         {},
-         false},
-        {"clear, OK",
-         &Console::DiskTab::DiskDelMsgBtnClick,
-         true,
-         "Are you sure to clear scan result? | Scan Disk ",
-         {s("SendCgi ") + base + s("ide_fixdisk_start")},
-         false},
-        {"clear, Cancel",
-         &Console::DiskTab::DiskDelMsgBtnClick,
-         false,
-         "Are you sure to clear scan result? | Scan Disk ",
-         {},
-         false},
+         "sto_ok.htm&failure=fail.htm&type=IDE_init", false},
+        {&Console::DiskTab::DiskScanBtnClick, "This operation will take some time to complete! Continue? | Scan Disk ",
+         "sto.htm&failure=fail.htm&type=ide_scandisk_start", true},
+        {&Console::DiskTab::DiskDelMsgBtnClick, "Are you sure to clear scan result? | Scan Disk ",
+         "sto.htm&failure=fail.htm&type=ide_fixdisk_start", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        DiskConsole console;
-        console.answers = {c.ok};
-        Console::DiskTab tab(console);
-        (tab.*c.click)();
-        EXPECT_EQ(console.questions, QStringList{s(c.question)});
-        EXPECT_EQ(console.sent, c.sent);
-        EXPECT_EQ(tab.timer2()->isActive(), c.timerRuns);
-        EXPECT_TRUE(console.boxes.isEmpty());
+        for (const bool ok : {true, false}) {
+            SCOPED_TRACE(std::string(c.sent) + (ok ? ", OK" : ", Cancel"));
+            DiskConsole console;
+            console.answers = {ok};
+            Console::DiskTab tab(console);
+            (tab.*c.click)();
+            EXPECT_EQ(console.questions, QStringList{s(c.question)});
+            EXPECT_EQ(console.sent, ok ? QStringList{s("SendCgi ") + base + s(c.sent)} : QStringList{});
+            EXPECT_EQ(tab.timer2()->isActive(), ok && c.timerRuns);
+            EXPECT_TRUE(console.boxes.isEmpty());
+        }
     }
 
     // The sleep time: its check, then the request repeated while refused.
@@ -246,7 +217,8 @@ TEST(DiskTab, ButtonsAskTheirQuestionAndSendOnlyOnOk) {
             EXPECT_TRUE(console.sent.isEmpty());
         } else {
             EXPECT_TRUE(console.boxes.isEmpty());
-            EXPECT_EQ(console.sent, QStringList{s("SendRepeated ") + base + s("ide_set&idle=") + s(c.typed)});
+            EXPECT_EQ(console.sent, QStringList{s("SendRepeated ") + base +
+                                                s("sto.htm&failure=fail.htm&type=ide_set&idle=") + s(c.typed)});
         }
         EXPECT_TRUE(console.questions.isEmpty());
     }
