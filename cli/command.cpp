@@ -58,6 +58,7 @@ std::span<const CommandGroup> pageGroups() {
     static const CommandGroup groups[] = {
         {"smb", "The SMB Server page: folders, shares and share passwords", smbCommands},
         {"ftp", "The FTP Server page: the server, anonymous access and the accounts with their folders", ftpCommands},
+        {"disk", "The Disk Utility page: format, sleep time, surface scan and its result", diskCommands},
     };
     return groups;
 }

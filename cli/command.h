@@ -98,6 +98,8 @@ std::span<const Command> maintenanceCommands();
 std::span<const Command> smbCommands();
 // The FTP Server page and its accounts: `ftp show`, `ftp add-account`...
 std::span<const Command> ftpCommands();
+// The Disk Utility page: `disk show`, `disk scan`...
+std::span<const Command> diskCommands();
 
 // The commands of one console page, under a word of their own: `smb ...`, `ftp ...`.
 struct CommandGroup {

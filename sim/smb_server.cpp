@@ -114,6 +114,22 @@ std::optional<QString> shareNameOf(const QString& folder) {
     return folder;
 }
 
+bool emptyDisk(const SmbLayout& layout) {
+    QDir disk(layout.diskPath());
+    bool emptied = true;
+    if (disk.exists()) {
+        for (const QFileInfo& entry :
+             disk.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            // A link is removed itself, never followed out of the disk folder.
+            const bool gone = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
+                                                                  : QFile::remove(entry.filePath());
+            emptied = emptied && gone;
+        }
+    }
+    // Made here, the public folder stays without the note a new share gets.
+    return QDir().mkpath(layout.folderPath(kPublicFolder)) && emptied;
+}
+
 QString accountPassword(const UnitState& state) {
     for (const Share& share : sharesOf(state)) {
         if (share.protectedByPassword)
@@ -258,6 +274,7 @@ std::optional<QString> SmbServer::start(const UnitState& state, int timeoutMs) {
         return error;
     if (const auto error = setPassword(accountPassword(state)))
         return error;
+    m_formats = state.disk.formats;
 
     m_smbd.setStandardOutputFile(m_layout.sambaPath(QStringLiteral("log/smbd.log")), QIODevice::Append);
     m_smbd.setProcessChannelMode(QProcess::MergedChannels);
@@ -284,6 +301,12 @@ std::optional<QString> SmbServer::start(const UnitState& state, int timeoutMs) {
 void SmbServer::update(const UnitState& state) {
     if (m_smbd.state() != QProcess::Running)
         return;
+    if (state.disk.formats != m_formats) {
+        m_formats = state.disk.formats;
+        if (!emptyDisk(m_layout))
+            std::fprintf(stderr, "zuredor-sim: unit %d SMB: the format left files in %s\n", state.unitNumber,
+                         qPrintable(m_layout.diskPath()));
+    }
     if (const auto error = writeFiles(state)) {
         std::fprintf(stderr, "zuredor-sim: unit %d SMB: %s\n", state.unitNumber, qPrintable(*error));
         return;

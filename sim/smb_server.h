@@ -50,6 +50,10 @@ std::optional<QString> shareNameOf(const QString& folder);
 QByteArray smbConfiguration(const SmbLayout& layout, const UnitState& state, const QHostAddress& address,
                             const QString& account);
 
+// A format of the unit: everything in its disk folder goes, and an empty
+// public folder is left. False when something could not be removed.
+bool emptyDisk(const SmbLayout& layout);
+
 // Samba checks a password when a session starts, before any share is named, so
 // one account holds the password of every protected share of the unit: the
 // first protected share's, in publishing order. Empty when no share has one.
@@ -65,7 +69,8 @@ public:
     // Writes what smbd reads, starts it and returns once it listens; the words
     // of a failure otherwise.
     std::optional<QString> start(const UnitState& state, int timeoutMs = 15000);
-    // Follows a change of the unit's folders, shares or share passwords.
+    // Follows a change of the unit's folders, shares or share passwords, and
+    // empties the disk folder when the unit was formatted.
     void update(const UnitState& state);
     // Ends smbd and every helper it started.
     void stop();
@@ -83,6 +88,7 @@ private:
     QString m_password;
     QProcess m_smbd;
     qint64 m_pid = 0;
+    int m_formats = 0; // the unit's formats that the disk folder has followed
 };
 
 // Every unit of the fleet with a server of its own that follows its web side.

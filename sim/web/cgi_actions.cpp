@@ -445,6 +445,7 @@ CgiResult ideSet(UnitState& s, const CgiCall& call) {
     return kDone;
 }
 
+// Every folder and share goes, and a running scan with them.
 CgiResult ideInit(UnitState& s, const CgiCall&) {
     while (!s.folders.isEmpty())
         s.forgetFolderEverywhere(s.folders.constLast());
@@ -453,16 +454,27 @@ CgiResult ideInit(UnitState& s, const CgiCall&) {
     // What a fresh file system itself takes.
     s.disk.usedMb = s.disk.totalMb / 500;
     s.disk.scanLines.clear();
+    s.disk.scanStartedUtc = {};
+    ++s.disk.formats;
     return kDone;
 }
 
+// A unit scans one surface at a time. The third kind of unit has a worn disk.
 CgiResult ideScandiskStart(UnitState& s, const CgiCall& call) {
-    s.disk.scanLines = diskScanResult(unitLocalTime(s, call.nowUtc), s.disk.totalMb);
+    if (scanRunning(s.disk, call.nowUtc))
+        return kRefused;
+    s.disk.scanLines =
+        diskScanResult(unitLocalTime(s, call.nowUtc), s.disk.totalMb, (s.unitNumber - 1) % 4 == 2 ? 2 : 0);
+    s.disk.scanStartedUtc = call.nowUtc;
     return kDone;
 }
 
-CgiResult ideFixdiskStart(UnitState& s, const CgiCall&) {
+// Refused whenever the page says DISABLE but for an empty result, which clears to nothing.
+CgiResult ideFixdiskStart(UnitState& s, const CgiCall& call) {
+    if (s.disk.clearLocked || scanRunning(s.disk, call.nowUtc))
+        return kRefused;
     s.disk.scanLines.clear();
+    s.disk.scanStartedUtc = {};
     return kDone;
 }
 
@@ -476,6 +488,10 @@ CgiResult defaultSetting(UnitState& s, const CgiCall&) {
     UnitState fresh = defaultUnitState(s.unitNumber, s.currentAddress, s.factoryPassword);
     fresh.adminUser = s.adminUser;
     fresh.address = s.address;
+    // How the disk behaves is the unit's hardware, and its files stay where they are.
+    fresh.disk.scanStepMs = s.disk.scanStepMs;
+    fresh.disk.clearLocked = s.disk.clearLocked;
+    fresh.disk.formats = s.disk.formats;
     s = std::move(fresh);
     return kDone;
 }

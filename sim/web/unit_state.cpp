@@ -1,5 +1,6 @@
 #include "sim/web/unit_state.h"
 
+#include <algorithm>
 #include <array>
 
 namespace Sim {
@@ -94,21 +95,56 @@ const std::array<QStringList, 4>& folderSets() {
 
 } // namespace
 
-QStringList diskScanResult(const QDateTime& localTime, qint64 totalMb) {
+QStringList diskScanResult(const QDateTime& localTime, qint64 totalMb, int badSectors) {
     const qint64 blocks = totalMb * 256;
-    return {
+    QStringList lines{
         QStringLiteral("Scan started %1").arg(localTime.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))),
-        QStringLiteral("Pass 1: Checking inodes, blocks, and sizes"),
-        QStringLiteral("Pass 2: Checking directory structure"),
-        QStringLiteral("Pass 3: Checking directory connectivity"),
-        QStringLiteral("Pass 4: Checking reference counts"),
-        QStringLiteral("Pass 5: Checking group summary information"),
-        QStringLiteral("/dev/hda1: 1532/%1 files (0.8% non-contiguous), %2/%3 blocks")
-            .arg(blocks / 8)
-            .arg(blocks / 3)
-            .arg(blocks),
-        QStringLiteral("Scan finished: no errors found"),
+        QStringLiteral("Surface scan of /dev/hda1: %1 blocks").arg(blocks),
     };
+    // The bad sectors lie in the second half of the surface, spread over it.
+    int found = 0;
+    for (int percent = 5; percent <= 100; percent += 5) {
+        lines << QStringLiteral("Surface %1% checked (block %2 of %3)")
+                     .arg(percent)
+                     .arg(blocks * percent / 100)
+                     .arg(blocks);
+        if (percent > 50 && found < badSectors && percent % 10 == 0) {
+            ++found;
+            lines << QStringLiteral("Block %1: read error, sector relocated").arg(blocks * (percent - 3) / 100);
+        }
+    }
+    lines << QStringLiteral("Pass 1: Checking inodes, blocks, and sizes")
+          << QStringLiteral("Pass 2: Checking directory structure")
+          << QStringLiteral("Pass 3: Checking directory connectivity")
+          << QStringLiteral("Pass 4: Checking reference counts")
+          << QStringLiteral("Pass 5: Checking group summary information")
+          << QStringLiteral("/dev/hda1: 1532/%1 files (0.8% non-contiguous), %2/%3 blocks")
+                 .arg(blocks / 8)
+                 .arg(blocks / 3)
+                 .arg(blocks);
+    if (found == 0)
+        lines << QStringLiteral("Scan finished: no errors found");
+    else if (found == 1)
+        lines << QStringLiteral("Scan finished: 1 bad sector relocated");
+    else
+        lines << QStringLiteral("Scan finished: %1 bad sectors relocated").arg(found);
+    return lines;
+}
+
+QStringList shownScanLines(const DiskState& disk, const QDateTime& nowUtc) {
+    if (!disk.scanStartedUtc.isValid())
+        return disk.scanLines;
+    const qint64 elapsed = std::max<qint64>(0, disk.scanStartedUtc.msecsTo(nowUtc));
+    const qint64 steps = 1 + elapsed / std::max(1, disk.scanStepMs);
+    return disk.scanLines.first(std::min<qint64>(disk.scanLines.size(), steps * kScanLinesPerStep));
+}
+
+bool scanRunning(const DiskState& disk, const QDateTime& nowUtc) {
+    return disk.scanStartedUtc.isValid() && shownScanLines(disk, nowUtc).size() < disk.scanLines.size();
+}
+
+bool scanResultClearable(const DiskState& disk, const QDateTime& nowUtc) {
+    return !disk.clearLocked && !disk.scanLines.isEmpty() && !scanRunning(disk, nowUtc);
 }
 
 UnitState defaultUnitState(int unitNumber, const QHostAddress& address, const QString& adminPassword) {
@@ -170,7 +206,7 @@ UnitState defaultUnitState(int unitNumber, const QHostAddress& address, const QS
     s.disk.idleMinutes = p.idleMinutes;
     if (kind != 3) {
         const QDateTime lastScan = QDateTime(QDate(2024, 3, 2 + kind), QTime(3, 0, 1), Qt::UTC);
-        s.disk.scanLines = diskScanResult(lastScan, p.totalMb);
+        s.disk.scanLines = diskScanResult(lastScan, p.totalMb, kind == 2 ? 2 : 0);
     }
     return s;
 }

@@ -54,12 +54,21 @@ struct FtpSettings {
     int selectedAccount = -1;
 };
 
+// A running surface scan adds this many lines to its result at each step.
+inline constexpr int kScanLinesPerStep = 3;
+
 struct DiskState {
     QString id;
     qint64 totalMb = 0;
     qint64 usedMb = 0;
     int idleMinutes = 0; // 0 = never spins down
+    // The whole result of the last surface scan; while a scan runs, the page
+    // shows only the lines it has reached (shownScanLines).
     QStringList scanLines;
+    QDateTime scanStartedUtc; // when the running scan started; invalid once it is done or cleared
+    int scanStepMs = 10000;   // a step of a running scan
+    bool clearLocked = false; // the result can never be cleared (disk_fix_enable stays DISABLE)
+    int formats = 0;          // formats so far: whoever keeps the disk's files empties them for each
 };
 
 struct UnitState {
@@ -98,8 +107,17 @@ struct UnitState {
 UnitState defaultUnitState(int unitNumber, const QHostAddress& address,
                            const QString& adminPassword = QStringLiteral("admin"));
 
-// What a finished surface scan reports, stamped with the unit's local time.
-QStringList diskScanResult(const QDateTime& localTime, qint64 totalMb);
+// What a finished surface scan reports, stamped with the unit's local time:
+// its start, the surface in steps of 5 percent (with the bad sectors it found
+// and relocated), the file system's passes and its end.
+QStringList diskScanResult(const QDateTime& localTime, qint64 totalMb, int badSectors = 0);
+
+// The result's lines as the page shows them at `nowUtc`: a running scan has
+// reached kScanLinesPerStep lines at its start and as many more at each step.
+QStringList shownScanLines(const DiskState& disk, const QDateTime& nowUtc);
+bool scanRunning(const DiskState& disk, const QDateTime& nowUtc);
+// The result can be cleared: there is one, no scan runs and it is not locked.
+bool scanResultClearable(const DiskState& disk, const QDateTime& nowUtc);
 
 QDateTime unitLocalTime(const UnitState& state, const QDateTime& nowUtc);
 

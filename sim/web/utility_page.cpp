@@ -118,8 +118,10 @@ PageVariables pageVariables(const UnitState& s, const QDateTime& nowUtc) {
         // spin-down switch shares its line.
         {"disk_idle_value", QByteArray::number(s.disk.idleMinutes) + QByteArrayLiteral("\";disk_idle_stu=\"") +
                                 checked(s.disk.idleMinutes > 0)},
-        {"disk_fix_enable", s.disk.scanLines.isEmpty() ? QByteArrayLiteral("DISABLE") : QByteArrayLiteral("ENABLE")},
-        {"disk_scan", s.disk.scanLines.join(QLatin1Char('\n')).toUtf8()},
+        // Nothing to clear, a scan still running or a locked result: the console may not clear it.
+        {"disk_fix_enable",
+         scanResultClearable(s.disk, nowUtc) ? QByteArrayLiteral("ENABLE") : QByteArrayLiteral("DISABLE")},
+        {"disk_scan", shownScanLines(s.disk, nowUtc).join(QLatin1Char('\n')).toUtf8()},
     };
 }
 

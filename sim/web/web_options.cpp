@@ -15,6 +15,9 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
     app.add_option("--request-log", options.requestLog, "Append every request the units receive to this file");
     app.add_option("--reboot-ms", options.rebootMs, "Milliseconds a unit stays off the network when it reboots")
         ->check(CLI::Range(0, 3600000));
+    app.add_option("--disk-scan-step-ms", options.diskScanStepMs,
+                   "A running disk scan adds three lines to its result every this many milliseconds (default 10000)")
+        ->check(CLI::Range(1, 3600000));
 
     const std::string faults = "Web faults";
     app.add_flag("--web-keep-alive", options.keepAlive, "Keep connections open after each answer")->group(faults);
@@ -29,6 +32,9 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
                    "Send the first N changes for page ftp.htm to the failure page")
         ->check(CLI::NonNegativeNumber)
         ->group(faults);
+    app.add_flag("--disk-fix-disabled", options.diskFixDisabled,
+                 "Never let the disk scan result be cleared (disk_fix_enable stays DISABLE)")
+        ->group(faults);
     app.add_option("--web-fault-units", options.faultUnits,
                    "Numbers of the units the web faults apply to, comma-separated (default: all)")
         ->delimiter(',')
@@ -36,13 +42,20 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
         ->group(faults);
 }
 
+namespace {
+
+bool isFaultUnit(const WebOptions& options, int unitNumber) {
+    return options.faultUnits.empty() ||
+           std::find(options.faultUnits.begin(), options.faultUnits.end(), unitNumber) != options.faultUnits.end();
+}
+
+} // namespace
+
 ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
     ServerSettings settings;
     settings.requestLogPath = QString::fromStdString(options.requestLog);
     settings.rebootMs = options.rebootMs;
-    const bool faulty = options.faultUnits.empty() || std::find(options.faultUnits.begin(), options.faultUnits.end(),
-                                                                unitNumber) != options.faultUnits.end();
-    if (faulty) {
+    if (isFaultUnit(options, unitNumber)) {
         settings.faults.keepAlive = options.keepAlive;
         settings.faults.answerDelayMs = options.answerDelayMs;
         settings.faults.silent = options.silent;
@@ -55,6 +68,8 @@ ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
 UnitState initialUnitState(const WebOptions& options, int unitNumber, const QHostAddress& address) {
     UnitState state = defaultUnitState(unitNumber, address, QString::fromStdString(options.password));
     state.adminUser = QString::fromStdString(options.user);
+    state.disk.scanStepMs = options.diskScanStepMs;
+    state.disk.clearLocked = options.diskFixDisabled && isFaultUnit(options, unitNumber);
     return state;
 }
 

@@ -21,24 +21,28 @@ struct WebOptions {
     std::string password = "admin";
     std::string requestLog;
     int rebootMs = 15000;
+    int diskScanStepMs = 10000;
 
     bool keepAlive = false;
     int answerDelayMs = 0;
     bool silent = false;
     int dropConnections = 0;
     int refuseFtpChanges = 0;
+    bool diskFixDisabled = false;
     std::vector<int> faultUnits; // unit numbers the faults apply to; empty: all
 };
 
 // Registers --device-port (also ZUREDOR_DEVICE_PORT), --user, --password,
-// --request-log, --reboot-ms and the faults --web-keep-alive, --web-delay,
-// --web-silent, --web-drop, --web-refuse-ftp and --web-fault-units.
+// --request-log, --reboot-ms, --disk-scan-step-ms and the faults
+// --web-keep-alive, --web-delay, --web-silent, --web-drop, --web-refuse-ftp,
+// --disk-fix-disabled and --web-fault-units.
 void addWebOptions(CLI::App& app, WebOptions& options);
 
 // The server settings of one unit: faults only when it is among the fault units.
 ServerSettings serverSettings(const WebOptions& options, int unitNumber);
 
-// The unit's first state, with the user name and password of the options.
+// The unit's first state, with the user name and password and the disk's
+// behaviour of the options.
 UnitState initialUnitState(const WebOptions& options, int unitNumber, const QHostAddress& address);
 
 } // namespace Sim

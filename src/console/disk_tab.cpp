@@ -1,21 +1,45 @@
 #include "console/disk_tab.h"
 
 #include "base/localize.h"
+#include "console/console_context.h"
+#include "console/disk_rules.h"
 #include "console/tab_widgets.h"
 #include "ui/form_base.h"
 #include "ui/plain_label.h"
+#include "ui/request_runner.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace Console {
 
 using TabWidgets::place;
 using TabWidgets::useConsoleText;
+
+namespace {
+
+// One count for the program, as Timer2's ticks were counted by the utility:
+// a new console or a new Start goes on from where it stood.
+int g_Timer2Ticks = 0;
+
+// A line as the memo shows it: one line of the unit's, one line on screen. A
+// CR that ends the line is not drawn; one inside it, like a paragraph
+// separator, would start a new line and is shown as a replacement character.
+QString displayLine(const QByteArray& line) {
+    QString text = QString::fromUtf8(line.endsWith('\r') ? line.first(line.size() - 1) : line);
+    for (QChar& c : text) {
+        if (c == u'\r' || c == QChar::ParagraphSeparator)
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+} // namespace
 
 DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "Disk Utility") {
     resize(569, 537);
@@ -52,10 +76,107 @@ DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "D
     m_Timer2 = new QTimer(this);
     m_Timer2->setObjectName(QStringLiteral("Timer2"));
     m_Timer2->setInterval(1000);
+
+    connect(m_DiskFormatBtn, &QPushButton::clicked, this, &DiskTab::DiskFormatBtnClick);
+    connect(m_DiskSleepBtn, &QPushButton::clicked, this, &DiskTab::DiskSleepBtnClick);
+    connect(m_DiskScanBtn, &QPushButton::clicked, this, &DiskTab::DiskScanBtnClick);
+    connect(m_DiskDelMsgBtn, &QPushButton::clicked, this, &DiskTab::DiskDelMsgBtnClick);
+    connect(m_DiskRefBtn, &QPushButton::clicked, this, &DiskTab::DiskRefBtnClick);
+    connect(m_Timer2, &QTimer::timeout, this, &DiskTab::Timer2Timer);
+}
+
+int DiskTab::tickCount() {
+    return g_Timer2Ticks;
 }
 
 void DiskTab::consoleClosed() {
     m_Timer2->stop();
+    ++m_stops;
+}
+
+void DiskTab::TabSheet7Show() {
+    m_DiskDelMsgBtn->setEnabled(false);
+    const DiskView view = readDiskPage(console().FetchPage());
+    m_DiskSleepTimeEdit->setText(view.sleepMinutes);
+    m_DiskDelMsgBtn->setEnabled(view.canClear);
+    showScanResult(view.scanResult);
+}
+
+void DiskTab::DiskFormatBtnClick() {
+    if (console().confirm(formatQuestion()))
+        console().SendCgi(formatChange(console().unit()));
+}
+
+void DiskTab::DiskSleepBtnClick() {
+    const Checked checked = sleepTimeChange(console().unit(), m_DiskSleepTimeEdit->text());
+    if (const Base::Refusal* refusal = refusalOf(checked)) {
+        console().showMessage(*refusal);
+        return;
+    }
+    console().SendRepeated(*changeOf(checked));
+}
+
+void DiskTab::DiskScanBtnClick() {
+    if (!console().confirm(scanStartQuestion()))
+        return;
+    console().SendCgi(scanStartChange(console().unit()));
+    m_Timer2->start();
+}
+
+void DiskTab::DiskDelMsgBtnClick() {
+    if (console().confirm(scanClearQuestion()))
+        console().SendCgi(scanClearChange(console().unit()));
+}
+
+void DiskTab::DiskRefBtnClick() {
+    m_Timer2->stop();
+    g_Timer2Ticks = 0;
+    ++m_stops;
+}
+
+void DiskTab::Timer2Timer() {
+    if (++g_Timer2Ticks < kScanRefreshTicks)
+        return;
+    g_Timer2Ticks = 0;
+    if (m_refreshWaiting)
+        return;
+    // A tick that comes while the unit is being asked waits for that request
+    // to end instead of starting one inside it.
+    m_refreshWaiting = true;
+    const int stops = m_stops;
+    Ui::whenIdle(this, [this, stops] {
+        m_refreshWaiting = false;
+        if (stops == m_stops)
+            RefreshScanResult();
+    });
+}
+
+void DiskTab::RefreshScanResult() {
+    const int stops = m_stops;
+    m_Timer2->stop();
+    QByteArray page;
+    for (int read = 0; read < kScanRefreshReads && page.isEmpty(); ++read)
+        page = console().FetchPage();
+    showScanResult(readDiskPage(page).scanResult);
+    // Stopped or closed while the unit was asked: this was the last refresh.
+    if (stops == m_stops)
+        m_Timer2->start();
+}
+
+void DiskTab::showScanResult(const QList<QByteArray>& lines) {
+    // One text set at once: line by line, a long result would hold the window up.
+    QString text;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += u'\n';
+        text += displayLine(lines[i]);
+    }
+    // The reader keeps the place they read at; one at the end follows the result as it grows.
+    QScrollBar* bar = m_DiskScanMO->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    const int place = bar->value();
+    m_DiskScanMO->setPlainText(text);
+    bar->setValue(atEnd ? bar->maximum() : place);
 }
 
 } // namespace Console

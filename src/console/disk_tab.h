@@ -2,6 +2,9 @@
 
 #include "console/console_page.h"
 
+#include <QByteArray>
+#include <QList>
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -17,6 +20,23 @@ class DiskTab final : public ConsolePage {
 public:
     explicit DiskTab(ConsoleContext& console);
 
+    void showPage() override { TabSheet7Show(); }
+    // The scan result is not refreshed for a closed console.
+    void consoleClosed() override;
+
+    void TabSheet7Show();
+    void DiskFormatBtnClick();
+    void DiskSleepBtnClick();
+    void DiskScanBtnClick();
+    void DiskDelMsgBtnClick();
+    void DiskRefBtnClick();
+    void Timer2Timer();
+    void RefreshScanResult();
+
+    // Timer2's ticks since the last refresh or "Stop Refresh": one count for
+    // the whole program, which neither Start nor closing the console resets.
+    static int tickCount();
+
     QPushButton* diskFormatBtn() const { return m_DiskFormatBtn; }
     QLineEdit* diskSleepTimeEdit() const { return m_DiskSleepTimeEdit; }
     QPushButton* diskSleepBtn() const { return m_DiskSleepBtn; }
@@ -26,10 +46,11 @@ public:
     QPlainTextEdit* diskScanMO() const { return m_DiskScanMO; }
     // Drives the periodic re-read of the scan result; stopped until a scan is started.
     QTimer* timer2() const { return m_Timer2; }
-    // The scan result is not refreshed for a closed console.
-    void consoleClosed() override;
 
 private:
+    // The memo filled with the result's lines, each shown as text.
+    void showScanResult(const QList<QByteArray>& lines);
+
     QGroupBox* m_DiskUtiilityGB = nullptr;
     QLabel* m_Label55 = nullptr;
     QPushButton* m_DiskFormatBtn = nullptr;
@@ -45,6 +66,11 @@ private:
     QPushButton* m_DiskRefBtn = nullptr;
     QPlainTextEdit* m_DiskScanMO = nullptr;
     QTimer* m_Timer2 = nullptr;
+    // "Stop Refresh" presses and console closes: a refresh that waited, or
+    // that was running, when one came does not start Timer2 again.
+    int m_stops = 0;
+    // A refresh waits for the request that runs; one waiting is enough.
+    bool m_refreshWaiting = false;
 };
 
 } // namespace Console

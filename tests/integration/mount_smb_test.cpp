@@ -238,6 +238,21 @@ void inside(const QString& work) {
     EXPECT_EQ(refused.exitCode, 1) << "a withdrawn folder is no share: " << refused.out.toStdString();
     EXPECT_FALSE(QFileInfo(linkOf(QStringLiteral("N"))).isSymLink());
 
+    // Formatting the unit from the terminal empties its disk: the files of every share go, an empty PUBLIC stays,
+    // and Samba serves no other share.
+    const QString conf = work + QStringLiteral("/smb/unit-1/smb.conf");
+    ASSERT_TRUE(readFile(conf).contains("[Music]"));
+    const TestSupport::CliRun format = TestSupport::runCli(
+        {QStringLiteral("disk"), QStringLiteral("format"), kUnit, QStringLiteral("--yes"), QStringLiteral("-p"),
+         QStringLiteral("admin"), QStringLiteral("--device-port"), QString::number(sim.devicePort())},
+        environment);
+    ASSERT_EQ(format.exitCode, 0) << format.out.toStdString();
+    EXPECT_EQ(QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("PUBLIC")});
+    EXPECT_TRUE(QDir(disk + QStringLiteral("PUBLIC")).isEmpty());
+    EXPECT_FALSE(readFile(conf).contains("[Music]"));
+    EXPECT_TRUE(readFile(conf).contains("[PUBLIC]"));
+
     // Stopping the simulator stops its smbd and every helper of it.
     sim.stop();
     const QByteArray configuration = (work + QStringLiteral("/smb/unit-1/smb.conf")).toUtf8();

@@ -22,9 +22,12 @@ protected:
         sim = std::make_unique<SimProcess>(
             QStringList{QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--discovery-port"),
                         QString::number(freeUdpPort()), QStringLiteral("--device-port"), QString::number(port),
-                        QStringLiteral("--request-log"), logPath});
+                        QStringLiteral("--request-log"), logPath} +
+            simOptions());
         ASSERT_TRUE(sim->start()) << sim->output().toStdString();
     }
+    // Further options of the unit, for a fixture that needs them.
+    virtual QStringList simOptions() const { return {}; }
 
     // Every request so far, byte for byte.
     QByteArray requests() const {

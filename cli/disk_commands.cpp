@@ -1,0 +1,238 @@
+// `zuredor-cli disk ...`: the console's Disk Utility page.
+
+#include "change_sender.h"
+#include "command.h"
+#include "device_commands.h"
+#include "terminal_text.h"
+
+#include "console/disk_rules.h"
+#include "console/field_limits.h"
+#include "console/page_tabs.h"
+#include "login/login_check.h"
+#include "web/page_fetch.h"
+
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+
+namespace Cli {
+
+namespace {
+
+Console::UnitAddress unitOf(const Invocation& call) {
+    return {call.arguments.text("IP"), call.global.network.devicePort};
+}
+
+int sendChange(const Invocation& call, const Console::CgiChange& change, bool repeated) {
+    ChangeSender sender(call.global, call.credentials, call.arguments.text("IP"), Console::kDiskPage);
+    return sender.finish(sender.send(change, repeated));
+}
+
+// The window's question; without a yes, its words are said and nothing is sent.
+bool asked(const Invocation& call, const Base::Refusal& question) {
+    if (confirmed(call.global, question, call.arguments.has("--yes")))
+        return true;
+    if (call.global.json)
+        writeFailure(call.arguments.text("IP"), kExitRefused, Base::refusalText(question));
+    return false;
+}
+
+void writeOut(const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+QJsonArray texts(const QList<QByteArray>& lines) {
+    QJsonArray array;
+    for (const QByteArray& line : lines)
+        array.append(QString::fromUtf8(line));
+    return array;
+}
+
+int runShow(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    const PageRead read = readPage(call.global, call.credentials, ip);
+    if (read.exitCode != kExitDone)
+        return read.exitCode;
+    const Console::DiskView view = Console::readDiskPage(read.page);
+    if (call.global.json) {
+        writeJson({{QStringLiteral("ip"), ip},
+                   {QStringLiteral("sleep_minutes"), view.sleepMinutes},
+                   {QStringLiteral("can_clear"), view.canClear},
+                   {QStringLiteral("scan_result"), texts(view.scanResult)}});
+        return kExitDone;
+    }
+    QByteArray out = "Sleep Time (min): " + terminalSafe(view.sleepMinutes.toUtf8()) + '\n';
+    out += QByteArray("Scan result can be cleared: ") + (view.canClear ? "yes" : "no") + '\n';
+    out += "Scan result:\n";
+    for (const QByteArray& line : view.scanResult)
+        out += "  " + terminalSafe(line) + '\n';
+    writeOut(out);
+    return kExitDone;
+}
+
+int runFormat(const Invocation& call) {
+    if (!asked(call, Console::formatQuestion()))
+        return kExitRefused;
+    return sendChange(call, Console::formatChange(unitOf(call)), false);
+}
+
+int runSleep(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    const QString minutes = call.arguments.text("MINUTES");
+    // The window's field takes two characters; a longer value never reaches its check.
+    if (const auto refusal = Console::tooLong(minutes, Console::kSleepTimeLength, "Sleep Time", "Disk Tools"))
+        return refuse(call.global, ip, *refusal);
+    const Console::Checked checked = Console::sleepTimeChange(unitOf(call), minutes);
+    if (const Base::Refusal* refusal = Console::refusalOf(checked))
+        return refuse(call.global, ip, *refusal);
+    return sendChange(call, *Console::changeOf(checked), true);
+}
+
+int runClear(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    // The window's button is off while the unit says DISABLE: ask the unit first.
+    const PageRead read = readPage(call.global, call.credentials, ip);
+    if (read.exitCode != kExitDone)
+        return read.exitCode;
+    if (!Console::readDiskPage(read.page).canClear)
+        return refuse(call.global, ip,
+                      {QStringLiteral("The unit does not let its scan result be cleared now"),
+                       QStringLiteral("Scan Disk "), Base::Icon::Information});
+    if (!asked(call, Console::scanClearQuestion()))
+        return kExitRefused;
+    return sendChange(call, Console::scanClearChange(unitOf(call)), false);
+}
+
+volatile sig_atomic_t g_interrupted = 0;
+
+extern "C" void stopFollowing(int) {
+    g_interrupted = 1;
+}
+
+// Waits up to `seconds`, in short slices so that Ctrl-C ends the wait at once.
+void pause(double seconds) {
+    const QDeadlineTimer until(static_cast<qint64>(seconds * 1000));
+    while (!g_interrupted && !until.hasExpired())
+        QThread::msleep(static_cast<unsigned long>(std::clamp<qint64>(until.remainingTime(), 1, 100)));
+}
+
+// The result read again and again, as the window's refresh does, with only
+// what changed printed: the lines from the first one that differs from what
+// was printed before. Ctrl-C ends it, and that is the way it ends: status 0.
+int followScan(const Invocation& call) {
+    const QString ip = call.arguments.text("IP");
+    const double interval = call.arguments.decimal("--interval", Console::kScanRefreshTicks);
+    const Web::Settings settings = Web::settingsFor(call.global.network);
+    const Web::DeviceContext device = contextFor(call.credentials, ip);
+    PrintingHost host(call.global.json);
+
+    struct sigaction interrupt {};
+    interrupt.sa_handler = stopFollowing;
+    sigemptyset(&interrupt.sa_mask);
+    struct sigaction previous {};
+    ::sigaction(SIGINT, &interrupt, &previous);
+
+    int exitCode = kExitDone;
+    QList<QByteArray> printed;
+    for (bool first = true; !g_interrupted; first = false) {
+        if (!first)
+            pause(interval);
+        if (g_interrupted)
+            break;
+        const Web::DeviceResponse response =
+            Web::ReadUtilityPage(device, settings, QDeadlineTimer(settings.retryBudgetMs));
+        if (response.status == 401 && !response.page.isEmpty()) {
+            host.showMessage(*Login::LoginRefusal(Login::CheckResult::Refused));
+            exitCode = kExitCredentials;
+            break;
+        }
+        // Like the window, a unit that does not answer is said and asked again at the next turn.
+        if (response.page.isEmpty() || response.status != 200) {
+            host.showMessage({QStringLiteral("Connection Fail"), QStringLiteral("Connect"), Base::Icon::Error});
+            continue;
+        }
+        const QList<QByteArray> lines = Console::readDiskPage(response.page).scanResult;
+        qsizetype same = 0;
+        while (same < printed.size() && same < lines.size() && printed[same] == lines[same])
+            ++same;
+        const QList<QByteArray> fresh = lines.sliced(same);
+        printed = lines;
+        if (fresh.isEmpty())
+            continue;
+        if (call.global.json) {
+            const QJsonObject batch{{QStringLiteral("ip"), ip}, {QStringLiteral("scan_result"), texts(fresh)}};
+            writeOut(QJsonDocument(batch).toJson(QJsonDocument::Compact) + '\n');
+            continue;
+        }
+        QByteArray out;
+        for (const QByteArray& line : fresh)
+            out += terminalSafe(line) + '\n';
+        writeOut(out);
+    }
+    ::sigaction(SIGINT, &previous, nullptr);
+    return exitCode;
+}
+
+int runScan(const Invocation& call) {
+    if (!asked(call, Console::scanStartQuestion()))
+        return kExitRefused;
+    const int exitCode = sendChange(call, Console::scanStartChange(unitOf(call)), false);
+    if (exitCode != kExitDone || !call.arguments.has("--follow"))
+        return exitCode;
+    return followScan(call);
+}
+
+Argument yes(const char* help) {
+    return {"--yes", help, Argument::Kind::Flag};
+}
+
+const std::vector<Command>& table() {
+    using Kind = Argument::Kind;
+    static const std::vector<Command> commands = {
+        {"show",
+         "Print the sleep time, whether the scan result can be cleared, and the scan result",
+         {unitAddress()},
+         Command::NeedsCredentials,
+         runShow},
+        {"format",
+         "Format the unit's disk: every folder and file on it is erased",
+         {unitAddress(), yes("Format without asking; needed without a terminal")},
+         Command::NeedsCredentials,
+         runFormat},
+        {"sleep",
+         "Set how long the disk idles before it sleeps",
+         {unitAddress(), {"MINUTES", "0 to disable, 5 to 60 to enable; sent as typed", Kind::Text, true}},
+         Command::NeedsCredentials,
+         runSleep},
+        {"clear",
+         "Clear the scan result",
+         {unitAddress(), yes("Clear without asking; needed without a terminal")},
+         Command::NeedsCredentials,
+         runClear},
+        {"scan",
+         "Start a surface scan of the disk",
+         {unitAddress(),
+          yes("Start without asking; needed without a terminal"),
+          {"--follow", "Then print the result as it grows, new lines only, until Ctrl-C", Kind::Flag},
+          Argument("--interval", "Seconds between reads with --follow (default 30)", Kind::Decimal)
+              .between(0.01, 86400)},
+         Command::NeedsCredentials,
+         runScan},
+    };
+    return commands;
+}
+
+} // namespace
+
+std::span<const Command> diskCommands() {
+    return table();
+}
+
+} // namespace Cli
