@@ -15,6 +15,9 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
     app.add_option("--request-log", options.requestLog, "Append every request the units receive to this file");
     app.add_option("--reboot-ms", options.rebootMs, "Milliseconds a unit stays off the network when it reboots")
         ->check(CLI::Range(0, 3600000));
+    app.add_option("--max-firmware-bytes", options.maxFirmwareBytes,
+                   "Largest firmware image a unit takes; a larger one resets the connection (default 64 MiB)")
+        ->check(CLI::PositiveNumber);
 
     const std::string faults = "Web faults";
     app.add_flag("--web-keep-alive", options.keepAlive, "Keep connections open after each answer")->group(faults);
@@ -29,6 +32,10 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
                    "Send the first N changes for page ftp.htm to the failure page")
         ->check(CLI::NonNegativeNumber)
         ->group(faults);
+    app.add_option("--web-stall-upload-after", options.stallUploadAfter,
+                   "Stop reading a firmware upload after N bytes of its body; never answer it")
+        ->check(CLI::NonNegativeNumber)
+        ->group(faults);
     app.add_option("--web-fault-units", options.faultUnits,
                    "Numbers of the units the web faults apply to, comma-separated (default: all)")
         ->delimiter(',')
@@ -40,6 +47,7 @@ ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
     ServerSettings settings;
     settings.requestLogPath = QString::fromStdString(options.requestLog);
     settings.rebootMs = options.rebootMs;
+    settings.maxFirmwareBytes = options.maxFirmwareBytes;
     const bool faulty = options.faultUnits.empty() || std::find(options.faultUnits.begin(), options.faultUnits.end(),
                                                                 unitNumber) != options.faultUnits.end();
     if (faulty) {
@@ -48,6 +56,7 @@ ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
         settings.faults.silent = options.silent;
         settings.faults.dropConnections = options.dropConnections;
         settings.faults.refuseFtpChanges = options.refuseFtpChanges;
+        settings.faults.stallUploadAfter = options.stallUploadAfter;
     }
     return settings;
 }
