@@ -44,7 +44,11 @@ void followUnit(Sim::UnitWebServer& server, Sim::DiscoveryResponder& responder, 
         Sim::SimUnit unit = responder.unit(index);
         unit.hostName = server.state().hostName.toUtf8();
         unit.groupName = server.state().groupName.toUtf8();
+        unit.firmwareVersion = server.state().firmware.toUtf8();
         responder.updateUnit(index, unit);
+    });
+    QObject::connect(&server, &Sim::UnitWebServer::noted, &responder, [index](const QString& text) {
+        std::fprintf(stderr, "zuredor-sim: unit %d: %s\n", index + 1, qPrintable(text));
     });
     QObject::connect(&server, &Sim::UnitWebServer::onlineChanged, &responder,
                      [&responder, index](bool online) { responder.setOnline(index, online); });
@@ -111,8 +115,7 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < discovery.units; ++i) {
         const Sim::SimUnit& unit = responder.unit(i);
         Sim::UnitState state = Sim::initialUnitState(web, unit.number, unit.address);
-        state.hostName = QString::fromUtf8(unit.hostName);
-        state.groupName = QString::fromUtf8(unit.groupName);
+        Sim::setFactoryNames(state, QString::fromUtf8(unit.hostName), QString::fromUtf8(unit.groupName));
         state.firmware = QString::fromUtf8(unit.firmwareVersion);
         auto server = std::make_unique<Sim::UnitWebServer>(std::move(state), Sim::serverSettings(web, unit.number));
         if (!server->listen(unit.address, static_cast<quint16>(web.devicePort))) {

@@ -482,17 +482,11 @@ CgiResult rebootUnit(UnitState&, const CgiCall&) {
     return {true, UnitEffect::Reboot};
 }
 
-// Everything back to how the unit left the factory, except where it is on the
-// network: the console goes on to reboot it and looks for it there.
+// The factory settings are saved now and used from the next start on: until
+// then the unit keeps its names, password and address, so the console can
+// still reboot it with the credentials it has.
 CgiResult defaultSetting(UnitState& s, const CgiCall&) {
-    UnitState fresh = defaultUnitState(s.unitNumber, s.currentAddress, s.factoryPassword);
-    fresh.adminUser = s.adminUser;
-    fresh.address = s.address;
-    // How the disk behaves is the unit's hardware, and its files stay where they are.
-    fresh.disk.scanStepMs = s.disk.scanStepMs;
-    fresh.disk.clearLocked = s.disk.clearLocked;
-    fresh.disk.formats = s.disk.formats;
-    s = std::move(fresh);
+    s.factoryResetPending = true;
     return kDone;
 }
 

@@ -52,6 +52,18 @@ void UnitState::forgetFolderEverywhere(const QString& name) {
         account.folders.removeAll(name);
 }
 
+void UnitState::forgetMissingFolders() {
+    const auto missing = [this](const QString& folder) { return !folders.contains(folder); };
+    sharedFolders.removeIf(missing);
+    sharePasswords.removeIf([&](const QMap<QString, QString>::iterator& entry) {
+        return entry.key() != kPublicFolder && missing(entry.key());
+    });
+    if (missing(ftp.anonymousHome))
+        ftp.anonymousHome = folders.value(0);
+    for (FtpAccount& account : ftp.accounts)
+        account.folders.removeIf(missing);
+}
+
 namespace {
 
 struct Profile {
@@ -157,7 +169,7 @@ UnitState defaultUnitState(int unitNumber, const QHostAddress& address, const QS
     s.groupName = QString::fromLatin1(p.group);
     s.firmware = QString::fromLatin1(p.firmware);
     s.adminPassword = adminPassword;
-    s.factoryPassword = adminPassword;
+    s.factory = {s.hostName, s.groupName, adminPassword, address};
 
     s.clock.sntpEnabled = p.sntp;
     s.clock.manualServer = p.manualServer;
@@ -209,6 +221,34 @@ UnitState defaultUnitState(int unitNumber, const QHostAddress& address, const QS
         s.disk.scanLines = diskScanResult(lastScan, p.totalMb, kind == 2 ? 2 : 0);
     }
     return s;
+}
+
+void setFactoryNames(UnitState& state, const QString& hostName, const QString& groupName) {
+    state.hostName = state.factory.hostName = hostName;
+    state.groupName = state.factory.groupName = groupName;
+}
+
+UnitState stateAfterReboot(const UnitState& state) {
+    UnitState s = state;
+    if (s.uploadedImage && !s.uploadedImage->version.isEmpty())
+        s.firmware = s.uploadedImage->version;
+    s.uploadedImage.reset();
+    if (!s.factoryResetPending)
+        return s;
+
+    UnitState fresh = defaultUnitState(s.unitNumber, s.factory.address, s.factory.adminPassword);
+    setFactoryNames(fresh, s.factory.hostName, s.factory.groupName);
+    fresh.factory = s.factory;
+    fresh.adminUser = s.adminUser; // the unit has no way to change it
+    fresh.firmware = s.firmware;
+    // A reset clears settings, not the disk.
+    fresh.folders = s.folders;
+    // The disk and how it behaves are hardware; only its sleep time is a setting.
+    const int idleMinutes = fresh.disk.idleMinutes;
+    fresh.disk = s.disk;
+    fresh.disk.idleMinutes = idleMinutes;
+    fresh.forgetMissingFolders();
+    return fresh;
 }
 
 QDateTime unitLocalTime(const UnitState& state, const QDateTime& nowUtc) {

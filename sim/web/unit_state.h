@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace Sim {
 
 // The folder the unit always publishes; it lists it as "0" and serves it as PUBLIC.
@@ -71,6 +73,21 @@ struct DiskState {
     int formats = 0;          // formats so far: whoever keeps the disk's files empties them for each
 };
 
+// What a reset to factory settings brings back, besides the profile's settings.
+struct FactorySettings {
+    QString hostName;
+    QString groupName;
+    QString adminPassword;
+    QHostAddress address; // where the unit answers after the reset and a reboot
+};
+
+// An accepted firmware image: the unit keeps its size and version, not its bytes.
+struct FirmwareImage {
+    qint64 bytes = 0;
+    QString fileName; // as the uploader named it
+    QString version;  // empty: the image names none and the firmware stays as it is
+};
+
 struct UnitState {
     int unitNumber = 1; // 1 for the first unit of a fleet
     QString hostName;
@@ -78,7 +95,12 @@ struct UnitState {
     QString firmware;
     QString adminUser = QStringLiteral("admin");
     QString adminPassword;
-    QString factoryPassword; // what a reset to factory settings restores
+    FactorySettings factory;
+
+    // Both wait for the next reboot, as on the unit: the image is flashed and
+    // the saved settings are read only while it starts.
+    std::optional<FirmwareImage> uploadedImage;
+    bool factoryResetPending = false;
 
     ClockSettings clock;
     QHostAddress currentAddress; // where the unit answers now
@@ -100,12 +122,21 @@ struct UnitState {
     // Every place a folder is named; used when one is renamed or deleted.
     void renameFolderEverywhere(const QString& from, const QString& to);
     void forgetFolderEverywhere(const QString& name);
+    // Shares, passwords and FTP homes of folders the disk no longer has are dropped.
+    void forgetMissingFolders();
 };
 
 // A realistic unit that differs from its neighbours by number: names, clock,
 // addressing, folders and accounts. The administrator password is the same for all.
 UnitState defaultUnitState(int unitNumber, const QHostAddress& address,
                            const QString& adminPassword = QStringLiteral("admin"));
+
+// Names the unit had from the factory: a reset to factory settings brings them back.
+void setFactoryNames(UnitState& state, const QString& hostName, const QString& groupName);
+
+// The unit as it comes back from a reboot: an uploaded image's version becomes its
+// firmware, and a pending reset to factory settings takes effect. The disk keeps its folders.
+UnitState stateAfterReboot(const UnitState& state);
 
 // What a finished surface scan reports, stamped with the unit's local time:
 // its start, the surface in steps of 5 percent (with the bad sectors it found

@@ -1,12 +1,40 @@
 #include "sim/web/unit_web_server.h"
 
+#include "sim/web/firmware_upload.h"
 #include "sim/web/utility_page.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTcpSocket>
 
+#include <memory>
+#include <sys/socket.h>
+
 namespace Sim {
+
+namespace {
+
+// What a stalled upload leaves waiting on the unit's side, so the sender soon stops.
+constexpr qint64 kStalledBufferBytes = 64 * 1024;
+// An upload is taken in pieces of at most this, however much the kernel holds.
+constexpr qint64 kUploadPieceBytes = 1024 * 1024;
+
+// A firmware upload under way: only the head and the body's first bytes are kept.
+struct Upload {
+    Upload(QByteArray boundary, qint64 contentLength, qint64 maxImageBytes, int timeoutMs)
+        : body(std::move(boundary), contentLength, maxImageBytes), deadline(timeoutMs) {}
+
+    FirmwareUpload body;
+    bool authorized = false;
+    QByteArray logged; // the head and the body's first bytes, as recorded
+    qint64 headBytes = 0;
+    qint64 received = 0; // body bytes taken
+    QDeadlineTimer deadline;
+    bool stalled = false;
+};
+
+} // namespace
 
 struct UnitWebServer::Connection {
     QTcpSocket* socket = nullptr;
@@ -14,6 +42,7 @@ struct UnitWebServer::Connection {
     QByteArray buffer;
     bool answering = false; // an answer is on its way; what follows it waits
     bool done = false;      // answered and closing: nothing more is read
+    std::unique_ptr<Upload> upload;
 };
 
 namespace {
@@ -101,16 +130,19 @@ QByteArray headerSafe(const QString& text) {
     return out;
 }
 
+// Firmware goes to man.cgi as a multipart form; everything else is read whole.
+bool isUpload(const QByteArray& header) {
+    return header.startsWith("POST /man.cgi ") &&
+           fieldValue(headerFields(header), "Content-Type").toLower().startsWith("multipart/form-data");
+}
+
 } // namespace
 
 UnitWebServer::UnitWebServer(UnitState state, ServerSettings settings, QObject* parent)
     : QObject(parent), m_state(std::move(state)), m_settings(std::move(settings)) {
     connect(&m_server, &QTcpServer::newConnection, this, &UnitWebServer::acceptConnections);
     m_rebootTimer.setSingleShot(true);
-    connect(&m_rebootTimer, &QTimer::timeout, this, [this] {
-        if (m_server.listen(m_address, m_port))
-            Q_EMIT onlineChanged(true);
-    });
+    connect(&m_rebootTimer, &QTimer::timeout, this, &UnitWebServer::comeBack);
 }
 
 UnitWebServer::~UnitWebServer() {
@@ -137,6 +169,8 @@ bool UnitWebServer::moveTo(const QHostAddress& address) {
     m_state.currentAddress = address;
     if (m_rebootTimer.isActive())
         return true; // comes up at the new address when the reboot ends
+    if (m_server.isListening() && m_server.serverAddress() == address)
+        return true;
     m_server.close();
     return m_server.listen(address, m_port);
 }
@@ -160,8 +194,19 @@ void UnitWebServer::acceptConnections() {
         connection->idle->setSingleShot(true);
         connection->idle->setInterval(m_settings.idleTimeoutMs);
         m_connections.insert(socket, connection);
+        // A small window from the start, or the kernel would take megabytes past the stall.
+        if (m_settings.faults.stallUploadAfter >= 0)
+            socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, int(kStalledBufferBytes));
 
         connect(connection->idle, &QTimer::timeout, this, [this, socket] {
+            Connection* idle = m_connections.value(socket);
+            if (idle && idle->upload) {
+                idle->upload->body.refuse(QStringLiteral("the body stopped after %1 of %2 bytes")
+                                              .arg(idle->upload->received)
+                                              .arg(idle->upload->received + idle->upload->body.remaining()));
+                finishUpload(*idle, false);
+                return;
+            }
             socket->abort();
             forget(socket);
         });
@@ -184,16 +229,30 @@ void UnitWebServer::forget(QTcpSocket* socket) {
     socket->deleteLater();
 }
 
+void UnitWebServer::resetConnection(QTcpSocket* socket) {
+    const linger hard{1, 0};
+    ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    socket->abort();
+    forget(socket);
+}
+
 void UnitWebServer::readFrom(QTcpSocket* socket) {
     Connection* connection = m_connections.value(socket);
     if (!connection)
         return;
+    // Left unread, what the client sends fills the buffers and holds it up.
+    if (connection->upload && connection->upload->stalled)
+        return;
     const QByteArray data = socket->readAll();
     if (connection->done)
         return;
-    connection->buffer += data;
     if (!m_settings.faults.silent && !connection->answering)
         connection->idle->start();
+    if (connection->upload) {
+        feedUpload(*connection, data);
+        return;
+    }
+    connection->buffer += data;
     serveBuffered(*connection);
 }
 
@@ -211,6 +270,10 @@ void UnitWebServer::serveBuffered(Connection& connection) {
             }
             return;
         }
+        if (isUpload(connection.buffer.left(headerEnd))) {
+            beginUpload(connection, headerEnd);
+            return;
+        }
         const QByteArray lengthText = fieldValue(headerFields(connection.buffer.left(headerEnd)), "Content-Length");
         bool lengthOk = true;
         const qint64 length = lengthText.isEmpty() ? 0 : lengthText.toLongLong(&lengthOk);
@@ -222,9 +285,11 @@ void UnitWebServer::serveBuffered(Connection& connection) {
         }
         if (length > m_settings.maxBodyBytes) {
             // As the unit does with an oversized upload: drop the connection mid-body.
-            record(connection.buffer.left(headerEnd + 4), socket);
-            socket->abort();
-            forget(socket);
+            record(connection.buffer.left(headerEnd + 4), socket, headerEnd + 4 + length);
+            Q_EMIT noted(QStringLiteral("a body of %1 bytes is over the limit of %2: connection reset")
+                             .arg(length)
+                             .arg(m_settings.maxBodyBytes));
+            resetConnection(socket);
             return;
         }
         const qsizetype total = headerEnd + 4 + qsizetype(length);
@@ -235,18 +300,133 @@ void UnitWebServer::serveBuffered(Connection& connection) {
         record(request, socket);
         if (m_settings.faults.silent)
             continue;
+        respond(connection, answer(request));
+        return;
+    }
+}
 
-        connection.answering = true;
+// Hands the answer on, after the delay fault's wait. Delivering may free the connection.
+void UnitWebServer::respond(Connection& connection, const Answer& answered) {
+    QTcpSocket* socket = connection.socket;
+    connection.answering = true;
+    connection.idle->stop();
+    if (m_settings.faults.answerDelayMs > 0) {
+        QTimer::singleShot(m_settings.faults.answerDelayMs, socket,
+                           [this, socket, answered] { deliver(socket, answered); });
+    } else {
+        deliver(socket, answered);
+    }
+}
+
+// The head is checked at once; the body goes through the upload as it arrives.
+void UnitWebServer::beginUpload(Connection& connection, qsizetype headerEnd) {
+    QTcpSocket* socket = connection.socket;
+    const QByteArray head = connection.buffer.left(headerEnd);
+    const QByteArray body = connection.buffer.mid(headerEnd + 4);
+    connection.buffer.clear();
+    const UploadHeader header = readUploadHeader(head, m_address.toString().toLatin1());
+    const bool authorized = isAuthorized(fieldValue(headerFields(head), "Authorization"));
+
+    if (header.contentLength < 0) {
+        // Nothing says where the body ends, so nothing of it is waited for.
+        record(head + "\r\n\r\n" + body.left(m_settings.requestLogEntryBytes), socket);
+        Q_EMIT noted(QStringLiteral("firmware upload refused: no Content-Length"));
+        respond(connection, authorized ? redirectTo(QStringLiteral("fail.htm"), false) : unauthorized(false));
+        return;
+    }
+    if (header.contentLength > m_settings.maxFirmwareBytes + FirmwareUpload::kMaxOverheadBytes) {
+        record(head + "\r\n\r\n", socket, headerEnd + 4 + header.contentLength);
+        Q_EMIT noted(QStringLiteral("firmware upload of %1 bytes cannot hold an image within the limit of %2: "
+                                    "connection reset")
+                         .arg(header.contentLength)
+                         .arg(m_settings.maxFirmwareBytes));
+        resetConnection(socket);
+        return;
+    }
+    auto upload = std::make_unique<Upload>(header.boundary, header.contentLength, m_settings.maxFirmwareBytes,
+                                           m_settings.uploadTimeoutMs);
+    upload->authorized = authorized;
+    upload->headBytes = headerEnd + 4;
+    upload->logged = head + "\r\n\r\n";
+    if (!header.problem.isEmpty())
+        upload->body.refuse(header.problem);
+    connection.upload = std::move(upload);
+    socket->setReadBufferSize(kUploadPieceBytes);
+    feedUpload(connection, body);
+}
+
+void UnitWebServer::feedUpload(Connection& connection, const QByteArray& data) {
+    QTcpSocket* socket = connection.socket;
+    Upload& upload = *connection.upload;
+    qint64 take = qMin<qint64>(data.size(), upload.body.remaining());
+    const qint64 stallAt = m_settings.faults.stallUploadAfter;
+    if (stallAt >= 0 && upload.received + take > stallAt) {
+        take = qMax<qint64>(0, stallAt - upload.received);
+        upload.stalled = true;
+    }
+    const QByteArrayView piece = QByteArrayView(data).first(qsizetype(take));
+    const qint64 logRoom = m_settings.requestLogEntryBytes - upload.logged.size();
+    if (logRoom > 0)
+        upload.logged.append(piece.first(qsizetype(qMin<qint64>(logRoom, take))));
+    upload.received += take;
+
+    if (upload.body.feed(piece) == FirmwareUpload::State::TooLarge) {
+        record(upload.logged, socket, upload.headBytes + upload.received + upload.body.remaining());
+        Q_EMIT noted(QStringLiteral("firmware upload refused: %1: connection reset").arg(upload.body.reason()));
+        resetConnection(socket);
+        return;
+    }
+    if (upload.stalled) {
+        // Held open and unanswered for as long as the client waits.
         connection.idle->stop();
-        const Answer answered = answer(request);
-        if (m_settings.faults.answerDelayMs > 0) {
-            QTimer::singleShot(m_settings.faults.answerDelayMs, socket,
-                               [this, socket, answered] { deliver(socket, answered); });
-        } else {
-            deliver(socket, answered);
+        socket->setReadBufferSize(kStalledBufferBytes);
+        Q_EMIT noted(QStringLiteral("firmware upload stalled after %1 body bytes, as asked").arg(upload.received));
+        return;
+    }
+    if (upload.body.remaining() > 0) {
+        if (upload.deadline.hasExpired()) {
+            record(upload.logged, socket, upload.headBytes + upload.received + upload.body.remaining());
+            Q_EMIT noted(QStringLiteral("firmware upload took longer than %1 ms: connection reset")
+                             .arg(m_settings.uploadTimeoutMs));
+            resetConnection(socket);
         }
         return;
     }
+    finishUpload(connection, take < data.size());
+}
+
+void UnitWebServer::finishUpload(Connection& connection, bool bytesAfterBody) {
+    const std::unique_ptr<Upload> upload = std::move(connection.upload);
+    const FirmwareUpload& body = upload->body;
+    record(upload->logged, connection.socket, upload->headBytes + upload->received);
+    if (m_settings.faults.silent) {
+        connection.idle->stop();
+        return;
+    }
+
+    QString refusal;
+    if (!upload->authorized)
+        refusal = QStringLiteral("not authorized");
+    else if (body.state() != FirmwareUpload::State::Accepted)
+        refusal = body.reason();
+    else if (bytesAfterBody)
+        refusal = QStringLiteral("bytes follow the body's Content-Length");
+    if (!refusal.isEmpty()) {
+        Q_EMIT noted(QStringLiteral("firmware upload refused: %1").arg(refusal));
+        const QString failure =
+            body.failure().isEmpty() ? QStringLiteral("fail.htm") : QString::fromUtf8(body.failure());
+        respond(connection, upload->authorized ? redirectTo(failure, false) : unauthorized(false));
+        return;
+    }
+
+    m_state.uploadedImage = FirmwareImage{body.imageBytes(), QString::fromUtf8(body.fileName()), body.version()};
+    Q_EMIT noted(QStringLiteral("firmware image \"%1\" of %2 bytes taken: %3")
+                     .arg(m_state.uploadedImage->fileName)
+                     .arg(body.imageBytes())
+                     .arg(body.version().isEmpty()
+                              ? QStringLiteral("it names no version, the firmware stays %1").arg(m_state.firmware)
+                              : QStringLiteral("version %1 from the next reboot").arg(body.version())));
+    respond(connection, redirectTo(QString::fromUtf8(body.redirect()), false));
 }
 
 void UnitWebServer::deliver(QTcpSocket* socket, const Answer& answered) {
@@ -269,7 +449,7 @@ void UnitWebServer::deliver(QTcpSocket* socket, const Answer& answered) {
     socket->disconnectFromHost();
 }
 
-void UnitWebServer::record(const QByteArray& request, const QTcpSocket* socket) {
+void UnitWebServer::record(const QByteArray& request, const QTcpSocket* socket, qint64 size) {
     const QByteArray kept = request.left(m_settings.requestLogEntryBytes);
     m_log.append(kept);
     while (m_log.size() > qMax(1, m_settings.requestLogEntries))
@@ -285,7 +465,7 @@ void UnitWebServer::record(const QByteArray& request, const QTcpSocket* socket) 
                                      .arg(QHostAddress(socket->peerAddress().toIPv4Address()).toString())
                                      .arg(socket->peerPort())
                                      .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs))
-                                     .arg(request.size());
+                                     .arg(size < 0 ? request.size() : size);
             file.write(line.toUtf8());
             file.write(kept);
             file.write("\n");
@@ -306,21 +486,8 @@ UnitWebServer::Answer UnitWebServer::answer(const QByteArray& request) {
     const auto fields = headerFields(header);
 
     // Basic authorization guards every page, as on the unit.
-    const QByteArray authorization = fieldValue(fields, "Authorization");
-    bool authorized = false;
-    if (authorization.left(6).compare("Basic ", Qt::CaseInsensitive) == 0) {
-        const auto result =
-            QByteArray::fromBase64Encoding(authorization.mid(6).trimmed(), QByteArray::AbortOnBase64DecodingErrors);
-        const QByteArray& credentials = result.decoded;
-        const qsizetype colon = result ? credentials.indexOf(':') : -1;
-        authorized = colon >= 0 && credentials.left(colon) == m_state.adminUser.toUtf8() &&
-                     credentials.mid(colon + 1) == m_state.adminPassword.toUtf8();
-    }
-    if (!authorized) {
-        const QByteArray challenge =
-            QByteArrayLiteral("WWW-Authenticate: Basic realm=\"") + headerSafe(m_state.hostName) + "\"\r\n";
-        return reply(401, challenge, errorPage(401, "Authorization required."));
-    }
+    if (!isAuthorized(fieldValue(fields, "Authorization")))
+        return unauthorized();
 
     const bool head = method == "HEAD";
     if (method != "GET" && method != "POST" && !head)
@@ -364,12 +531,33 @@ UnitWebServer::Answer UnitWebServer::answerCgi(QByteArrayView program, QByteArra
     if (result.accepted)
         Q_EMIT stateChanged();
 
-    const QByteArray location =
-        headerSafe(result.accepted ? (redirect.isEmpty() ? QStringLiteral("index.htm") : redirect) : failure);
-    const QByteArray moved = htmlPage("302 Found", "The document has moved <A HREF=\"" + location + "\">here</A>.");
-    Answer answered = reply(302, QByteArrayLiteral("Location: ") + location + "\r\n", moved);
+    Answer answered =
+        redirectTo(result.accepted ? (redirect.isEmpty() ? QStringLiteral("index.htm") : redirect) : failure);
     answered.effect = result.effect;
     return answered;
+}
+
+bool UnitWebServer::isAuthorized(const QByteArray& authorization) const {
+    if (authorization.left(6).compare("Basic ", Qt::CaseInsensitive) != 0)
+        return false;
+    const auto result =
+        QByteArray::fromBase64Encoding(authorization.mid(6).trimmed(), QByteArray::AbortOnBase64DecodingErrors);
+    const QByteArray& credentials = result.decoded;
+    const qsizetype colon = result ? credentials.indexOf(':') : -1;
+    return colon >= 0 && credentials.left(colon) == m_state.adminUser.toUtf8() &&
+           credentials.mid(colon + 1) == m_state.adminPassword.toUtf8();
+}
+
+UnitWebServer::Answer UnitWebServer::unauthorized(bool mayKeepOpen) const {
+    const QByteArray challenge =
+        QByteArrayLiteral("WWW-Authenticate: Basic realm=\"") + headerSafe(m_state.hostName) + "\"\r\n";
+    return reply(401, challenge, errorPage(401, "Authorization required."), mayKeepOpen);
+}
+
+UnitWebServer::Answer UnitWebServer::redirectTo(const QString& location, bool mayKeepOpen) const {
+    const QByteArray safe = headerSafe(location);
+    const QByteArray moved = htmlPage("302 Found", "The document has moved <A HREF=\"" + safe + "\">here</A>.");
+    return reply(302, QByteArrayLiteral("Location: ") + safe + "\r\n", moved, mayKeepOpen);
 }
 
 UnitWebServer::Answer UnitWebServer::reply(int status, const QByteArray& extraHeaders, const QByteArray& body,
@@ -412,6 +600,28 @@ void UnitWebServer::reboot() {
         socket->disconnectFromHost();
     Q_EMIT onlineChanged(false);
     m_rebootTimer.start(m_settings.rebootMs);
+}
+
+// The end of a reboot: an uploaded image and a reset to factory settings take effect now.
+void UnitWebServer::comeBack() {
+    const QString firmware = m_state.firmware;
+    m_state = stateAfterReboot(m_state);
+    if (m_state.firmware != firmware)
+        Q_EMIT noted(QStringLiteral("firmware %1 replaces %2").arg(m_state.firmware, firmware));
+    const bool moved = m_state.currentAddress != m_address;
+    m_address = m_state.currentAddress;
+    if (!m_server.listen(m_address, m_port)) {
+        Q_EMIT noted(QStringLiteral("cannot listen on %1:%2 after the reboot: %3")
+                         .arg(m_address.toString())
+                         .arg(m_port)
+                         .arg(m_server.errorString()));
+        return;
+    }
+    Q_EMIT stateChanged();
+    // The discovery side follows the unit to its factory address.
+    if (moved)
+        Q_EMIT addressChangeRequested({false, m_address});
+    Q_EMIT onlineChanged(true);
 }
 
 } // namespace Sim

@@ -18,11 +18,12 @@ namespace Sim {
 
 // Ways the unit misbehaves on purpose. Counts go down as they are used.
 struct FaultSettings {
-    bool keepAlive = false;   // leave the connection open after each answer and serve the next request on it
-    int answerDelayMs = 0;    // wait this long before each answer
-    bool silent = false;      // accept and read, never answer, never close
-    int dropConnections = 0;  // close the next N connections at once, unanswered
-    int refuseFtpChanges = 0; // send the next N CGI requests whose redirect is ftp.htm to the failure page
+    bool keepAlive = false;       // leave the connection open after each answer and serve the next request on it
+    int answerDelayMs = 0;        // wait this long before each answer
+    bool silent = false;          // accept and read, never answer, never close
+    int dropConnections = 0;      // close the next N connections at once, unanswered
+    int refuseFtpChanges = 0;     // send the next N CGI requests whose redirect is ftp.htm to the failure page
+    qint64 stallUploadAfter = -1; // stop reading a firmware upload after this many body bytes; never answer
 };
 
 struct ServerSettings {
@@ -33,7 +34,11 @@ struct ServerSettings {
     int rebootMs = 15000;                        // off the network for this long after a reboot
     int idleTimeoutMs = 30000;                   // a connection that has nothing to say is closed after this
     qsizetype maxHeaderBytes = 64 * 1024;
-    qint64 maxBodyBytes = 16 * 1024 * 1024; // larger bodies make the unit abort the connection
+    // Bodies other than firmware uploads are held whole; larger ones make the unit abort the connection.
+    qint64 maxBodyBytes = 16 * 1024 * 1024;
+    // A firmware image is read as it arrives; a larger one makes the unit reset the connection.
+    qint64 maxFirmwareBytes = 64 * 1024 * 1024;
+    int uploadTimeoutMs = 10 * 60 * 1000; // a whole upload, however steadily it trickles in
 };
 
 // A unit asked to leave its address: for a DHCP client the new address is for
@@ -76,6 +81,8 @@ Q_SIGNALS:
     // An accepted CGI action changed the state (a name the discovery answer carries, say).
     void stateChanged();
     void requestRecorded(const QByteArray& request);
+    // What the unit has to say about itself: uploads taken or refused and why, connections reset.
+    void noted(const QString& text);
 
 private:
     struct Connection;
@@ -88,16 +95,26 @@ private:
     void acceptConnections();
     void readFrom(QTcpSocket* socket);
     void serveBuffered(Connection& connection);
+    void respond(Connection& connection, const Answer& answered);
     void deliver(QTcpSocket* socket, const Answer& answered);
     void forget(QTcpSocket* socket);
-    void record(const QByteArray& request, const QTcpSocket* socket);
+    // Closes with a reset rather than a clean close, so a client still sending sees it at once.
+    void resetConnection(QTcpSocket* socket);
+    void record(const QByteArray& request, const QTcpSocket* socket, qint64 size = -1);
     Answer answer(const QByteArray& request);
     Answer answerCgi(QByteArrayView program, QByteArrayView query, const QByteArray& body, bool formBody);
+    void beginUpload(Connection& connection, qsizetype headerEnd);
+    void feedUpload(Connection& connection, const QByteArray& data);
+    void finishUpload(Connection& connection, bool bytesAfterBody);
+    bool isAuthorized(const QByteArray& authorization) const;
+    Answer unauthorized(bool mayKeepOpen = true) const;
+    Answer redirectTo(const QString& location, bool mayKeepOpen = true) const;
     // A whole answer; it keeps the connection open only when the keep-alive fault is on and mayKeepOpen.
     Answer reply(int status, const QByteArray& extraHeaders, const QByteArray& body, bool mayKeepOpen = true,
                  bool withBody = true) const;
     void applyEffect(UnitEffect effect);
     void reboot();
+    void comeBack();
 
     UnitState m_state;
     ServerSettings m_settings;

@@ -18,6 +18,9 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
     app.add_option("--disk-scan-step-ms", options.diskScanStepMs,
                    "A running disk scan adds three lines to its result every this many milliseconds (default 10000)")
         ->check(CLI::Range(1, 3600000));
+    app.add_option("--max-firmware-bytes", options.maxFirmwareBytes,
+                   "Largest firmware image a unit takes; a larger one resets the connection (default 64 MiB)")
+        ->check(CLI::PositiveNumber);
 
     const std::string faults = "Web faults";
     app.add_flag("--web-keep-alive", options.keepAlive, "Keep connections open after each answer")->group(faults);
@@ -34,6 +37,9 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
         ->group(faults);
     app.add_flag("--disk-fix-disabled", options.diskFixDisabled,
                  "Never let the disk scan result be cleared (disk_fix_enable stays DISABLE)")
+    app.add_option("--web-stall-upload-after", options.stallUploadAfter,
+                   "Stop reading a firmware upload after N bytes of its body; never answer it")
+        ->check(CLI::NonNegativeNumber)
         ->group(faults);
     app.add_option("--web-fault-units", options.faultUnits,
                    "Numbers of the units the web faults apply to, comma-separated (default: all)")
@@ -55,12 +61,14 @@ ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
     ServerSettings settings;
     settings.requestLogPath = QString::fromStdString(options.requestLog);
     settings.rebootMs = options.rebootMs;
+    settings.maxFirmwareBytes = options.maxFirmwareBytes;
     if (isFaultUnit(options, unitNumber)) {
         settings.faults.keepAlive = options.keepAlive;
         settings.faults.answerDelayMs = options.answerDelayMs;
         settings.faults.silent = options.silent;
         settings.faults.dropConnections = options.dropConnections;
         settings.faults.refuseFtpChanges = options.refuseFtpChanges;
+        settings.faults.stallUploadAfter = options.stallUploadAfter;
     }
     return settings;
 }

@@ -22,6 +22,7 @@ struct WebOptions {
     std::string requestLog;
     int rebootMs = 15000;
     int diskScanStepMs = 10000;
+    qint64 maxFirmwareBytes = ServerSettings{}.maxFirmwareBytes;
 
     bool keepAlive = false;
     int answerDelayMs = 0;
@@ -29,13 +30,14 @@ struct WebOptions {
     int dropConnections = 0;
     int refuseFtpChanges = 0;
     bool diskFixDisabled = false;
+    qint64 stallUploadAfter = -1;
     std::vector<int> faultUnits; // unit numbers the faults apply to; empty: all
 };
 
 // Registers --device-port (also ZUREDOR_DEVICE_PORT), --user, --password,
-// --request-log, --reboot-ms, --disk-scan-step-ms and the faults
-// --web-keep-alive, --web-delay, --web-silent, --web-drop, --web-refuse-ftp,
-// --disk-fix-disabled and --web-fault-units.
+// --request-log, --reboot-ms, --disk-scan-step-ms, --max-firmware-bytes and the
+// faults --web-keep-alive, --web-delay, --web-silent, --web-drop, --web-refuse-ftp,
+// --web-stall-upload-after, --disk-fix-disabled and --web-fault-units.
 void addWebOptions(CLI::App& app, WebOptions& options);
 
 // The server settings of one unit: faults only when it is among the fault units.
