@@ -26,8 +26,10 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -131,18 +133,45 @@ int main(int argc, char* argv[]) {
     Web::Settings settings;
     settings.devicePort = port;
 
-    // The post from this process, memory watched.
-    const qint64 peakBefore = peakKib();
-    auto body = Console::firmwareBody(image);
-    if (!body.ok())
-        return 1;
-    const qint64 bodySize = body.value()->size();
-    QElapsedTimer clock;
-    clock.start();
-    const Web::PostResult posted = Web::PostMultipart(Console::firmwareUrl(unit), *body.value(), fields, settings);
-    const double postMs = double(clock.nsecsElapsed()) / 1e6;
-    const qint64 growthKib = peakKib() - peakBefore;
-    const bool accepted = Console::judgeUpload(posted) == Console::UploadVerdict::Accepted;
+    // The post from this process, memory watched in the first round; the baseline takes turns with it.
+    constexpr int kRounds = 3;
+    std::vector<double> postTimes;
+    std::vector<double> plainTimes;
+    qint64 growthKib = 0;
+    qint64 bodySize = 0;
+    bool accepted = true;
+    QByteArray bytes;
+    for (int round = 0; round < kRounds && accepted; ++round) {
+        const qint64 peakBefore = peakKib();
+        auto body = Console::firmwareBody(image);
+        if (!body.ok())
+            return 1;
+        bodySize = body.value()->size();
+        QElapsedTimer clock;
+        clock.start();
+        const Web::PostResult posted = Web::PostMultipart(Console::firmwareUrl(unit), *body.value(), fields, settings);
+        postTimes.push_back(double(clock.nsecsElapsed()) / 1e6);
+        if (round == 0)
+            growthKib = peakKib() - peakBefore;
+        accepted = Console::judgeUpload(posted) == Console::UploadVerdict::Accepted;
+        if (!accepted)
+            std::fprintf(stderr, "bench_firmware: %s\n", qPrintable(posted.failureText));
+
+        // The baseline: the very bytes of the post, from memory.
+        if (bytes.isEmpty()) {
+            auto copy = Console::firmwareBody(image);
+            bytes = Web::MultipartPostHead(unit.ip, QStringLiteral("/man.cgi"), *copy.value(), fields);
+            bytes.reserve(bytes.size() + copy.value()->size());
+            QByteArray piece(1 << 20, '\0');
+            for (qint64 got; (got = copy.value()->read(piece.data(), piece.size())) > 0;)
+                bytes.append(piece.constData(), got);
+        }
+        plainTimes.push_back(plainSendMs(port, bytes));
+    }
+    std::sort(postTimes.begin(), postTimes.end());
+    std::sort(plainTimes.begin(), plainTimes.end());
+    const double postMs = postTimes[postTimes.size() / 2];
+    const double plainMs = plainTimes.front() < 0 ? -1 : plainTimes[plainTimes.size() / 2];
 
     // The same post from the console, its event loop watched.
     Ui::CurrentDevice() = {unit.ip, QStringLiteral("admin"), QStringLiteral("admin")};
@@ -163,24 +192,16 @@ int main(int argc, char* argv[]) {
     tick.stop();
     const bool windowAccepted = Console::judgeUpload(fromWindow) == Console::UploadVerdict::Accepted;
 
-    // The baseline: the very bytes of the post, from memory.
-    auto copy = Console::firmwareBody(image);
-    QByteArray bytes = Web::MultipartPostHead(unit.ip, QStringLiteral("/man.cgi"), *copy.value(), fields);
-    bytes.reserve(bytes.size() + copy.value()->size());
-    QByteArray piece(1 << 20, '\0');
-    for (qint64 got; (got = copy.value()->read(piece.data(), piece.size())) > 0;)
-        bytes.append(piece.constData(), got);
-    const double plainMs = plainSendMs(port, bytes);
-
     sim.terminate();
     sim.waitForFinished(3000);
     if (!accepted || !windowAccepted || plainMs < 0) {
-        std::fprintf(stderr, "bench_firmware: the simulator did not take an image (%s / %s / baseline %s)\n",
-                     qPrintable(posted.failureText), qPrintable(fromWindow.failureText), plainMs < 0 ? "failed" : "ok");
+        std::fprintf(stderr, "bench_firmware: the simulator did not take an image (window: %s, baseline %s)\n",
+                     qPrintable(fromWindow.failureText), plainMs < 0 ? "failed" : "ok");
         return 1;
     }
     const double mibBody = double(bodySize) / 1048576.0;
-    std::printf("bench_firmware: a %lld MiB image to zuredor-sim on 127.0.0.2\n", static_cast<long long>(mib));
+    std::printf("bench_firmware: a %lld MiB image to zuredor-sim on 127.0.0.2, median of %d rounds\n",
+                static_cast<long long>(mib), kRounds);
     std::printf("  plain socket send (baseline)  %8.1f ms  %7.1f MiB/s\n", plainMs, mibBody * 1000 / plainMs);
     std::printf("  PostMultipart                 %8.1f ms  %7.1f MiB/s, %.2fx the baseline (target >= 0.8x)\n", postMs,
                 mibBody * 1000 / postMs, plainMs / postMs);

@@ -37,6 +37,7 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
         ->group(faults);
     app.add_flag("--disk-fix-disabled", options.diskFixDisabled,
                  "Never let the disk scan result be cleared (disk_fix_enable stays DISABLE)")
+        ->group(faults);
     app.add_option("--web-stall-upload-after", options.stallUploadAfter,
                    "Stop reading a firmware upload after N bytes of its body; never answer it")
         ->check(CLI::NonNegativeNumber)

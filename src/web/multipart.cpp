@@ -18,9 +18,9 @@ namespace Web {
 namespace {
 
 const char* const kCrLf = "\r\n";
-constexpr qint64 kPieceSize = 256 * 1024;
+constexpr qint64 kPieceSize = 1024 * 1024;
 // What may wait in the socket beyond what the unit has taken: the bound on the memory an upload uses.
-constexpr qint64 kQueued = 1024 * 1024;
+constexpr qint64 kQueued = 4 * 1024 * 1024;
 
 QByteArray dispositionLine(const QByteArray& name) {
     return "Content-Disposition: form-data; name=\"" + name + '"';
