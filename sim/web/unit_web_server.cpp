@@ -594,6 +594,20 @@ void UnitWebServer::applyEffect(UnitEffect effect) {
 }
 
 void UnitWebServer::reboot() {
+    // The page the reboot request redirects to is still served, as a unit does before it goes down.
+    if (m_settings.rebootGraceMs > 0 && !m_goingDown) {
+        m_goingDown = true;
+        QTimer::singleShot(m_settings.rebootGraceMs, this, [this] {
+            m_goingDown = false;
+            goOffline();
+        });
+        return;
+    }
+    if (!m_goingDown)
+        goOffline();
+}
+
+void UnitWebServer::goOffline() {
     m_server.close();
     // Kept-alive connections end with the restart; answers already written still go out.
     for (QTcpSocket* socket : m_connections.keys())

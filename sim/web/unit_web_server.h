@@ -32,6 +32,7 @@ struct ServerSettings {
     int requestLogEntries = 256;                 // requests kept in memory, the oldest dropped first
     qsizetype requestLogEntryBytes = 256 * 1024; // longer requests are kept cut to this
     int rebootMs = 15000;                        // off the network for this long after a reboot
+    int rebootGraceMs = 500;                     // still up this long after the request, to serve its page
     int idleTimeoutMs = 30000;                   // a connection that has nothing to say is closed after this
     qsizetype maxHeaderBytes = 64 * 1024;
     // Bodies other than firmware uploads are held whole; larger ones make the unit abort the connection.
@@ -114,6 +115,7 @@ private:
                  bool withBody = true) const;
     void applyEffect(UnitEffect effect);
     void reboot();
+    void goOffline();
     void comeBack();
 
     UnitState m_state;
@@ -124,6 +126,7 @@ private:
     QHash<QTcpSocket*, Connection*> m_connections;
     QList<QByteArray> m_log;
     QTimer m_rebootTimer;
+    bool m_goingDown = false; // a reboot was asked for and the unit is about to go
 };
 
 } // namespace Sim

@@ -2,16 +2,14 @@
 
 #include "web/http_answer.h"
 #include "web/http_request.h"
+#include "web/raw_stream.h"
 #include "web/tcp_exchange.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QNetworkProxy>
-#include <QTcpSocket>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace Web {
 
@@ -19,52 +17,19 @@ namespace {
 
 const char* const kCrLf = "\r\n";
 constexpr qint64 kPieceSize = 1024 * 1024;
-// What may wait in the socket beyond what the unit has taken: the bound on the memory an upload uses.
-constexpr qint64 kQueued = 4 * 1024 * 1024;
 
 QByteArray dispositionLine(const QByteArray& name) {
     return "Content-Disposition: form-data; name=\"" + name + '"';
-}
-
-// The number the platform gives a socket failure, as its own socket calls report it.
-int platformNumber(QAbstractSocket::SocketError error) {
-#ifdef Q_OS_WIN
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return 10061;
-    case QAbstractSocket::RemoteHostClosedError:
-        return 10054;
-    case QAbstractSocket::SocketTimeoutError:
-        return 10060;
-    case QAbstractSocket::HostNotFoundError:
-        return 10065;
-    default:
-        return 10053;
-    }
-#else
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return ECONNREFUSED;
-    case QAbstractSocket::RemoteHostClosedError:
-        return ECONNRESET;
-    case QAbstractSocket::SocketTimeoutError:
-        return ETIMEDOUT;
-    case QAbstractSocket::HostNotFoundError:
-        return EHOSTUNREACH;
-    default:
-        return ECONNABORTED;
-    }
-#endif
 }
 
 QString socketFailure(int number, const QString& description) {
     return QStringLiteral("Socket Error # ") + QString::number(number) + QStringLiteral("\r\n") + description;
 }
 
-PostResult failed(PostResult::Outcome outcome, const QTcpSocket& socket) {
+PostResult failed(PostResult::Outcome outcome, const RawStream& stream) {
     PostResult result;
     result.outcome = outcome;
-    result.failureText = socketFailure(platformNumber(socket.error()), socket.errorString());
+    result.failureText = socketFailure(stream.errorNumber(), stream.errorText());
     return result;
 }
 
@@ -187,84 +152,79 @@ PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFi
     }
     const HttpUrl& target = parsed.value();
 
-    QTcpSocket socket;
-    // Device traffic never goes through a proxy, whatever the environment says.
-    socket.setProxy(QNetworkProxy::NoProxy);
-    socket.connectToHost(target.host, target.port);
-    if (!socket.waitForConnected(settings.connectTimeoutMs))
-        return failed(PostResult::Outcome::Failed, socket);
+    RawStream stream;
+    if (!stream.connectTo(target.host, target.port, settings.connectTimeoutMs))
+        return failed(PostResult::Outcome::Failed, stream);
 
     const qint64 total = body.size();
-    QByteArray piece = MultipartPostHead(target.host, target.path, body, fields);
-    qint64 queued = 0; // body bytes handed to the socket
-    bool bodyEnded = false;
-    // Body bytes the socket has passed on: the head goes first, and what still waits is the latest.
-    const auto taken = [&] { return std::clamp<qint64>(queued - socket.bytesToWrite(), 0, total); };
-    // A unit that aborts the connection while the image goes up has refused it.
-    const auto brokenWhileSending = [&] {
-        return failed(taken() < total || socket.bytesToWrite() > 0 ? PostResult::Outcome::Aborted
-                                                                   : PostResult::Outcome::Failed,
-                      socket);
-    };
+    QByteArray pending = MultipartPostHead(target.host, target.path, body, fields);
+    qint64 offset = 0;
+    bool sendingBody = false;
+    qint64 sent = 0;
+    AnswerAssembler answer;
+    QByteArray piece(kPieceSize, '\0');
     while (true) {
-        if (!piece.isEmpty()) {
-            if (socket.write(piece) != piece.size())
-                return brokenWhileSending();
-            piece.clear();
-        }
-        while (socket.bytesToWrite() > (bodyEnded ? 0 : kQueued)) {
-            if (!socket.waitForBytesWritten(fields.stallTimeoutMs)) {
-                if (socket.error() == QAbstractSocket::SocketTimeoutError) {
-                    PostResult result;
-                    result.outcome = PostResult::Outcome::Stalled;
-                    result.failureText = socketFailure(
-                        platformNumber(QAbstractSocket::SocketTimeoutError),
-                        QStringLiteral("The unit took nothing for %1 s").arg(fields.stallTimeoutMs / 1000.0));
-                    return result;
-                }
-                // An answer that came before the unit closed still says what it made of the image.
-                if (socket.bytesAvailable() > 0)
-                    break;
-                return brokenWhileSending();
+        if (offset == pending.size()) {
+            pending.resize(kPieceSize);
+            const qint64 read = body.read(pending.data(), kPieceSize);
+            if (read < 0) {
+                PostResult result;
+                result.failureText = QStringLiteral("The image file ended before its size was sent");
+                return result;
             }
-            if (progress)
-                progress(taken(), total);
+            if (read == 0)
+                break;
+            pending.truncate(read);
+            offset = 0;
+            sendingBody = true;
         }
-        if (bodyEnded || socket.bytesAvailable() > 0)
-            break;
-        piece.resize(kPieceSize);
-        const qint64 got = body.read(piece.data(), kPieceSize);
-        if (got < 0) {
+        const qint64 n = stream.sendSome(pending.constData() + offset, pending.size() - offset, fields.stallTimeoutMs);
+        if (n == RawStream::kTimedOut) {
             PostResult result;
-            result.failureText = QStringLiteral("The image file ended before its size was sent");
+            result.outcome = PostResult::Outcome::Stalled;
+            result.failureText = QStringLiteral("The unit took nothing for %1 s").arg(fields.stallTimeoutMs / 1000.0);
             return result;
         }
-        piece.truncate(got);
-        queued += got;
-        bodyEnded = got == 0;
+        if (n == RawStream::kFailed) {
+            // An answer that came before the unit closed still says what it made of the image.
+            const qint64 got = stream.receiveWaiting(piece.data(), piece.size());
+            if (got > 0 && answer.append(QByteArrayView(piece.constData(), got)) != AnswerAssembler::State::Malformed &&
+                answer.headerComplete())
+                return judged(answer);
+            return failed(stream.resetByPeer() ? PostResult::Outcome::Aborted : PostResult::Outcome::Failed, stream);
+        }
+        offset += n;
+        if (sendingBody) {
+            sent += n;
+            if (progress)
+                progress(sent, total);
+        }
+        // A unit that answers before it has the whole body has made up its mind.
+        const qint64 early = stream.receiveWaiting(piece.data(), piece.size());
+        if (early > 0) {
+            answer.append(QByteArrayView(piece.constData(), early));
+            break;
+        }
     }
     if (progress)
-        progress(taken(), total);
+        progress(sent, total);
 
-    AnswerAssembler answer;
     QDeadlineTimer deadline(settings.exchangeTimeoutMs);
-    while (answer.state() == AnswerAssembler::State::NeedMore) {
-        if (socket.bytesAvailable() == 0) {
-            const int readMs = stepTimeout(settings.readTimeoutMs, deadline);
-            if (readMs <= 0 || !socket.waitForReadyRead(readMs)) {
-                if (socket.bytesAvailable() > 0)
-                    continue;
-                if (answer.headerComplete())
-                    break;
-                if (socket.error() == QAbstractSocket::SocketTimeoutError || readMs <= 0)
-                    return failed(PostResult::Outcome::Failed, socket);
-                return brokenWhileSending();
-            }
+    while (answer.state() == AnswerAssembler::State::NeedMore && answer.receivedSize() < settings.readCap) {
+        const int readMs = stepTimeout(settings.readTimeoutMs, deadline);
+        const qint64 got = readMs > 0 ? stream.receiveSome(piece.data(), piece.size(), readMs) : RawStream::kTimedOut;
+        if (got > 0) {
+            answer.append(QByteArrayView(piece.constData(), got));
+            continue;
         }
-        const qint64 room = settings.readCap - answer.receivedSize();
-        if (room <= 0)
+        if (answer.headerComplete())
             break;
-        answer.append(socket.read(std::min(kPieceSize, room)));
+        PostResult result;
+        if (got == RawStream::kFailed)
+            return failed(stream.resetByPeer() ? PostResult::Outcome::Aborted : PostResult::Outcome::Failed, stream);
+        result.failureText = got == 0 ? QStringLiteral("The unit closed the connection without an answer")
+                                      : QStringLiteral("The unit did not answer in time");
+        return result;
     }
     if (!answer.headerComplete()) {
         PostResult result;
