@@ -12,6 +12,7 @@
 #include <list>
 #include <optional>
 #include <set>
+#include <variant>
 
 namespace {
 
@@ -139,6 +140,17 @@ Cli::Arguments argumentsOf(const Registered& command) {
     return arguments;
 }
 
+// --broadcast and ZUREDOR_BROADCAST: dotted IPv4 addresses separated by commas.
+CLI::Validator addressList() {
+    return CLI::Validator(
+        [](std::string& value) {
+            const auto parsed = Base::parseAddressList(QString::fromStdString(value), QStringLiteral("address list"));
+            const auto* refusal = std::get_if<QString>(&parsed);
+            return refusal ? refusal->toStdString() : std::string();
+        },
+        "ADDR[,ADDR...]");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -146,7 +158,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("zuredor-cli"));
 
     Cli::GlobalOptions global;
-    std::string broadcast = global.network.broadcast.toStdString();
+    std::optional<std::string> broadcast;
     int discoveryPort = global.network.discoveryPort;
     int devicePort = global.network.devicePort;
 
@@ -155,9 +167,12 @@ int main(int argc, char* argv[]) {
     cli.require_subcommand(1);
     // Global options are taken before or after the command's name.
     cli.fallthrough();
-    cli.add_option("--broadcast", broadcast, "Address the discovery query goes to")
+    cli.add_option("--broadcast", broadcast,
+                   "Where the discovery query goes: dotted IPv4 addresses separated by commas, each a network's "
+                   "broadcast address or a unit's own address (for units beyond a router or VPN). Default: "
+                   "255.255.255.255 and the broadcast address of every network interface")
         ->envname("ZUREDOR_BROADCAST")
-        ->check(CLI::ValidIPV4);
+        ->check(addressList());
     cli.add_option("--discovery-port", discoveryPort, "UDP port of discovery")
         ->envname("ZUREDOR_DISCOVERY_PORT")
         ->check(CLI::Range(1, 65535));
@@ -211,7 +226,9 @@ int main(int argc, char* argv[]) {
         return status == 0 ? Cli::kExitDone : Cli::kExitUsage;
     }
 
-    global.network.broadcast = QString::fromStdString(broadcast);
+    if (broadcast)
+        global.network.broadcast =
+            std::get<QStringList>(Base::parseAddressList(QString::fromStdString(*broadcast), QString()));
     global.network.discoveryPort = static_cast<quint16>(discoveryPort);
     global.network.devicePort = static_cast<quint16>(devicePort);
 

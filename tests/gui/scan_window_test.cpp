@@ -45,7 +45,7 @@ bool listMarker(Discovery::TForm1& window, quint16 port) {
 
 struct Fixture {
     explicit Fixture(QStringList simArguments = {}) {
-        settings.broadcast = QStringLiteral("127.255.255.255");
+        settings.broadcast = {QStringLiteral("127.255.255.255")};
         settings.discoveryPort = TestSupport::freeUdpPort();
         sim = std::make_unique<TestSupport::SimProcess>(
             QStringList{QStringLiteral("--discovery-port"), QString::number(settings.discoveryPort)} + simArguments);
