@@ -1,6 +1,7 @@
 #include "cli_options.h"
 #include "command.h"
 #include "device_commands.h"
+#include "unit_name.h"
 
 #include "base/version.h"
 
@@ -39,8 +40,15 @@ CLI::Option* addArgument(Registered& command, const Cli::Argument& argument) {
         option->expected(1)->allow_extra_args(false);
     if (argument.required)
         option->required();
-    if (argument.kind == Cli::Argument::Kind::Ipv4)
-        option->check(CLI::ValidIPV4);
+    if (argument.kind == Cli::Argument::Kind::Unit) {
+        option->type_name("IP|NAME");
+        option->check(CLI::Validator(
+            [](std::string& value) {
+                const auto refusal = Cli::unitArgumentRefusal(QString::fromStdString(value));
+                return refusal ? refusal->toStdString() : std::string();
+            },
+            std::string()));
+    }
     if (!argument.choices.empty())
         option->check(CLI::IsMember(argument.choices));
     const bool integer = argument.kind == Cli::Argument::Kind::Integer;
@@ -140,6 +148,22 @@ Cli::Arguments argumentsOf(const Registered& command) {
     return arguments;
 }
 
+// A unit named by its host name becomes its address; the exit status of a name that names no one unit.
+int findNamedUnits(const Registered& command, const Cli::GlobalOptions& global, Cli::Arguments& arguments) {
+    for (const Cli::Argument& argument : command.row->arguments) {
+        if (argument.kind != Cli::Argument::Kind::Unit || !arguments.has(argument.name))
+            continue;
+        const QString given = arguments.text(argument.name);
+        if (Base::isDottedIpv4(given))
+            continue;
+        const Cli::FoundUnit found = Cli::findUnitNamed(given, global);
+        if (found.exitCode != Cli::kExitDone)
+            return found.exitCode;
+        arguments.set(argument.name, {found.ip.toStdString()});
+    }
+    return Cli::kExitDone;
+}
+
 // --broadcast and ZUREDOR_BROADCAST: dotted IPv4 addresses separated by commas.
 CLI::Validator addressList() {
     return CLI::Validator(
@@ -235,12 +259,15 @@ int main(int argc, char* argv[]) {
     for (const Registered& command : commands) {
         if (!command.app->parsed())
             continue;
+        // The unit is found before its password is asked for: a name that finds no one needs none.
+        Cli::Arguments arguments = argumentsOf(command);
+        if (const int status = findNamedUnits(command, global, arguments); status != Cli::kExitDone)
+            return status;
         Cli::Credentials credentials;
         if (command.row->needs & Cli::Command::NeedsCredentials) {
             credentials.user = QString::fromStdString(user);
             credentials.password = password ? QString::fromStdString(*password) : Cli::askPassword();
         }
-        const Cli::Arguments arguments = argumentsOf(command);
         return command.row->run({global, credentials, arguments});
     }
     return Cli::kExitUsage;
