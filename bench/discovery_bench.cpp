@@ -136,7 +136,7 @@ void runEventsFor(int ms) {
 
 void benchUnits(int units) {
     Base::NetworkSettings settings;
-    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = freePort();
     Discovery::TForm1 window(settings);
     window.show();
@@ -195,7 +195,7 @@ void benchUnits(int units) {
 
 void benchFlood(int count) {
     Base::NetworkSettings settings;
-    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = freePort();
     Discovery::TForm1 window(settings);
     window.show();
@@ -226,7 +226,7 @@ void benchFlood(int count) {
 double startOnce() {
     Clock c;
     c.start();
-    App::WindowSet windows(Base::NetworkSettings{QStringLiteral("127.255.255.255"), freePort(), 80}, [] {});
+    App::WindowSet windows(Base::NetworkSettings{{QStringLiteral("127.255.255.255")}, freePort(), 80}, [] {});
     windows.showScanWindow();
     while (!windows.form1().isVisible())
         QApplication::processEvents();

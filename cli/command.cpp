@@ -42,7 +42,8 @@ double Arguments::decimal(const std::string& name, double fallback) const {
 }
 
 Argument unitAddress() {
-    return Argument("IP", "The unit's address, dotted IPv4", Argument::Kind::Ipv4, true);
+    return Argument("IP", "The unit's dotted IPv4 address, or its host name as scan shows it (found by a scan)",
+                    Argument::Kind::Unit, true);
 }
 
 int usageError(const QString& words) {

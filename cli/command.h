@@ -22,7 +22,7 @@ struct Credentials {
 // One argument of a command: a positional (a name in capitals, such as "IP")
 // or an option ("--date"). The dispatcher checks what it can before the run.
 struct Argument {
-    enum class Kind { Text, Texts, Integer, Decimal, Flag, Ipv4 };
+    enum class Kind { Text, Texts, Integer, Decimal, Flag, Unit };
 
     Argument(std::string argumentName, std::string argumentHelp, Kind argumentKind = Kind::Text,
              bool isRequired = false)
@@ -49,7 +49,9 @@ struct Argument {
     std::string excludes;                           // another option that may not come with this one
 };
 
-// The unit a command talks to: a dotted IPv4 address, never a name to look up.
+// The unit a command talks to: a dotted IPv4 address, or a unit's host name that
+// the dispatcher finds by a scan before the run (cli/unit_name.h); never a name
+// to look up in DNS.
 Argument unitAddress();
 
 // What a command found on its command line, by argument name; only what was given.

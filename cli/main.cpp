@@ -1,6 +1,7 @@
 #include "cli_options.h"
 #include "command.h"
 #include "device_commands.h"
+#include "unit_name.h"
 
 #include "base/version.h"
 
@@ -12,6 +13,7 @@
 #include <list>
 #include <optional>
 #include <set>
+#include <variant>
 
 namespace {
 
@@ -38,8 +40,15 @@ CLI::Option* addArgument(Registered& command, const Cli::Argument& argument) {
         option->expected(1)->allow_extra_args(false);
     if (argument.required)
         option->required();
-    if (argument.kind == Cli::Argument::Kind::Ipv4)
-        option->check(CLI::ValidIPV4);
+    if (argument.kind == Cli::Argument::Kind::Unit) {
+        option->type_name("IP|NAME");
+        option->check(CLI::Validator(
+            [](std::string& value) {
+                const auto refusal = Cli::unitArgumentRefusal(QString::fromStdString(value));
+                return refusal ? refusal->toStdString() : std::string();
+            },
+            std::string()));
+    }
     if (!argument.choices.empty())
         option->check(CLI::IsMember(argument.choices));
     const bool integer = argument.kind == Cli::Argument::Kind::Integer;
@@ -139,6 +148,33 @@ Cli::Arguments argumentsOf(const Registered& command) {
     return arguments;
 }
 
+// A unit named by its host name becomes its address; the exit status of a name that names no one unit.
+int findNamedUnits(const Registered& command, const Cli::GlobalOptions& global, Cli::Arguments& arguments) {
+    for (const Cli::Argument& argument : command.row->arguments) {
+        if (argument.kind != Cli::Argument::Kind::Unit || !arguments.has(argument.name))
+            continue;
+        const QString given = arguments.text(argument.name);
+        if (Base::isDottedIpv4(given))
+            continue;
+        const Cli::FoundUnit found = Cli::findUnitNamed(given, global);
+        if (found.exitCode != Cli::kExitDone)
+            return found.exitCode;
+        arguments.set(argument.name, {found.ip.toStdString()});
+    }
+    return Cli::kExitDone;
+}
+
+// --broadcast and ZUREDOR_BROADCAST: dotted IPv4 addresses separated by commas.
+CLI::Validator addressList() {
+    return CLI::Validator(
+        [](std::string& value) {
+            const auto parsed = Base::parseAddressList(QString::fromStdString(value), QStringLiteral("address list"));
+            const auto* refusal = std::get_if<QString>(&parsed);
+            return refusal ? refusal->toStdString() : std::string();
+        },
+        "ADDR[,ADDR...]");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -146,7 +182,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("zuredor-cli"));
 
     Cli::GlobalOptions global;
-    std::string broadcast = global.network.broadcast.toStdString();
+    std::optional<std::string> broadcast;
     int discoveryPort = global.network.discoveryPort;
     int devicePort = global.network.devicePort;
 
@@ -155,9 +191,12 @@ int main(int argc, char* argv[]) {
     cli.require_subcommand(1);
     // Global options are taken before or after the command's name.
     cli.fallthrough();
-    cli.add_option("--broadcast", broadcast, "Address the discovery query goes to")
+    cli.add_option("--broadcast", broadcast,
+                   "Where the discovery query goes: dotted IPv4 addresses separated by commas, each a network's "
+                   "broadcast address or a unit's own address (for units beyond a router or VPN). Default: "
+                   "255.255.255.255 and the broadcast address of every network interface")
         ->envname("ZUREDOR_BROADCAST")
-        ->check(CLI::ValidIPV4);
+        ->check(addressList());
     cli.add_option("--discovery-port", discoveryPort, "UDP port of discovery")
         ->envname("ZUREDOR_DISCOVERY_PORT")
         ->check(CLI::Range(1, 65535));
@@ -211,19 +250,24 @@ int main(int argc, char* argv[]) {
         return status == 0 ? Cli::kExitDone : Cli::kExitUsage;
     }
 
-    global.network.broadcast = QString::fromStdString(broadcast);
+    if (broadcast)
+        global.network.broadcast =
+            std::get<QStringList>(Base::parseAddressList(QString::fromStdString(*broadcast), QString()));
     global.network.discoveryPort = static_cast<quint16>(discoveryPort);
     global.network.devicePort = static_cast<quint16>(devicePort);
 
     for (const Registered& command : commands) {
         if (!command.app->parsed())
             continue;
+        // The unit is found before its password is asked for: a name that finds no one needs none.
+        Cli::Arguments arguments = argumentsOf(command);
+        if (const int status = findNamedUnits(command, global, arguments); status != Cli::kExitDone)
+            return status;
         Cli::Credentials credentials;
         if (command.row->needs & Cli::Command::NeedsCredentials) {
             credentials.user = QString::fromStdString(user);
             credentials.password = password ? QString::fromStdString(*password) : Cli::askPassword();
         }
-        const Cli::Arguments arguments = argumentsOf(command);
         return command.row->run({global, credentials, arguments});
     }
     return Cli::kExitUsage;

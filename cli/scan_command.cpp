@@ -52,6 +52,27 @@ void writeOut(FILE* stream, const QByteArray& bytes) {
     std::fflush(stream);
 }
 
+QString targetText(const Discovery::QueryTarget& target) {
+    QString text = target.address.toString();
+    if (!target.interfaceName.isEmpty())
+        text += QStringLiteral(" (%1)").arg(target.interfaceName);
+    return text;
+}
+
+QString targetList(const QList<Discovery::QueryTarget>& targets) {
+    QStringList texts;
+    for (const Discovery::QueryTarget& target : targets)
+        texts << targetText(target);
+    return texts.join(QStringLiteral(", "));
+}
+
+QString sendFailureWords(const Discovery::SendFailure& failure, const GlobalOptions& global) {
+    return QStringLiteral("cannot send the query to %1:%2: %3")
+        .arg(targetText(failure.target))
+        .arg(global.network.discoveryPort)
+        .arg(failure.detail);
+}
+
 } // namespace
 
 QByteArray scanTable(const QList<Discovery::DeviceRow>& rows) {
@@ -88,21 +109,31 @@ QByteArray scanJson(const QList<Discovery::DeviceRow>& rows) {
 
 namespace {
 
-// `scan`: one query, the replies of the wait, one row per unit in arrival order.
+// `scan`: the query to every target and its repeats, the replies of the wait, one row per unit in arrival order.
 int runScan(const Invocation& call) {
     const GlobalOptions& global = call.global;
-    const auto wait = std::chrono::milliseconds(std::llround(call.arguments.decimal("--wait", 3.0) * 1000.0));
-    const auto result = Discovery::ScanOnce(QHostAddress(global.network.broadcast), global.network.discoveryPort, wait);
+    const double seconds = call.arguments.decimal("--wait", 3.0);
+    const auto wait = std::chrono::milliseconds(std::llround(seconds * 1000.0));
+    const QList<Discovery::QueryTarget> targets = Discovery::targetsFor(global.network.broadcast);
+    const auto result = Discovery::ScanOnce({targets, global.network.discoveryPort, wait});
+    // Addresses the user named are worth a word each; of the default's, only the loss of all of them.
+    if (!global.network.broadcast.isEmpty() || result.error) {
+        for (const Discovery::SendFailure& failure : result.unsent)
+            writeOut(stderr, "zuredor-cli: " + terminalSafe(sendFailureWords(failure, global).toUtf8()) + '\n');
+    }
     if (result.error) {
-        const char* what = result.error->kind == Discovery::ScanErrorKind::Bind ? "cannot listen on UDP port"
-                                                                                : "cannot send the query to";
-        const QString where =
-            result.error->kind == Discovery::ScanErrorKind::Bind
-                ? QString::number(global.network.discoveryPort)
-                : global.network.broadcast + QLatin1Char(':') + QString::number(global.network.discoveryPort);
-        const QString words =
-            QString::fromLatin1(what) + QLatin1Char(' ') + where + QStringLiteral(": ") + result.error->detail;
-        writeOut(stderr, "zuredor-cli: " + terminalSafe(words.toUtf8()) + '\n');
+        QString words;
+        if (result.error->kind == Discovery::ScanErrorKind::Bind) {
+            words = QStringLiteral("cannot listen on UDP port %1: %2")
+                        .arg(global.network.discoveryPort)
+                        .arg(result.error->detail);
+            writeOut(stderr, "zuredor-cli: " + terminalSafe(words.toUtf8()) + '\n');
+        } else {
+            QStringList failures;
+            for (const Discovery::SendFailure& failure : result.unsent)
+                failures << sendFailureWords(failure, global);
+            words = failures.join(QStringLiteral("; "));
+        }
         if (global.json)
             writeOut(stdout, QJsonDocument(QJsonObject{{QStringLiteral("result"), QStringLiteral("unreachable")},
                                                        {QStringLiteral("error"), words}})
@@ -111,12 +142,12 @@ int runScan(const Invocation& call) {
     }
     if (result.rows.isEmpty()) {
         // An empty list alone would not tell the user where the question went.
-        QString words = QStringLiteral("no unit answered within %1 s").arg(call.arguments.decimal("--wait", 3.0));
-        if (global.network.broadcast == Base::NetworkSettings().broadcast)
-            words += QStringLiteral("; the query went to %1, the broadcast address of the networks this machine is "
-                                    "on; --broadcast ADDR sends it elsewhere")
-                         .arg(global.network.broadcast);
-        writeOut(stderr, "zuredor-cli: " + words.toUtf8() + '\n');
+        QString words = QStringLiteral("no unit answered within %1 s").arg(seconds);
+        if (global.network.broadcast.isEmpty())
+            words += QStringLiteral("; the query went to %1; --broadcast ADDR[,ADDR...] sends it elsewhere, "
+                                    "such as to a unit's own address beyond a router")
+                         .arg(targetList(targets));
+        writeOut(stderr, "zuredor-cli: " + terminalSafe(words.toUtf8()) + '\n');
     }
     writeOut(stdout, global.json ? scanJson(result.rows) : scanTable(result.rows));
     return kExitDone;

@@ -29,12 +29,17 @@ void addDiscoveryOptions(CLI::App& app, DiscoveryOptions& options) {
     app.add_option("--first-address", options.firstAddress,
                    "Address of unit 1; the others follow it (default 127.0.0.2)")
         ->check(CLI::ValidIPV4);
-    app.add_option("--broadcast", options.broadcast, "Address the discovery query arrives at (default 127.255.255.255)")
+    app.add_option("--broadcast", options.broadcast,
+                   "Addresses the discovery query arrives at, comma-separated (default 127.255.255.255); inside a "
+                   "network namespace of its own, add 255.255.255.255 to hear the limited broadcast")
         ->envname("ZUREDOR_BROADCAST")
+        ->delimiter(',')
         ->check(CLI::ValidIPV4);
     app.add_option("--discovery-port", options.discoveryPort, "UDP port of discovery (default 14675)")
         ->envname("ZUREDOR_DISCOVERY_PORT")
         ->check(CLI::Range(1, 65535));
+    app.add_flag("--log-queries", options.logQueries,
+                 "A line on standard output for every query: its sender, where it arrived, how many units answer");
     app.add_option("--host-name", options.hostName, "Host name; %n becomes the unit's number (default ZurEdor-%n)");
     app.add_option("--group-name", options.groupName, "Group name; %n as above (default Group-%n)");
     app.add_option("--firmware-version", options.firmwareVersion, "Firmware version; %n as above (default 1.0.%n)");
@@ -63,6 +68,12 @@ void addDiscoveryOptions(CLI::App& app, DiscoveryOptions& options) {
                    "copy of the answer, in rotation")
         ->check(CLI::Range(0, 10000000))
         ->group(faults);
+    app.add_option("--drop-queries", options.faults.dropPercent,
+                   "Percent chance that a unit ignores a query, drawn anew for each unit and query (default 0)")
+        ->check(CLI::Range(0, 100))
+        ->group(faults);
+    app.add_option("--seed", options.faults.seed, "Seed of the drops, so a run can be repeated (default 1)")
+        ->group(faults);
 }
 
 std::optional<QString> checkDiscoveryOptions(const DiscoveryOptions& options) {
@@ -82,6 +93,16 @@ DiscoveryFaults discoveryFaults(const DiscoveryOptions& options) {
             faults.malformed.append(kind);
     }
     return faults;
+}
+
+QList<QHostAddress> broadcastAddresses(const DiscoveryOptions& options) {
+    QList<QHostAddress> addresses;
+    for (const std::string& text : options.broadcast) {
+        const QHostAddress broadcast = address(text);
+        if (!addresses.contains(broadcast))
+            addresses.append(broadcast);
+    }
+    return addresses;
 }
 
 QList<SimUnit> fleet(const DiscoveryOptions& options) {

@@ -17,7 +17,7 @@ namespace Sim {
 struct DiscoveryOptions {
     int units = 3;
     std::string firstAddress = "127.0.0.2";
-    std::string broadcast = "127.255.255.255";
+    std::vector<std::string> broadcast{"127.255.255.255"};
     int discoveryPort = 14675;
     std::string hostName = UnitTemplate{}.hostName.toStdString();
     std::string groupName = UnitTemplate{}.groupName.toStdString();
@@ -25,11 +25,13 @@ struct DiscoveryOptions {
 
     std::vector<std::string> malformed;
     DiscoveryFaults faults;
+    bool logQueries = false;
 };
 
-// Registers --units, --first-address, --broadcast (also ZUREDOR_BROADCAST), --discovery-port
-// (also ZUREDOR_DISCOVERY_PORT), --host-name, --group-name, --firmware-version and the faults
-// --malformed, --no-answer, --answer-twice, --delay, --rate and --flood.
+// Registers --units, --first-address, --broadcast (also ZUREDOR_BROADCAST; comma-separated),
+// --discovery-port (also ZUREDOR_DISCOVERY_PORT), --host-name, --group-name, --firmware-version,
+// --log-queries and the faults --malformed, --no-answer, --answer-twice, --delay, --rate, --flood,
+// --drop-queries and --seed.
 void addDiscoveryOptions(CLI::App& app, DiscoveryOptions& options);
 
 // What the options leave to check after parsing; the words for the user, or nothing.
@@ -39,5 +41,8 @@ std::optional<QString> checkDiscoveryOptions(const DiscoveryOptions& options);
 DiscoveryFaults discoveryFaults(const DiscoveryOptions& options);
 
 QList<SimUnit> fleet(const DiscoveryOptions& options);
+
+// The addresses the query may arrive at.
+QList<QHostAddress> broadcastAddresses(const DiscoveryOptions& options);
 
 } // namespace Sim

@@ -144,10 +144,10 @@ private:
     qint64 m_failed = 0;
 };
 
-DiscoveryResponder::DiscoveryResponder(QList<SimUnit> units, const QHostAddress& broadcast, quint16 port,
+DiscoveryResponder::DiscoveryResponder(QList<SimUnit> units, QList<QHostAddress> broadcasts, quint16 port,
                                        DiscoveryFaults faults)
-    : m_units(std::move(units)), m_broadcast(broadcast), m_port(port), m_faults(std::move(faults)),
-      m_online(m_units.size(), true) {}
+    : m_units(std::move(units)), m_broadcasts(std::move(broadcasts)), m_port(port), m_faults(std::move(faults)),
+      m_online(m_units.size(), true), m_drops(m_faults.seed) {}
 
 DiscoveryResponder::~DiscoveryResponder() = default;
 
@@ -164,26 +164,30 @@ std::unique_ptr<QUdpSocket> DiscoveryResponder::bindUnit(int index, const QHostA
 
 std::optional<QString> DiscoveryResponder::open() {
     QString error;
-    bool broadcastIsUnit = false;
     for (int i = 0; i < m_units.size(); ++i) {
         auto socket = bindUnit(i, m_units[i].address, &error);
         if (!socket)
             return error;
         m_unitSockets.push_back(std::move(socket));
-        broadcastIsUnit = broadcastIsUnit || m_units[i].address == m_broadcast;
     }
-    // Listening on the broadcast address itself, not the wildcard: a wildcard socket
+    // Listening on each broadcast address itself, not the wildcard: a wildcard socket
     // on the port would also take the unicast answers meant for the utility.
-    if (!broadcastIsUnit) {
-        m_broadcastSocket = std::make_unique<QUdpSocket>();
-        if (!m_broadcastSocket->bind(m_broadcast, m_port, kShared)) {
+    for (const QHostAddress& broadcast : std::as_const(m_broadcasts)) {
+        bool isUnit = false;
+        for (const SimUnit& unit : std::as_const(m_units))
+            isUnit = isUnit || unit.address == broadcast;
+        if (isUnit)
+            continue;
+        auto socket = std::make_unique<QUdpSocket>();
+        if (!socket->bind(broadcast, m_port, kShared)) {
             return QStringLiteral("cannot bind %1:%2: %3")
-                .arg(m_broadcast.toString())
+                .arg(broadcast.toString())
                 .arg(m_port)
-                .arg(m_broadcastSocket->errorString());
+                .arg(socket->errorString());
         }
-        connect(m_broadcastSocket.get(), &QUdpSocket::readyRead, this,
-                [this] { readPending(m_broadcastSocket.get(), -1); });
+        QUdpSocket* raw = socket.get();
+        connect(raw, &QUdpSocket::readyRead, this, [this, raw] { readPending(raw, -1); });
+        m_broadcastSockets.push_back(std::move(socket));
     }
     return std::nullopt;
 }
@@ -210,9 +214,22 @@ void DiscoveryResponder::readPending(QUdpSocket* socket, int unit) {
         if (!datagram.isValid() || !isQuery(datagram.data()))
             continue;
         QList<int> answering;
+        int dropped = 0;
         for (int i = 0; i < m_units.size(); ++i) {
-            if ((unit < 0 || unit == i) && m_online[i])
-                answering.append(i);
+            if ((unit >= 0 && unit != i) || !m_online[i])
+                continue;
+            if (m_faults.dropPercent > 0 && static_cast<int>(m_drops.bounded(100u)) < m_faults.dropPercent) {
+                ++dropped;
+                continue;
+            }
+            answering.append(i);
+        }
+        if (m_logQueries) {
+            std::printf("zuredor-sim: query from %s:%d to %s, %lld answering, %d dropped\n",
+                        qPrintable(Discovery::senderText(datagram.senderAddress())), datagram.senderPort(),
+                        qPrintable(socket->localAddress().toString()), static_cast<long long>(answering.size()),
+                        dropped);
+            std::fflush(stdout);
         }
         new Transmission(this, std::move(answering), datagram.senderAddress(),
                          static_cast<quint16>(datagram.senderPort()));

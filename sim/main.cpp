@@ -103,8 +103,9 @@ int main(int argc, char* argv[]) {
         std::perror("zuredor-sim: signal handlers");
         return kExitFailed;
     }
-    Sim::DiscoveryResponder responder(Sim::fleet(discovery), QHostAddress(QString::fromStdString(discovery.broadcast)),
+    Sim::DiscoveryResponder responder(Sim::fleet(discovery), Sim::broadcastAddresses(discovery),
                                       static_cast<quint16>(discovery.discoveryPort), Sim::discoveryFaults(discovery));
+    responder.setLogQueries(discovery.logQueries);
     if (const auto error = responder.open()) {
         std::fprintf(stderr, "zuredor-sim: %s\n", qPrintable(*error));
         return kExitFailed;
@@ -134,8 +135,8 @@ int main(int argc, char* argv[]) {
 
     // A test or script starts asking only after "ready".
     std::printf("zuredor-sim: %d unit%s from %s, discovery query on %s:%d, web port %d\nready\n", discovery.units,
-                discovery.units == 1 ? "" : "s", discovery.firstAddress.c_str(), discovery.broadcast.c_str(),
-                discovery.discoveryPort, web.devicePort);
+                discovery.units == 1 ? "" : "s", discovery.firstAddress.c_str(),
+                CLI::detail::join(discovery.broadcast, ",").c_str(), discovery.discoveryPort, web.devicePort);
     std::fflush(stdout);
     return QCoreApplication::exec();
 }

@@ -29,8 +29,11 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption broadcast(QStringLiteral("broadcast"),
-                                       QStringLiteral("Address the discovery query goes to (ZUREDOR_BROADCAST)."),
-                                       QStringLiteral("address"));
+                                       QStringLiteral("Where the discovery query goes: dotted IPv4 addresses "
+                                                      "separated by commas, each a network's broadcast address or a "
+                                                      "unit's own address (ZUREDOR_BROADCAST). Default: "
+                                                      "255.255.255.255 and every interface's broadcast address."),
+                                       QStringLiteral("addresses"));
     const QCommandLineOption discoveryPort(QStringLiteral("discovery-port"),
                                            QStringLiteral("UDP port of discovery (ZUREDOR_DISCOVERY_PORT)."),
                                            QStringLiteral("port"));

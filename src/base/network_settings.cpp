@@ -69,14 +69,34 @@ bool isDottedIpv4(const QString& text) {
     return true;
 }
 
+std::variant<QStringList, QString> parseAddressList(const QString& text, const QString& source) {
+    QStringList addresses;
+    for (const QString& entry : text.split(u',')) {
+        const QString address = entry.trimmed();
+        if (!isDottedIpv4(address)) {
+            if (address.isEmpty())
+                return QStringLiteral("%1 %2 has an empty entry; give dotted IPv4 addresses separated by commas")
+                    .arg(source, quoted(text));
+            return QStringLiteral("%1 %2 is not a dotted IPv4 address such as 127.255.255.255")
+                .arg(source, quoted(address));
+        }
+        if (addresses.contains(address))
+            continue;
+        if (addresses.size() == kMaxBroadcastAddresses)
+            return QStringLiteral("%1 names more than %2 addresses").arg(source).arg(kMaxBroadcastAddresses);
+        addresses.append(address);
+    }
+    return addresses;
+}
+
 std::variant<NetworkSettings, QString> resolveNetworkSettings(const NetworkOptions& options,
                                                               const QProcessEnvironment& environment) {
     NetworkSettings settings;
     if (const auto broadcast = given(options.broadcast, "--broadcast", environment, "ZUREDOR_BROADCAST")) {
-        if (!isDottedIpv4(broadcast->value))
-            return QStringLiteral("%1 %2 is not a dotted IPv4 address such as 127.255.255.255")
-                .arg(broadcast->name, quoted(broadcast->value));
-        settings.broadcast = broadcast->value;
+        auto list = parseAddressList(broadcast->value, broadcast->name);
+        if (auto* refusal = std::get_if<QString>(&list))
+            return *refusal;
+        settings.broadcast = std::get<QStringList>(std::move(list));
     }
     const struct {
         const std::optional<QString>& option;

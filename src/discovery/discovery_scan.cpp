@@ -2,23 +2,27 @@
 
 #include "discovery/udp_endpoint.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace Discovery {
 
-ScanResult ScanOnce(const QHostAddress& target, quint16 port, std::chrono::milliseconds wait) {
+ScanResult ScanOnce(const ScanPlan& plan) {
     ScanResult result;
     UdpEndpoint endpoint;
-    if (!endpoint.open(port)) {
+    if (!endpoint.open(plan.port)) {
         result.error = ScanError{ScanErrorKind::Bind, endpoint.errorText()};
         return result;
     }
     ReplyCollector collector;
+    QElapsedTimer clock;
     QObject::connect(&endpoint, &UdpEndpoint::datagramReceived,
                      [&](const QByteArray& datagram, const QHostAddress& sender, quint16) {
-                         if (auto row = collector.accept(sender, datagram))
+                         if (auto row = collector.accept(sender, datagram)) {
                              result.rows.append(std::move(*row));
+                             result.arrivals.append(std::chrono::nanoseconds(clock.nsecsElapsed()));
+                         }
                      });
 
     QEventLoop loop;
@@ -26,12 +30,23 @@ ScanResult ScanOnce(const QHostAddress& target, quint16 port, std::chrono::milli
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    // The wait starts once the query is out, as the window's progress bar does.
-    if (!endpoint.send(DiscoveryRequest(), target, port)) {
-        result.error = ScanError{ScanErrorKind::Send, endpoint.errorText()};
+    // Repeats due at or after the end of the wait would be heard by no one.
+    QList<std::chrono::milliseconds> repeats;
+    for (const auto after : plan.repeats) {
+        if (after < plan.wait)
+            repeats.append(after);
+    }
+    QuerySender sender(endpoint);
+    // The wait starts once the first round is out, as the window's progress bar does.
+    clock.start();
+    result.unsent = sender.start(plan.targets, plan.port, repeats);
+    if (result.unsent.size() == plan.targets.size()) {
+        sender.stop();
+        result.error = ScanError{ScanErrorKind::Send, result.unsent.isEmpty() ? QStringLiteral("no address to send to")
+                                                                              : result.unsent.constFirst().detail};
         return result;
     }
-    deadline.start(wait);
+    deadline.start(plan.wait);
     loop.exec();
     return result;
 }

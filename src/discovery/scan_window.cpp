@@ -81,7 +81,8 @@ TForm1::TForm1(const Base::NetworkSettings& settings, QWidget* parent) : Ui::For
 }
 
 void TForm1::ScanBtnClick() {
-    m_IdUDPServer1.send(DiscoveryRequest(), QHostAddress(m_settings.broadcast), m_settings.discoveryPort);
+    // No box for a failed send: the window never showed one for a scan that finds nothing.
+    m_querySender.start(targetsFor(m_settings.broadcast), m_settings.discoveryPort);
     m_HDListView->setRowCount(0);
     resetColumns();
     m_collector.clear();

@@ -2,6 +2,7 @@
 
 #include "base/network_settings.h"
 #include "discovery/discovery_datagram.h"
+#include "discovery/query_sender.h"
 #include "discovery/udp_endpoint.h"
 #include "ui/form_base.h"
 
@@ -13,7 +14,8 @@ class QTableWidget;
 
 namespace Discovery {
 
-// The scan window: broadcasts the discovery query, lists the units that answer
+// The scan window: sends the discovery query (to every interface unless told
+// where, and again a few times early in the scan), lists the units that answer
 // and hands the clicked unit's address on.
 class TForm1 final : public Ui::FormBase {
     Q_OBJECT
@@ -25,6 +27,7 @@ public:
 
     QTableWidget* listView() const { return m_HDListView; }
     const UdpEndpoint& endpoint() const { return m_IdUDPServer1; }
+    const QuerySender& querySender() const { return m_querySender; }
 
 Q_SIGNALS:
     // CurrentDevice.ip holds the clicked row's address.
@@ -44,6 +47,7 @@ private:
     QProgressBar* m_ProgressBar1 = nullptr;
     QPushButton* m_ScanBtn = nullptr;
     UdpEndpoint m_IdUDPServer1;
+    QuerySender m_querySender{m_IdUDPServer1};
     QTimer m_Timer1;
     ReplyCollector m_collector;
 };

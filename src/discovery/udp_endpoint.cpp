@@ -36,6 +36,13 @@ bool UdpEndpoint::send(const QByteArray& datagram, const QHostAddress& target, q
     return m_socket.writeDatagram(datagram, target, port) == datagram.size();
 }
 
+bool UdpEndpoint::send(const QByteArray& datagram, const QueryTarget& target, quint16 port) {
+    QNetworkDatagram out(datagram, target.address, port);
+    if (target.interfaceIndex > 0)
+        out.setInterfaceIndex(static_cast<uint>(target.interfaceIndex));
+    return m_socket.writeDatagram(out) == datagram.size();
+}
+
 void UdpEndpoint::drain() {
     m_drainQueued = false;
     QElapsedTimer slice;

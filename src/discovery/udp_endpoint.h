@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/query_targets.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
@@ -23,6 +25,8 @@ public:
 
     // Sends from the endpoint's own socket, so the source port is the discovery port.
     bool send(const QByteArray& datagram, const QHostAddress& target, quint16 port);
+    // The same out of the target's interface when it names one.
+    bool send(const QByteArray& datagram, const QueryTarget& target, quint16 port);
 
 Q_SIGNALS:
     void datagramReceived(const QByteArray& datagram, const QHostAddress& sender, quint16 senderPort);

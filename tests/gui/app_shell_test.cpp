@@ -35,7 +35,7 @@ using TestSupport::waitUntil;
 
 Base::NetworkSettings loopbackSettings() {
     Base::NetworkSettings settings;
-    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = TestSupport::freeUdpPort();
     return settings;
 }
@@ -239,7 +239,7 @@ namespace {
 
 TEST(ConsoleDialogs, TheConsoleHasItsSixDialogsAndHearsTheirSet) {
     Base::NetworkSettings settings;
-    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = TestSupport::freeUdpPort();
     App::WindowSet windows(settings, [] {});
     const Console::ConsoleDialogs& dialogs = windows.form2().dialogs();

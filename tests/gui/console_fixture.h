@@ -78,7 +78,7 @@ protected:
 
     void startWindows(quint16 devicePort) {
         Base::NetworkSettings settings;
-        settings.broadcast = s("127.255.255.255");
+        settings.broadcast = {s("127.255.255.255")};
         settings.discoveryPort = discoveryPort ? discoveryPort : TestSupport::freeUdpPort();
         settings.devicePort = devicePort;
         windows = std::make_unique<App::WindowSet>(settings, [] {});

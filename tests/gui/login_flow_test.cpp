@@ -33,7 +33,7 @@ protected:
                                                                     QString::number(TestSupport::freeUdpPort())} +
                                                         faults);
         ASSERT_TRUE(sim->start()) << sim->output().toStdString();
-        settings.broadcast = QStringLiteral("127.255.255.255");
+        settings.broadcast = {QStringLiteral("127.255.255.255")};
         settings.discoveryPort = TestSupport::freeUdpPort();
         settings.devicePort = sim->devicePort();
         windows = std::make_unique<App::WindowSet>(settings, [] {});

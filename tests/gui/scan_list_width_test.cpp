@@ -33,7 +33,7 @@ int cellMargins(const QTableWidget* list) {
 
 TEST(ScanListWidth, FullAddressesAndLongestNamesAreNotCut) {
     Base::NetworkSettings settings;
-    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = TestSupport::freeUdpPort();
     Discovery::TForm1 window(settings);
     window.show();

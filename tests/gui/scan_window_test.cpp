@@ -5,6 +5,7 @@
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
+#include <QNetworkDatagram>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -45,7 +46,7 @@ bool listMarker(Discovery::TForm1& window, quint16 port) {
 
 struct Fixture {
     explicit Fixture(QStringList simArguments = {}) {
-        settings.broadcast = QStringLiteral("127.255.255.255");
+        settings.broadcast = {QStringLiteral("127.255.255.255")};
         settings.discoveryPort = TestSupport::freeUdpPort();
         sim = std::make_unique<TestSupport::SimProcess>(
             QStringList{QStringLiteral("--discovery-port"), QString::number(settings.discoveryPort)} + simArguments);
@@ -126,6 +127,27 @@ TEST(ScanWindow, MarkupInTheNamesOfAUnitShowsAsTextAndLoadsNothing) {
     EXPECT_EQ(list->item(0, 2)->text(), QStringLiteral("<font size=7>G"));
     EXPECT_EQ(list->item(0, 3)->text(), fifo.markup());
     EXPECT_FALSE(fifo.opened()) << "a reply made the scan window open " << fifo.path().toStdString();
+}
+
+TEST(ScanWindow, TheQueryGoesAgainEarlyInTheScanAndASecondScanStartsTheRepeatsOver) {
+    Fixture f; // no simulator: the test listens where the units would
+    QUdpSocket unit;
+    ASSERT_TRUE(unit.bind(QHostAddress(QStringLiteral("127.255.255.255")), f.settings.discoveryPort,
+                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    int queries = 0;
+    QObject::connect(&unit, &QUdpSocket::readyRead, [&] {
+        while (unit.hasPendingDatagrams())
+            queries += unit.receiveDatagram(1024).data() == Discovery::DiscoveryRequest();
+    });
+    f.window->ScanBtnClick();
+    EXPECT_TRUE(waitUntil([&] { return queries == 1; }, 150)) << "the first copy goes at once";
+    // The first repeat is due after 200 ms; Scan again before the second.
+    ASSERT_TRUE(waitUntil([&] { return queries == 2; }, 390));
+    f.window->ScanBtnClick();
+    ASSERT_TRUE(waitUntil([&] { return !f.window->querySender().isRunning(); }, 3000));
+    waitUntil([] { return false; }, 100); // the last copy in flight
+    EXPECT_EQ(queries, 2 + 7) << "the first scan's later copies are not sent; the second sends all of its own";
+    EXPECT_EQ(f.window->querySender().roundsSent(), 7);
 }
 
 // The bar's timer, sped up: the window's own tick handler runs each time.

@@ -48,7 +48,7 @@ TEST(CliAddresses, OnlyDottedIpv4AddressesAreUnits) {
     for (const QStringList& arguments : QList<QStringList>{{s("status"), s("nas.local")},
                                                            {s("login"), s("127.0.0")},
                                                            {s("get"), s("127.0.0.256"), s("host_name")},
-                                                           {s("set-identity"), s("localhost"), s("A"), s("B")},
+                                                           {s("set-identity"), s("127.0.0.1:80"), s("A"), s("B")},
                                                            {s("mount"), s("::1"), s("0"), s("G")}}) {
         const CliRun run = TestSupport::runCli(arguments + QStringList{s("-p"), s("x")});
         EXPECT_EQ(run.exitCode, 64) << arguments.join(u' ').toStdString();

@@ -5,6 +5,7 @@
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -122,24 +123,54 @@ TEST_F(CliScan, NothingAnsweringIsStillSuccess) {
     EXPECT_TRUE(scanJson(QStringLiteral("0.2")).empty());
 }
 
-TEST_F(CliScan, SendsOneQueryFromTheDiscoveryPortToTheBroadcastAddress) {
+TEST_F(CliScan, SendsTheQueryFromTheDiscoveryPortAtOnceAndAgainEarlyInTheScan) {
     QUdpSocket unit;
     ASSERT_TRUE(unit.bind(QHostAddress(kBroadcast), port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
     QList<QNetworkDatagram> queries;
+    QList<qint64> atMs;
+    QElapsedTimer clock;
     QObject::connect(&unit, &QUdpSocket::readyRead, [&] {
-        while (unit.hasPendingDatagrams())
+        while (unit.hasPendingDatagrams()) {
             queries.append(unit.receiveDatagram(1024));
+            atMs.append(clock.elapsed());
+        }
     });
     QProcess cli;
     cli.setProcessEnvironment(TestSupport::cleanEnvironment());
     cli.start(QStringLiteral(ZUREDOR_CLI_PATH),
-              {QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("0.3"), QStringLiteral("--broadcast"),
+              {QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("2.5"), QStringLiteral("--broadcast"),
                kBroadcast, QStringLiteral("--discovery-port"), QString::number(port)});
+    clock.start();
     ASSERT_TRUE(TestSupport::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 10000));
     TestSupport::waitUntil([] { return false; }, 50); // the last datagrams in flight
-    ASSERT_EQ(queries.size(), 1);
-    EXPECT_EQ(queries[0].data(), Discovery::DiscoveryRequest());
-    EXPECT_EQ(queries[0].senderPort(), port);
+    ASSERT_EQ(queries.size(), 7) << "the first send and six repeats";
+    for (const QNetworkDatagram& query : queries) {
+        EXPECT_EQ(query.data(), Discovery::DiscoveryRequest());
+        EXPECT_EQ(query.senderPort(), port);
+    }
+    // Counted from the first copy; a busy machine may fire a timer late, never early.
+    const qint64 expectedMs[] = {0, 200, 400, 700, 1000, 1500, 2000};
+    for (int i = 1; i < 7; ++i) {
+        EXPECT_GE(atMs[i] - atMs[0], expectedMs[i] - 5) << "repeat " << i;
+        EXPECT_LE(atMs[i] - atMs[0], expectedMs[i] + 250) << "repeat " << i;
+    }
+}
+
+TEST_F(CliScan, ABroadcastListReachesUnitsAtTheirOwnAddresses) {
+    startSim();
+    const auto rows = jsonRows(runCli({QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--wait"),
+                                       QStringLiteral("0.5"), QStringLiteral("--discovery-port"), QString::number(port),
+                                       QStringLiteral("--broadcast"), QStringLiteral("127.0.0.4, 127.0.0.3")}));
+    ASSERT_EQ(rows.size(), 2u) << "127.0.0.2 was not asked";
+    EXPECT_EQ((QSet<QString>{rows[0].ip, rows[1].ip}),
+              (QSet<QString>{QStringLiteral("127.0.0.3"), QStringLiteral("127.0.0.4")}));
+
+    QProcessEnvironment environment = TestSupport::cleanEnvironment();
+    environment.insert(QStringLiteral("ZUREDOR_BROADCAST"), QStringLiteral("127.0.0.2,127.255.255.255"));
+    const auto all = jsonRows(runCli({QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--wait"),
+                                      QStringLiteral("0.5"), QStringLiteral("--discovery-port"), QString::number(port)},
+                                     environment));
+    EXPECT_EQ(all.size(), 3u) << "127.0.0.2 answers both of its queries and is listed once";
 }
 
 TEST_F(CliScan, GlobalOptionsGoBeforeOrAfterTheCommand) {
@@ -275,6 +306,10 @@ INSTANTIATE_TEST_SUITE_P(
         Usage{"negative wait", {QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("-1")}},
         Usage{"wait not a number", {QStringLiteral("scan"), QStringLiteral("--wait"), QStringLiteral("soon")}},
         Usage{"broadcast", {QStringLiteral("scan"), QStringLiteral("--broadcast"), QStringLiteral("300.1.1.1")}},
+        Usage{"broadcast list with a name",
+              {QStringLiteral("scan"), QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255,nas.local")}},
+        Usage{"broadcast list with an empty entry",
+              {QStringLiteral("scan"), QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255,")}},
         Usage{"port", {QStringLiteral("scan"), QStringLiteral("--discovery-port"), QStringLiteral("0")}},
         Usage{"stray argument", {QStringLiteral("scan"), QStringLiteral("now")}}),
     [](const ::testing::TestParamInfo<Usage>& p) { return "case" + std::to_string(p.index); });

@@ -115,7 +115,7 @@ void inside(const QString& work) {
 
     // The desktop program: log in, Mount, letter F, the public folder.
     Base::NetworkSettings settings;
-    settings.broadcast = QStringLiteral("127.255.255.255");
+    settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = TestSupport::freeUdpPort();
     settings.devicePort = sim.devicePort();
     App::WindowSet windows(settings, [] {});

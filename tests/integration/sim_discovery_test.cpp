@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
+#include <QSet>
 #include <QUdpSocket>
 #include <QVariant>
 
@@ -215,6 +216,45 @@ TEST_F(SimDiscovery, DatagramsThatAreNotQueriesGetNoAnswer) {
     ASSERT_TRUE(listener.collect(1)) << "only the real query is answered";
 }
 
+TEST_F(SimDiscovery, AQueryIsHeardAtEveryBroadcastAddressGiven) {
+    startSim({QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255,127.0.0.255")});
+    listener.query(QHostAddress(QStringLiteral("127.0.0.255")));
+    ASSERT_TRUE(listener.collect(3));
+    listener.query();
+    ASSERT_TRUE(listener.collect(6));
+}
+
+// The answering units' addresses for one query, once the answers have stopped coming.
+QSet<QString> answerersOfOneQuery(const QStringList& simArguments) {
+    const quint16 port = TestSupport::freeUdpPort();
+    Listener listener(port);
+    SimProcess sim(simArguments + QStringList{QStringLiteral("--discovery-port"), QString::number(port)});
+    if (!sim.start())
+        return {QStringLiteral("the simulator did not start")};
+    listener.query();
+    TestSupport::waitUntil([] { return false; }, 400);
+    QSet<QString> senders;
+    for (const Received& answer : std::as_const(listener.received))
+        senders.insert(answer.sender);
+    return senders;
+}
+
+TEST(SimDroppedQueries, TheSameSeedDropsTheSameUnitsAndAllOrNoneAtTheEnds) {
+    const QStringList lossy{QStringLiteral("--units"), QStringLiteral("20"), QStringLiteral("--drop-queries"),
+                            QStringLiteral("30")};
+    const QSet<QString> first = answerersOfOneQuery(lossy + QStringList{QStringLiteral("--seed"), QStringLiteral("9")});
+    const QSet<QString> again = answerersOfOneQuery(lossy + QStringList{QStringLiteral("--seed"), QStringLiteral("9")});
+    const QSet<QString> other =
+        answerersOfOneQuery(lossy + QStringList{QStringLiteral("--seed"), QStringLiteral("10")});
+    EXPECT_EQ(first, again);
+    EXPECT_NE(first, other) << "another seed, other losses";
+    EXPECT_GT(first.size(), 0);
+    EXPECT_LT(first.size(), 20);
+    EXPECT_TRUE(answerersOfOneQuery({QStringLiteral("--units"), QStringLiteral("5"), QStringLiteral("--drop-queries"),
+                                     QStringLiteral("100")})
+                    .isEmpty());
+}
+
 // The responder in this process, as the simulator's web side drives it when a unit
 // is renamed, moves to another address or reboots.
 class LiveUnits : public ::testing::Test {
@@ -224,7 +264,7 @@ protected:
     quint16 port = TestSupport::freeUdpPort();
     Listener listener{port};
     Sim::DiscoveryResponder responder{
-        Sim::makeUnits(2, QHostAddress(QStringLiteral("127.0.0.2")), {}), kLoopbackBroadcast, port, {}};
+        Sim::makeUnits(2, QHostAddress(QStringLiteral("127.0.0.2")), {}), {kLoopbackBroadcast}, port, {}};
 };
 
 TEST_F(LiveUnits, ARenamedUnitAnswersWithItsNewName) {

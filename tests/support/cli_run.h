@@ -14,7 +14,8 @@ struct CliRun {
     QByteArray err;
 };
 
-// The environment of the test without any ZUREDOR_* setting, so a test sees only what it sets.
+// The environment of the test without any ZUREDOR_* setting, so a test sees only what it sets,
+// but for ZUREDOR_BROADCAST=127.255.255.255: no test reaches the machine's own networks by accident.
 QProcessEnvironment cleanEnvironment();
 
 // Runs zuredor-cli to its end and keeps what it printed.

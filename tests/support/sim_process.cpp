@@ -9,7 +9,8 @@
 
 namespace TestSupport {
 
-SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)) {
+SimProcess::SimProcess(QStringList arguments, QString networkNamespace)
+    : m_arguments(std::move(arguments)), m_namespace(std::move(networkNamespace)) {
     // Units of parallel tests share addresses, so each simulator needs a web port of its own.
     if (!m_arguments.contains(QStringLiteral("--device-port")))
         m_arguments << QStringLiteral("--device-port") << QString::number(freeTcpPort());
@@ -29,7 +30,13 @@ SimProcess::~SimProcess() {
 }
 
 bool SimProcess::start(int timeoutMs) {
-    m_process.start(QStringLiteral(ZUREDOR_SIM_PATH), m_arguments);
+    if (m_namespace.isEmpty())
+        m_process.start(QStringLiteral(ZUREDOR_SIM_PATH), m_arguments);
+    else
+        // ip execs the simulator in place, so the process stopped later is the simulator itself.
+        m_process.start(QStringLiteral("ip"), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), m_namespace,
+                                                          QStringLiteral(ZUREDOR_SIM_PATH)} +
+                                                  m_arguments);
     if (!m_process.waitForStarted(timeoutMs))
         return false;
     QDeadlineTimer deadline(timeoutMs);

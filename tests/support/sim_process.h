@@ -10,8 +10,9 @@ namespace TestSupport {
 // printed its "ready" line, so a test never sends before the units listen.
 class SimProcess final {
 public:
-    // Without --device-port among the arguments, a free port is chosen.
-    explicit SimProcess(QStringList arguments);
+    // Without --device-port among the arguments, a free port is chosen. With a network
+    // namespace the simulator runs inside it (ip netns exec), on that namespace's addresses.
+    explicit SimProcess(QStringList arguments, QString networkNamespace = {});
     quint16 devicePort() const;
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
@@ -24,6 +25,7 @@ public:
 
 private:
     QStringList m_arguments;
+    QString m_namespace;
     QProcess m_process;
     QString m_output;
 };

@@ -48,7 +48,58 @@ TEST(NetworkSettings, AnOptionGivenWinsAndAnEmptyVariableIsUnset) {
     const auto& settings = std::get<Base::NetworkSettings>(resolved);
     EXPECT_EQ(settings.devicePort, 8080);
     EXPECT_EQ(settings.discoveryPort, 5000);
-    EXPECT_EQ(settings.broadcast, QStringLiteral("255.255.255.255"));
+    EXPECT_TRUE(settings.broadcast.isEmpty()) << "no address given: the every-interface default";
+}
+
+TEST(NetworkSettings, BroadcastTakesSeveralAddressesSeparatedByCommas) {
+    const struct {
+        QString text;
+        QStringList addresses; // empty: refused
+        QString quoted;        // what the refusal quotes
+    } cases[] = {
+        {QStringLiteral("127.255.255.255"), {QStringLiteral("127.255.255.255")}, {}},
+        {QStringLiteral("10.1.0.255,10.3.0.10"), {QStringLiteral("10.1.0.255"), QStringLiteral("10.3.0.10")}, {}},
+        {QStringLiteral(" 10.1.0.255 , 10.3.0.10 "), {QStringLiteral("10.1.0.255"), QStringLiteral("10.3.0.10")}, {}},
+        {QStringLiteral("10.3.0.10,10.1.0.255,10.3.0.10"),
+         {QStringLiteral("10.3.0.10"), QStringLiteral("10.1.0.255")},
+         {}},
+        {QStringLiteral("10.1.0.255,nas.local"), {}, QStringLiteral("\"nas.local\"")},
+        {QStringLiteral("10.1.0.255,,10.3.0.10"), {}, QStringLiteral("\"10.1.0.255,,10.3.0.10\"")},
+        {QStringLiteral("10.1.0.255,"), {}, QStringLiteral("\"10.1.0.255,\"")},
+        {QStringLiteral("10.1.0.255;10.3.0.10"), {}, QStringLiteral("\"10.1.0.255;10.3.0.10\"")},
+    };
+    for (const auto& c : cases) {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("ZUREDOR_BROADCAST"), c.text);
+        const auto resolved = Base::resolveNetworkSettings({}, environment);
+        if (c.addresses.isEmpty()) {
+            ASSERT_TRUE(std::holds_alternative<QString>(resolved)) << c.text.toStdString();
+            const QString& words = std::get<QString>(resolved);
+            EXPECT_TRUE(words.startsWith(QStringLiteral("ZUREDOR_BROADCAST "))) << words.toStdString();
+            EXPECT_TRUE(words.contains(c.quoted)) << words.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<Base::NetworkSettings>(resolved))
+            << std::get<QString>(resolved).toStdString();
+        EXPECT_EQ(std::get<Base::NetworkSettings>(resolved).broadcast, c.addresses) << c.text.toStdString();
+    }
+}
+
+TEST(NetworkSettings, ABroadcastListHasABound) {
+    QStringList many;
+    for (int i = 0; i <= Base::kMaxBroadcastAddresses; ++i)
+        many << QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250 + 1);
+    const auto tooMany = Base::parseAddressList(many.join(u','), QStringLiteral("--broadcast"));
+    ASSERT_TRUE(std::holds_alternative<QString>(tooMany));
+    EXPECT_TRUE(std::get<QString>(tooMany).contains(QString::number(Base::kMaxBroadcastAddresses)));
+    many.removeLast();
+    const auto most = Base::parseAddressList(many.join(u','), QStringLiteral("--broadcast"));
+    ASSERT_TRUE(std::holds_alternative<QStringList>(most));
+    EXPECT_EQ(std::get<QStringList>(most).size(), Base::kMaxBroadcastAddresses);
+    // Repeats of one address are not counted against the bound.
+    const auto repeated = Base::parseAddressList(QStringList(1000, QStringLiteral("10.0.0.1")).join(u','), {});
+    ASSERT_TRUE(std::holds_alternative<QStringList>(repeated));
+    EXPECT_EQ(std::get<QStringList>(repeated).size(), 1);
 }
 
 } // namespace
