@@ -54,6 +54,7 @@ struct LanguageCache {
     std::optional<LanguageTable> table;
     // Answers given: a text that no key holds may still be searched for in every line without "=".
     QHash<QString, QString> answers;
+    std::function<void(const QString&)> recorder;
 };
 
 // The program asks for a few hundred texts; more than this are not kept.
@@ -267,6 +268,8 @@ QString LanguageTable::lookup(const QString& text) const {
 QString LocalizeText(const QString& text) {
     LanguageCache& cache = languageCache();
     const QMutexLocker lock(&cache.mutex);
+    if (cache.recorder)
+        cache.recorder(text);
     if (!cache.table)
         cache.table.emplace(readLanguageFile(languagePlaces(QProcessEnvironment::systemEnvironment())).bytes);
     if (const auto known = cache.answers.constFind(text); known != cache.answers.constEnd())
@@ -274,6 +277,12 @@ QString LocalizeText(const QString& text) {
     if (cache.answers.size() >= kMaxAnswers)
         cache.answers.clear();
     return *cache.answers.insert(text, cache.table->lookup(text));
+}
+
+void recordLookups(std::function<void(const QString&)> recorder) {
+    LanguageCache& cache = languageCache();
+    const QMutexLocker lock(&cache.mutex);
+    cache.recorder = std::move(recorder);
 }
 
 void reloadLanguageFile() {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <vector>
 
 namespace Base {
@@ -48,6 +49,10 @@ QString LocalizeText(const QString& text);
 
 // The next LocalizeText reads the file again, for tests that write one.
 void reloadLanguageFile();
+
+// Every text LocalizeText is asked for goes to `recorder` until another one
+// (or none) is set: the translations' test learns from it what the windows show.
+void recordLookups(std::function<void(const QString&)> recorder);
 
 // The same lookup over file contents already in memory.
 QString LocalizeFromBytes(const QByteArray& file, const QString& text);
