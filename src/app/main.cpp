@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("zuredor"));
     QApplication::setQuitOnLastWindowClosed(false);
     // The desktop entry's name, so the window system finds the program's icon and menu entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("zuredor"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.zuredor.utility"));
     Ui::installAppStyle(app);
 
     QCommandLineParser parser;
