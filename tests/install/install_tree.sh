@@ -70,7 +70,8 @@ check_page() {
     local program=$1 page=$2 words=$3 text=$4
     local option command
     for option in $(options_of "$program" "$words"); do
-        grep -qF -- "$option" <<<"$text" || fail "the page of $(basename "$program") lacks $option (of '$words')"
+        grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" <<<"$text" ||
+            fail "the page of $(basename "$program") lacks $option (of '$words')"
     done
     for command in $(commands_of "$program" "$words"); do
         grep -qE -- "^   ${words:+$words }$command\$" <<<"$text" ||
