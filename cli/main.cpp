@@ -3,7 +3,7 @@
 #include "device_commands.h"
 #include "unit_name.h"
 
-#include "base/version.h"
+#include "base/build_info.h"
 
 #include <QCoreApplication>
 
@@ -203,7 +203,7 @@ int main(int argc, char* argv[]) {
     cli.add_option("--device-port", devicePort, "TCP port of the units' web server")
         ->envname("ZUREDOR_DEVICE_PORT")
         ->check(CLI::Range(1, 65535));
-    cli.set_version_flag("--version", std::string("zuredor-cli ") + Base::kProgramVersion);
+    cli.set_version_flag("--version", Base::versionLine(QStringLiteral("zuredor-cli")).toStdString());
     cli.add_flag("--json", global.json, "Print JSON on standard output; words go to standard error");
     std::string user = "admin";
     std::optional<std::string> password;

@@ -2,6 +2,7 @@
 
 #include "command.h"
 #include "terminal_text.h"
+#include "unit_cache.h"
 
 #include "base/network_settings.h"
 #include "discovery/discovery_scan.h"
@@ -150,6 +151,7 @@ int runScan(const Invocation& call) {
         writeOut(stderr, "zuredor-cli: " + terminalSafe(words.toUtf8()) + '\n');
     }
     writeOut(stdout, global.json ? scanJson(result.rows) : scanTable(result.rows));
+    rememberUnits(result.rows, QProcessEnvironment::systemEnvironment());
     return kExitDone;
 }
 

@@ -5,6 +5,11 @@ target_compile_options(zuredor_settings INTERFACE
 target_compile_definitions(zuredor_settings INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_KEYWORDS)
 target_include_directories(zuredor_settings INTERFACE ${PROJECT_SOURCE_DIR}/src)
+# Hardened as Debian builds its packages: fortified libc calls where the code
+# is optimized (the check needs it), a stack protector, and a read-only GOT.
+target_compile_options(zuredor_settings INTERFACE -fstack-protector-strong)
+target_compile_definitions(zuredor_settings INTERFACE $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+target_link_options(zuredor_settings INTERFACE LINKER:-z,relro LINKER:-z,now)
 if(ZUREDOR_SANITIZE)
     target_compile_options(zuredor_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                       -fno-sanitize-recover=undefined)

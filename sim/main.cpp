@@ -1,4 +1,4 @@
-#include "base/version.h"
+#include "base/build_info.h"
 #include "discovery_options.h"
 #include "discovery_responder.h"
 #include "sim/web/unit_web_server.h"
@@ -81,7 +81,7 @@ int main(int argc, char* argv[]) {
 
     CLI::App cli{"Simulated Zur Edor units on consecutive addresses, answering the discovery query."};
     cli.name("zuredor-sim");
-    cli.set_version_flag("--version", std::string("zuredor-sim ") + Base::kProgramVersion);
+    cli.set_version_flag("--version", Base::versionLine(QStringLiteral("zuredor-sim")).toStdString());
     Sim::DiscoveryOptions discovery;
     Sim::addDiscoveryOptions(cli, discovery);
     Sim::WebOptions web;

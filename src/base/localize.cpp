@@ -2,7 +2,11 @@
 
 #include "platform/regular_file.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QMutex>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <limits>
@@ -20,24 +24,29 @@ QString decodeLine(QByteArrayView line) {
     return QString::fromUtf8(line);
 }
 
-QByteArray readLanguageFile() {
+enum class Place { Missing, Read, Unusable };
+
+// One candidate file: Missing lets the search go on to the next place.
+Place readPlace(const QString& path, QByteArray& bytes) {
     const Platform::BoundedFile file =
-        Platform::ReadRegularFile("language", static_cast<std::size_t>(kLanguageFileCap));
+        Platform::ReadRegularFile(QFile::encodeName(path).toStdString(), static_cast<std::size_t>(kLanguageFileCap));
     switch (file.result) {
     case Platform::FileRead::Read:
-        return QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
+        bytes = QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
+        return Place::Read;
     case Platform::FileRead::NotRegular:
-        qWarning("The language file is no regular file and is not read: texts stay English.");
-        break;
+        qWarning("The language file %s is no regular file and is not read: texts stay English.", qPrintable(path));
+        return Place::Unusable;
     case Platform::FileRead::TooLarge:
-        qWarning("The language file is larger than %lld bytes and is not read: texts stay English.",
-                 static_cast<long long>(kLanguageFileCap));
-        break;
-    case Platform::FileRead::Missing:
+        qWarning("The language file %s is larger than %lld bytes and is not read: texts stay English.",
+                 qPrintable(path), static_cast<long long>(kLanguageFileCap));
+        return Place::Unusable;
     case Platform::FileRead::Failed:
+        return Place::Unusable;
+    case Platform::FileRead::Missing:
         break;
     }
-    return {};
+    return Place::Missing;
 }
 
 struct LanguageCache {
@@ -45,6 +54,7 @@ struct LanguageCache {
     std::optional<LanguageTable> table;
     // Answers given: a text that no key holds may still be searched for in every line without "=".
     QHash<QString, QString> answers;
+    std::function<void(const QString&)> recorder;
 };
 
 // The program asks for a few hundred texts; more than this are not kept.
@@ -56,6 +66,65 @@ LanguageCache& languageCache() {
 }
 
 } // namespace
+
+LanguagePlaces languagePlaces(const QProcessEnvironment& environment) {
+    LanguagePlaces places;
+    QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
+    // As the XDG rules say: a relative value is ignored.
+    if (!QDir::isAbsolutePath(config)) {
+        const QString home = environment.value(QStringLiteral("HOME"));
+        config = home.isEmpty() ? QString() : home + QStringLiteral("/.config");
+    }
+    if (!config.isEmpty())
+        places.userChoice = config + QStringLiteral("/zuredor/language");
+    // Beside the installed program, so that any install prefix finds its own.
+    if (QCoreApplication::instance() != nullptr)
+        places.shippedFolder = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                               QStringLiteral(ZUREDOR_LANGUAGES_FROM_BIN));
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        places.systemLanguage = environment.value(QString::fromLatin1(name));
+        if (!places.systemLanguage.isEmpty())
+            break;
+    }
+    return places;
+}
+
+QStringList shippedFileNames(const QString& systemLanguage) {
+    // language[_territory][.codeset][@modifier]
+    QString name = systemLanguage;
+    name.truncate(name.indexOf(QLatin1Char('@')) < 0 ? name.size() : name.indexOf(QLatin1Char('@')));
+    name.truncate(name.indexOf(QLatin1Char('.')) < 0 ? name.size() : name.indexOf(QLatin1Char('.')));
+    // The value comes from the environment and names a file: letters and one underscore only.
+    static const QRegularExpression shape(QStringLiteral("^([a-z]{2,3})(_(?:[A-Z]{2}|[0-9]{3}))?$"));
+    const QRegularExpressionMatch match = shape.match(name);
+    if (!match.hasMatch())
+        return {};
+    QStringList names;
+    if (match.hasCaptured(2))
+        names << name;
+    names << match.captured(1);
+    return names;
+}
+
+LanguageFile readLanguageFile(const LanguagePlaces& places) {
+    QStringList candidates{places.currentDirectory};
+    if (!places.userChoice.isEmpty())
+        candidates << places.userChoice;
+    if (!places.shippedFolder.isEmpty()) {
+        for (const QString& name : shippedFileNames(places.systemLanguage))
+            candidates << places.shippedFolder + QLatin1Char('/') + name;
+    }
+    LanguageFile file;
+    for (const QString& candidate : candidates) {
+        const Place place = readPlace(candidate, file.bytes);
+        if (place == Place::Missing)
+            continue;
+        if (place == Place::Read)
+            file.path = candidate;
+        break;
+    }
+    return file;
+}
 
 QString LocalizeFromBytes(const QByteArray& file, const QString& text) {
     const QByteArray needle = text.toUtf8();
@@ -199,13 +268,21 @@ QString LanguageTable::lookup(const QString& text) const {
 QString LocalizeText(const QString& text) {
     LanguageCache& cache = languageCache();
     const QMutexLocker lock(&cache.mutex);
+    if (cache.recorder)
+        cache.recorder(text);
     if (!cache.table)
-        cache.table.emplace(readLanguageFile());
+        cache.table.emplace(readLanguageFile(languagePlaces(QProcessEnvironment::systemEnvironment())).bytes);
     if (const auto known = cache.answers.constFind(text); known != cache.answers.constEnd())
         return *known;
     if (cache.answers.size() >= kMaxAnswers)
         cache.answers.clear();
     return *cache.answers.insert(text, cache.table->lookup(text));
+}
+
+void recordLookups(std::function<void(const QString&)> recorder) {
+    LanguageCache& cache = languageCache();
+    const QMutexLocker lock(&cache.mutex);
+    cache.recorder = std::move(recorder);
 }
 
 void reloadLanguageFile() {

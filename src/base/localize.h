@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <vector>
 
 namespace Base {
@@ -12,13 +15,44 @@ namespace Base {
 // The language file is read only up to this size; a larger one leaves every text English.
 inline constexpr qsizetype kLanguageFileCap = 4 * 1024 * 1024;
 
-// The translation of a display text from the file "language" in the current
-// directory, or the text itself. The file is read at the first call and kept:
-// only a regular file (links followed) of at most kLanguageFileCap bytes.
+// Where the language file is looked for, in this order. The first place that
+// holds anything of that name decides: a file there that cannot be read
+// leaves the texts English, as a bad "language" in the current directory
+// always did, rather than quietly taking the next place.
+struct LanguagePlaces {
+    QString currentDirectory = QStringLiteral("language"); // by that bare name, as it always was
+    QString userChoice;                                    // the user's own choice: ~/.config/zuredor/language
+    QString shippedFolder;                                 // the translations the program ships, one file per language
+    QString systemLanguage;                                // LC_ALL, LC_MESSAGES or LANG, such as "de_DE.UTF-8"
+};
+
+// The places of this process: the configuration folder from XDG_CONFIG_HOME
+// (or ~/.config), the shipped translations beside the installed program, the
+// language from the environment as the C library ranks it.
+LanguagePlaces languagePlaces(const QProcessEnvironment& environment);
+
+// The names of shipped files that serve a system language, best first:
+// "de_DE.UTF-8" gives de_DE and de. None for C, POSIX or a malformed value.
+QStringList shippedFileNames(const QString& systemLanguage);
+
+// The language file the places give: its path (empty for none) and its bytes.
+struct LanguageFile {
+    QString path;
+    QByteArray bytes;
+};
+LanguageFile readLanguageFile(const LanguagePlaces& places);
+
+// The translation of a display text from the language file, or the text
+// itself. The file is chosen and read at the first call and kept: only a
+// regular file (links followed) of at most kLanguageFileCap bytes.
 QString LocalizeText(const QString& text);
 
 // The next LocalizeText reads the file again, for tests that write one.
 void reloadLanguageFile();
+
+// Every text LocalizeText is asked for goes to `recorder` until another one
+// (or none) is set: the translations' test learns from it what the windows show.
+void recordLookups(std::function<void(const QString&)> recorder);
 
 // The same lookup over file contents already in memory.
 QString LocalizeFromBytes(const QByteArray& file, const QString& text);

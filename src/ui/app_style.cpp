@@ -1,6 +1,7 @@
 #include "ui/app_style.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QProxyStyle>
 
 namespace Ui {
@@ -21,6 +22,10 @@ public:
 
 void installAppStyle(QApplication& app) {
     app.setStyle(new UtilityStyle);
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/zuredor/icons/%1x%1/apps/zuredor.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
 }
 
 } // namespace Ui

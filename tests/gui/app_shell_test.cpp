@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -93,6 +94,25 @@ TEST_F(AppShell, StartsWithOnlyTheScanWindowOfTheRightShape) {
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->size(), QSize(81, 33));
     EXPECT_EQ(quits, 0);
+}
+
+TEST_F(AppShell, EveryWindowShowsTheProgramIconInEachRenderedSize) {
+    App::WindowSet windows(loopbackSettings(), [] {});
+    int checked = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->objectName().startsWith(QLatin1String("TForm")))
+            continue;
+        ++checked;
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QImage drawn = window->windowIcon().pixmap(QSize(size, size)).toImage();
+            const QImage rendered(QStringLiteral(":/zuredor/icons/%1x%1/apps/zuredor.png").arg(size));
+            ASSERT_FALSE(rendered.isNull()) << size;
+            EXPECT_EQ(drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                      rendered.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+                << window->objectName().toStdString() << " at " << size;
+        }
+    }
+    EXPECT_EQ(checked, 11);
 }
 
 TEST_F(AppShell, LanguageFileTranslatesTheButtonButNotTheTitle) {

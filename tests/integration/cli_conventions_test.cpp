@@ -72,7 +72,7 @@ TEST(CliCommands, AMistypedCommandIsNamedWithTheNearestAndVersionsAreThere) {
     }
     const CliRun version = TestSupport::runCli({s("--version")});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QByteArray("zuredor-cli 1.1\n"));
+    EXPECT_TRUE(version.out.startsWith("zuredor-cli 1.1")) << version.out.toStdString();
 }
 
 TEST(CliJson, AFailureIsOneObjectWithItsReason) {

@@ -6,10 +6,12 @@
 #include "support/test_ports.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkDatagram>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
@@ -97,6 +99,35 @@ TEST_F(CliScan, PrintsATableOfTheUnitsInArrivalOrder) {
                                   "127.0.0.3   ZurEdor-2  Group-2     1.0.2\n"
                                   "127.0.0.4   ZurEdor-3  Group-3     1.0.3\n"));
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+}
+
+TEST_F(CliScan, LeavesTheUnitsFoundForTheShellsCompletion) {
+    startSim({QStringLiteral("--units"), QStringLiteral("2"), QStringLiteral("--host-name"), QStringLiteral("Nas %n")});
+    QTemporaryDir cache;
+    QProcessEnvironment environment = TestSupport::cleanEnvironment();
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+    const QStringList arguments{QStringLiteral("scan"),
+                                QStringLiteral("--wait"),
+                                QStringLiteral("0.5"),
+                                QStringLiteral("--broadcast"),
+                                kBroadcast,
+                                QStringLiteral("--discovery-port"),
+                                QString::number(port)};
+    for (const QStringList& extra : {QStringList(), QStringList{QStringLiteral("--json")}}) {
+        QFile::remove(cache.filePath(QStringLiteral("zuredor/units")));
+        const CliRun run = runCli(arguments + extra, environment);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QFile file(cache.filePath(QStringLiteral("zuredor/units")));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << extra.join(u' ').toStdString();
+        // A name with a blank is not offered to the shell; its address is.
+        EXPECT_EQ(file.readAll(), QByteArray("127.0.0.2\n127.0.0.3\n"));
+    }
+    // The next scan replaces the list, even with nothing.
+    sims.clear();
+    ASSERT_EQ(runCli(arguments, environment).exitCode, 0);
+    QFile file(cache.filePath(QStringLiteral("zuredor/units")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray());
 }
 
 TEST_F(CliScan, JsonIsAnArrayOfObjectsWithTheFourKeys) {

@@ -4,6 +4,9 @@
 
 #include "support/cli_run.h"
 
+#include <QRegularExpression>
+#include <QSet>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -84,19 +87,61 @@ TEST(DesktopProgram, QuotesAStrayValueWithoutItsControlCharacters) {
     EXPECT_LT(run.err.size(), 300) << "the value is cut short";
 }
 
-TEST(Programs, VersionNamesTheProgramAndItsVersion) {
+TEST(Programs, VersionNamesTheProgramItsVersionAndTheBuild) {
+    // Without a display: the desktop program must answer before it needs one.
+    QProcessEnvironment bare = TestSupport::cleanEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(QString::fromLatin1(name));
+    const QRegularExpression line(
+        QStringLiteral("^(zuredor|zuredor-cli|zuredor-sim) 1\\.1( \\(git [A-Za-z0-9._+-]+\\))?\n$"));
     const struct {
         QString path;
-        QByteArray expected;
+        QString name;
     } cases[] = {
-        {QStringLiteral(ZUREDOR_APP_PATH), "zuredor 1.1\n"},
-        {QStringLiteral(ZUREDOR_SIM_PATH), "zuredor-sim 1.1\n"},
+        {QStringLiteral(ZUREDOR_APP_PATH), QStringLiteral("zuredor")},
+        {QStringLiteral(ZUREDOR_CLI_PATH), QStringLiteral("zuredor-cli")},
+        {QStringLiteral(ZUREDOR_SIM_PATH), QStringLiteral("zuredor-sim")},
+    };
+    QSet<QString> builds;
+    for (const auto& c : cases) {
+        for (const QString& word : {QStringLiteral("--version"), QStringLiteral("-v")}) {
+            if (word == QStringLiteral("-v") && c.name != QStringLiteral("zuredor"))
+                continue;
+            const CliRun run = runProgram(c.path, {word}, bare);
+            ASSERT_TRUE(run.finished) << c.name.toStdString();
+            EXPECT_EQ(run.exitCode, 0) << c.name.toStdString() << ": " << run.err.toStdString();
+            const QRegularExpressionMatch match = line.match(QString::fromUtf8(run.out));
+            EXPECT_TRUE(match.hasMatch()) << run.out.toStdString();
+            EXPECT_EQ(match.captured(1), c.name);
+            builds.insert(match.captured(2));
+        }
+    }
+    EXPECT_EQ(builds.size(), 1) << "the three programs come from one build";
+}
+
+TEST(DesktopProgram, AnswersHelpWithoutADisplayAndTakesHelpAsAValueOnlyWhereOneIsDue) {
+    QProcessEnvironment bare = TestSupport::cleanEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(QString::fromLatin1(name));
+    const struct {
+        const char* name;
+        QStringList arguments;
+        int status;
+        QByteArray out; // printed on standard output
+        QByteArray err; // printed on standard error
+    } cases[] = {
+        {"help", {QStringLiteral("--help")}, 0, "--discovery-port <port>", ""},
+        {"short help", {QStringLiteral("-h")}, 0, "--device-port <port>", ""},
+        {"an unknown option", {QStringLiteral("--help"), QStringLiteral("--frobnicate")}, 64, "", "frobnicate"},
+        // "--help" is the value of --broadcast here, which then refuses it: no window, no help.
+        {"help as a value", {QStringLiteral("--broadcast"), QStringLiteral("--help")}, 64, "", "--broadcast"},
     };
     for (const auto& c : cases) {
-        const CliRun run = runProgram(c.path, {QStringLiteral("--version")}, offscreen());
-        ASSERT_TRUE(run.finished) << c.expected.toStdString();
-        EXPECT_EQ(run.exitCode, 0) << c.expected.toStdString();
-        EXPECT_EQ(run.out, c.expected);
+        const CliRun run = runProgram(QStringLiteral(ZUREDOR_APP_PATH), c.arguments, bare);
+        ASSERT_TRUE(run.finished) << c.name;
+        EXPECT_EQ(run.exitCode, c.status) << c.name << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains(c.out)) << c.name << ": " << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(c.err)) << c.name << ": " << run.err.toStdString();
     }
 }
 

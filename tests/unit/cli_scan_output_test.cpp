@@ -1,5 +1,6 @@
 #include "scan_command.h"
 #include "terminal_text.h"
+#include "unit_cache.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -93,6 +94,53 @@ TEST(ScanJson, NoRowsIsAnEmptyArray) {
     const QJsonDocument document = QJsonDocument::fromJson(Cli::scanJson({}));
     ASSERT_TRUE(document.isArray());
     EXPECT_TRUE(document.array().isEmpty());
+}
+
+} // namespace
+
+// ---- the units a scan leaves for the shell's completion
+
+namespace {
+
+TEST(UnitCache, KeepsAddressesAndOnlyNamesAShellTakesAsTheyStand) {
+    const struct {
+        const char* name;
+        Discovery::DeviceRow row;
+        QByteArray line;
+    } cases[] = {
+        {"a plain name", row("127.0.0.2", "ZurEdor-1"), "127.0.0.2\tZurEdor-1\n"},
+        {"every character allowed", row("10.1.2.3", "a.b_c=d-9"), "10.1.2.3\ta.b_c=d-9\n"},
+        {"a blank", row("127.0.0.2", "My NAS"), "127.0.0.2\n"},
+        {"a tab and a line end", row("127.0.0.2", "a\tb\nc"), "127.0.0.2\n"},
+        {"a command substitution", row("127.0.0.2", "$(reboot)"), "127.0.0.2\n"},
+        {"an escape sequence", row("127.0.0.2", "\x1b]0;x\x07"), "127.0.0.2\n"},
+        {"UTF-8", row("127.0.0.2", "Caf\xC3\xA9"), "127.0.0.2\n"},
+        {"an option's look", row("127.0.0.2", "--yes"), "127.0.0.2\n"},
+        {"no name", row("127.0.0.2", ""), "127.0.0.2\n"},
+        {"a name past 64 bytes", row("127.0.0.2", QByteArray(65, 'n')), "127.0.0.2\n"},
+        {"an address that is not dotted IPv4", row("::ffff:127.0.0.2", "N"), ""},
+        {"a short form", row("127.1", "N"), ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Cli::unitCacheText({c.row}), c.line) << c.name;
+}
+
+TEST(UnitCache, IsKeptWhereTheXdgRulesSay) {
+    const struct {
+        std::vector<std::pair<const char*, const char*>> variables;
+        QString path;
+    } cases[] = {
+        {{{"XDG_CACHE_HOME", "/c"}, {"HOME", "/h"}}, QStringLiteral("/c/zuredor/units")},
+        {{{"HOME", "/h"}}, QStringLiteral("/h/.cache/zuredor/units")},
+        {{{"XDG_CACHE_HOME", "relative"}, {"HOME", "/h"}}, QStringLiteral("/h/.cache/zuredor/units")},
+        {{}, QString()},
+    };
+    for (const auto& c : cases) {
+        QProcessEnvironment environment;
+        for (const auto& [name, value] : c.variables)
+            environment.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+        EXPECT_EQ(Cli::unitCachePath(environment), c.path);
+    }
 }
 
 } // namespace

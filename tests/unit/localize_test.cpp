@@ -1,8 +1,10 @@
 #include "base/localize.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -322,6 +324,212 @@ TEST(LocalizeText, AMillionLinesAtTheCapAnswerQuickly) {
     EXPECT_EQ(translated, 1000);
     // Reading the file on every call took about 20 s here; the table about a tenth of a second.
     EXPECT_LT(elapsed, 5000);
+}
+
+} // namespace
+
+// ---- which language file: the current directory, the user's choice, the system's language
+
+namespace {
+
+// Each place holds nothing, a language file with these bytes, or a folder in its way.
+struct Holds {
+    enum Kind { Nothing, File, Folder } kind = Nothing;
+    QByteArray bytes = {};
+};
+Holds file(const char* bytes) {
+    return {Holds::File, bytes};
+}
+const Holds kFolder{Holds::Folder};
+
+struct PlaceCase {
+    const char* name;
+    Holds currentDirectory;
+    Holds userChoice;
+    std::vector<std::pair<const char*, Holds>> shipped;
+    const char* systemLanguage;
+    const char* expected; // "Scan" translated
+    const char* chosen;   // the path read, from the test's folder; "" for none
+    bool warned;
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+bool put(const QString& path, const Holds& holds) {
+    if (holds.kind == Holds::Folder)
+        return QDir().mkpath(path);
+    if (holds.kind == Holds::Nothing)
+        return true;
+    QDir().mkpath(QFileInfo(path).path());
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(holds.bytes) == holds.bytes.size();
+}
+
+class LanguagePlaceOrder : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(LanguagePlaceOrder, TheFirstPlaceHoldingAFileDecides) {
+    const PlaceCase& c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const Base::LanguagePlaces places{dir.filePath(QStringLiteral("work/language")),
+                                      dir.filePath(QStringLiteral("config/zuredor/language")),
+                                      dir.filePath(QStringLiteral("shipped")), QString::fromLatin1(c.systemLanguage)};
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("shipped"))));
+    ASSERT_TRUE(put(places.currentDirectory, c.currentDirectory));
+    ASSERT_TRUE(put(places.userChoice, c.userChoice));
+    for (const auto& [name, holds] : c.shipped)
+        ASSERT_TRUE(put(places.shippedFolder + QLatin1Char('/') + QString::fromLatin1(name), holds));
+
+    Base::LanguageFile chosen;
+    QStringList warnings;
+    {
+        CapturedWarnings captured;
+        chosen = Base::readLanguageFile(places);
+        warnings = CapturedWarnings::lines();
+    }
+    EXPECT_EQ(Base::LocalizeFromBytes(chosen.bytes, QStringLiteral("Scan")), QString::fromUtf8(c.expected));
+    const QString expectedPath = *c.chosen ? dir.filePath(QString::fromLatin1(c.chosen)) : QString();
+    EXPECT_EQ(chosen.path, expectedPath);
+    EXPECT_EQ(warnings.size(), c.warned ? 1 : 0) << warnings.join(QLatin1Char('|')).toStdString();
+}
+
+const Holds kGerman = file("Scan=Suchen\r\n");
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, LanguagePlaceOrder,
+    ::testing::Values(
+        PlaceCase{"nothing anywhere", {}, {}, {}, "de_DE.UTF-8", "Scan", "", false},
+        PlaceCase{"the system's language", {}, {}, {{"de", kGerman}}, "de_DE.UTF-8", "Suchen", "shipped/de", false},
+        PlaceCase{"a territory's own file first",
+                  {},
+                  {},
+                  {{"de", kGerman}, {"de_AT", file("Scan=Suchen (AT)\r\n")}},
+                  "de_AT.UTF-8",
+                  "Suchen (AT)",
+                  "shipped/de_AT",
+                  false},
+        PlaceCase{"the language's file for another territory",
+                  {},
+                  {},
+                  {{"de", kGerman}},
+                  "de_CH",
+                  "Suchen",
+                  "shipped/de",
+                  false},
+        PlaceCase{"a modifier", {}, {}, {{"de", kGerman}}, "de_DE@euro", "Suchen", "shipped/de", false},
+        PlaceCase{"simplified Chinese",
+                  {},
+                  {},
+                  {{"zh_CN", file("Scan=\xE6\x89\xAB\xE6\x8F\x8F\r\n")}},
+                  "zh_CN.UTF-8",
+                  "\xE6\x89\xAB\xE6\x8F\x8F",
+                  "shipped/zh_CN",
+                  false},
+        PlaceCase{"traditional Chinese is not given the simplified file",
+                  {},
+                  {},
+                  {{"zh_CN", file("Scan=\xE6\x89\xAB\xE6\x8F\x8F\r\n")}},
+                  "zh_TW.UTF-8",
+                  "Scan",
+                  "",
+                  false},
+        PlaceCase{"C locale", {}, {}, {{"de", kGerman}, {"C", kGerman}}, "C.UTF-8", "Scan", "", false},
+        PlaceCase{"a path for a language", {}, {}, {{"de", kGerman}}, "../shipped/de", "Scan", "", false},
+        PlaceCase{"the user's choice before the system's language",
+                  {},
+                  file("Scan=Rechercher\r\n"),
+                  {{"de", kGerman}},
+                  "de_DE.UTF-8",
+                  "Rechercher",
+                  "config/zuredor/language",
+                  false},
+        PlaceCase{"an empty choice is English",
+                  {},
+                  file(""),
+                  {{"de", kGerman}},
+                  "de_DE.UTF-8",
+                  "Scan",
+                  "config/zuredor/language",
+                  false},
+        PlaceCase{"the current directory before everything",
+                  file("Scan=Buscar\r\n"),
+                  file("Scan=Rechercher\r\n"),
+                  {{"de", kGerman}},
+                  "de_DE.UTF-8",
+                  "Buscar",
+                  "work/language",
+                  false},
+        PlaceCase{"a folder in the current directory decides, English",
+                  kFolder,
+                  file("Scan=Rechercher\r\n"),
+                  {{"de", kGerman}},
+                  "de_DE.UTF-8",
+                  "Scan",
+                  "",
+                  true},
+        PlaceCase{"a folder as the user's choice decides, English",
+                  {},
+                  kFolder,
+                  {{"de", kGerman}},
+                  "de_DE.UTF-8",
+                  "Scan",
+                  "",
+                  true},
+        PlaceCase{"a folder as the shipped file", {}, {}, {{"de", kFolder}}, "de_DE", "Scan", "", true}),
+    [](const ::testing::TestParamInfo<PlaceCase>& p) { return "case" + std::to_string(p.index); });
+
+TEST(LanguagePlaces, FollowTheEnvironment) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> variables;
+        const char* userChoice;
+        const char* systemLanguage;
+    } cases[] = {
+        {"XDG_CONFIG_HOME", {{"XDG_CONFIG_HOME", "/x"}, {"HOME", "/h"}}, "/x/zuredor/language", ""},
+        {"home", {{"HOME", "/h"}}, "/h/.config/zuredor/language", ""},
+        {"a relative XDG_CONFIG_HOME is ignored",
+         {{"XDG_CONFIG_HOME", "x"}, {"HOME", "/h"}},
+         "/h/.config/zuredor/language",
+         ""},
+        {"no home", {}, "", ""},
+        {"LC_ALL first", {{"LC_ALL", "fr_FR"}, {"LC_MESSAGES", "de_DE"}, {"LANG", "es_ES"}}, "", "fr_FR"},
+        {"then LC_MESSAGES", {{"LC_ALL", ""}, {"LC_MESSAGES", "de_DE"}, {"LANG", "es_ES"}}, "", "de_DE"},
+        {"then LANG", {{"LANG", "ja_JP.UTF-8"}}, "", "ja_JP.UTF-8"},
+    };
+    for (const auto& c : cases) {
+        QProcessEnvironment environment;
+        for (const auto& [name, value] : c.variables)
+            environment.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+        const Base::LanguagePlaces places = Base::languagePlaces(environment);
+        EXPECT_EQ(places.currentDirectory, QStringLiteral("language")) << c.name;
+        EXPECT_EQ(places.userChoice, QString::fromLatin1(c.userChoice)) << c.name;
+        EXPECT_EQ(places.systemLanguage, QString::fromLatin1(c.systemLanguage)) << c.name;
+        // Installed as bin/ and share/: the folder is found from the program, wherever the prefix.
+        EXPECT_EQ(places.shippedFolder, QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                        QStringLiteral("/../share/zuredor/languages")))
+            << c.name;
+    }
+}
+
+TEST(LanguagePlaces, ShippedFileNamesOfASystemLanguage) {
+    const struct {
+        const char* language;
+        QStringList names;
+    } cases[] = {
+        {"de_DE.UTF-8", {QStringLiteral("de_DE"), QStringLiteral("de")}},
+        {"ja", {QStringLiteral("ja")}},
+        {"es_419.UTF-8", {QStringLiteral("es_419"), QStringLiteral("es")}},
+        {"sr_RS@latin", {QStringLiteral("sr_RS"), QStringLiteral("sr")}},
+        {"C", {}},
+        {"POSIX", {}},
+        {"", {}},
+        {"de_DE/../../etc", {}},
+        {"DE_de", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Base::shippedFileNames(QString::fromLatin1(c.language)), c.names) << c.language;
 }
 
 } // namespace

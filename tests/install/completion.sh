@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The bash completion of zuredor-cli as built: commands, options and named
+# choices for partial words, the units of the last scan for a unit's IP, and
+# nothing from the cache ever run or offered unless it is an address.
+#   completion.sh COMPLETION_SCRIPT ZUREDOR_CLI
+set -euo pipefail
+
+script=$1
+cli=$2
+cache=$(mktemp -d)
+trap 'rm -rf "$cache"' EXIT
+failures=0
+
+# shellcheck source=/dev/null
+source "$script"
+
+registered=$(complete -p zuredor-cli)
+[ "$registered" = "complete -F _zuredor_cli zuredor-cli" ] || {
+    echo "FAIL: complete -p says: $registered" >&2
+    failures=$((failures + 1))
+}
+
+# What Tab offers for the words given, the last being the one under the cursor.
+offered() {
+    COMP_WORDS=("$@")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE="$*"
+    COMP_POINT=${#COMP_LINE}
+    COMPREPLY=()
+    _zuredor_cli
+    printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ' | sed 's/ $//'
+}
+expect() {
+    local want=$1
+    shift
+    local got
+    got=$(offered zuredor-cli "$@")
+    if [ "$got" != "$want" ]; then
+        echo "FAIL: zuredor-cli $* <Tab> offered \"$got\", not \"$want\"" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+export XDG_CACHE_HOME=$cache
+mkdir -p "$cache/zuredor"
+printf '127.0.0.2\tZurEdor-1\n127.0.0.3\tOther\n10.0.0.9\n127.0.0.5\t$(touch %s/ran)\nnot-an-address\tZed\n' \
+    "$cache" >"$cache/zuredor/units"
+touch "$cache/firmware-1.bin" "$cache/firmware-2.bin"
+
+# The commands are those the program lists, whatever they are today.
+top=$("$cli" --help | awk '/^Subcommands:$/ { s = 1; next } s && /^  [a-z]/ { print $1 }' | sort | tr '\n' ' ')
+expect "${top% }" ""
+expect "set-admin-password set-dhcp-server set-identity set-ip set-language set-time" set-
+expect "smb" sm
+expect "create" smb c
+expect "--json" smb create --j
+expect "--wait" scan --w
+expect "--device-port --discovery-port" --d
+expect "status" --device-port 8080 sta
+expect "status" -p secret sta
+expect "off" set-time 127.0.0.2 --sntp of
+expect "off on" set-time 127.0.0.2 --sntp ""
+expect "off on" set-time 127.0.0.2 --sntp = o
+expect "dhcp static" set-ip 127.0.0.2 ""
+expect "ro rw" ftp set-account 127.0.0.2 bob ""
+expect "disable enable" ftp set 127.0.0.2 ""
+# A unit's IP: the addresses of the last scan, or the one whose name was typed.
+expect "127.0.0.2 127.0.0.3 127.0.0.5" status 127.0.0.
+expect "10.0.0.9 127.0.0.2 127.0.0.3 127.0.0.5" smb list ""
+expect "127.0.0.2" status Zur
+expect "127.0.0.3" disk show Oth
+expect "" status Ze
+# Only the first argument is a unit.
+expect "" smb create 127.0.0.2 ""
+expect "$cache/firmware-1.bin $cache/firmware-2.bin" firmware 127.0.0.2 "$cache/firm"
+XDG_CACHE_HOME=$cache/none expect "" status ""
+[ ! -e "$cache/ran" ] || {
+    echo "FAIL: a name from the cache was run" >&2
+    failures=$((failures + 1))
+}
+
+if [ "$failures" -gt 0 ]; then
+    echo "completion: $failures failures" >&2
+    exit 1
+fi
+echo "completion: all checks passed"
