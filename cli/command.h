@@ -80,7 +80,8 @@ struct Invocation {
 // A row of the command table. The dispatcher reads the rows to build the
 // command line, its help and its checks, prepares what a row needs, and runs it.
 struct Command {
-    enum Needs : unsigned { NothingMore = 0, NeedsCredentials = 1 };
+    // NeedsCredentialsWithUnit: only when the unit argument is given.
+    enum Needs : unsigned { NothingMore = 0, NeedsCredentials = 1, NeedsCredentialsWithUnit = 2 };
 
     const char* name;
     const char* help;
@@ -96,6 +97,8 @@ std::span<const Command> consoleCommands();
 std::span<const Command> mountCommands();
 // The Maintenance page: `firmware`, `reboot`, `factory-reset`.
 std::span<const Command> maintenanceCommands();
+// `doctor`: why units are not found or a share will not mount.
+std::span<const Command> doctorCommands();
 // The SMB Server page: `smb list`, `smb publish`...
 std::span<const Command> smbCommands();
 // The FTP Server page and its accounts: `ftp show`, `ftp add-account`...

@@ -230,7 +230,7 @@ int main(int argc, char* argv[]) {
         }
     };
     for (const auto group : {Cli::scanCommands(), Cli::deviceCommands(), Cli::mountCommands(), Cli::consoleCommands(),
-                             Cli::maintenanceCommands()})
+                             Cli::maintenanceCommands(), Cli::doctorCommands()})
         add(&cli, group);
     for (const Cli::CommandGroup& group : Cli::pageGroups()) {
         CLI::App* page = cli.add_subcommand(group.name, group.help);
@@ -264,7 +264,11 @@ int main(int argc, char* argv[]) {
         if (const int status = findNamedUnits(command, global, arguments); status != Cli::kExitDone)
             return status;
         Cli::Credentials credentials;
-        if (command.row->needs & Cli::Command::NeedsCredentials) {
+        bool unitGiven = false;
+        for (const Cli::Argument& argument : command.row->arguments)
+            unitGiven = unitGiven || (argument.kind == Cli::Argument::Kind::Unit && arguments.has(argument.name));
+        if ((command.row->needs & Cli::Command::NeedsCredentials) ||
+            ((command.row->needs & Cli::Command::NeedsCredentialsWithUnit) && unitGiven)) {
             credentials.user = QString::fromStdString(user);
             credentials.password = password ? QString::fromStdString(*password) : Cli::askPassword();
         }

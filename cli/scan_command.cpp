@@ -148,6 +148,7 @@ int runScan(const Invocation& call) {
             words += QStringLiteral("; the query went to %1; --broadcast ADDR[,ADDR...] sends it elsewhere, "
                                     "such as to a unit's own address beyond a router")
                          .arg(targetList(targets));
+        words += QStringLiteral("; zuredor-cli doctor tells why");
         writeOut(stderr, "zuredor-cli: " + terminalSafe(words.toUtf8()) + '\n');
     }
     writeOut(stdout, global.json ? scanJson(result.rows) : scanTable(result.rows));

@@ -169,7 +169,7 @@ TEST(CliScanNothing, SaysSoOnStandardError) {
                                             s("--discovery-port"), QString::number(port)});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, QByteArray("IP Address  HD Name  Group Name  Firmware Version\n"));
-    EXPECT_EQ(run.err, QByteArray("zuredor-cli: no unit answered within 0.2 s\n"))
+    EXPECT_EQ(run.err, QByteArray("zuredor-cli: no unit answered within 0.2 s; zuredor-cli doctor tells why\n"))
         << "the address was chosen: no hint about --broadcast";
 }
 
