@@ -354,6 +354,28 @@ TEST_F(CliDoctor, AUnitWithoutARouteIsSaidToBeUnreachable) {
     EXPECT_EQ(done.run.exitCode, 1);
 }
 
+TEST_F(CliDoctor, ADefaultRouteThroughAVpnIsNamed) {
+    struct Tunnel {
+        Lab& lab;
+        ~Tunnel() {
+            lab.ip("p", {s("route"), s("replace"), s("default"), s("via"), s("10.1.0.254")});
+            lab.ip("p", {s("link"), s("delete"), s("tun0")});
+        }
+    } restore{*lab};
+    for (const QStringList& step : {QStringList{s("tuntap"), s("add"), s("dev"), s("tun0"), s("mode"), s("tun")},
+                                    QStringList{s("addr"), s("add"), s("10.8.0.2/24"), s("dev"), s("tun0")},
+                                    QStringList{s("link"), s("set"), s("tun0"), s("up")},
+                                    QStringList{s("route"), s("replace"), s("default"), s("dev"), s("tun0")}})
+        ASSERT_EQ(lab->ip("p", step), QString());
+    const Report done = doctor();
+    const Finding interfaces = done.at("interfaces");
+    EXPECT_EQ(interfaces.result, s("warning")) << done.text();
+    EXPECT_TRUE(interfaces.details.contains(s("tun0 10.8.0.2/24"))) << interfaces.details.toStdString();
+    EXPECT_TRUE(interfaces.details.contains(s("(default route) (VPN or virtual)"))) << interfaces.details.toStdString();
+    EXPECT_TRUE(interfaces.advice.contains(s("through the VPN tun0"))) << interfaces.advice.toStdString();
+    EXPECT_TRUE(done.at("live test").details.contains(s("pb: 2"))) << "each network's own broadcast still goes out";
+}
+
 TEST_F(CliDoctor, AWrongPasswordAndAMissingSmbServerAreTold) {
     const Report wrong = doctor({s("-p"), s("not-it"), s("10.2.0.10")});
     EXPECT_EQ(wrong.at("web page").result, s("problem")) << wrong.text();
