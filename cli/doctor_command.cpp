@@ -208,7 +208,8 @@ ProgramRun runProgram(const QString& name, const QStringList& arguments) {
     if (process.exitCode() != 0)
         return {false,
                 {},
-                QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(process.readAllStandardError()).trimmed())};
+                QStringLiteral("%1: %2").arg(
+                    name, QString::fromLocal8Bit(process.readAllStandardError()).trimmed().section(u'\n', 0, 0))};
     return {true, QString::fromLocal8Bit(process.readAllStandardOutput()), {}};
 }
 
