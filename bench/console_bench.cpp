@@ -16,6 +16,8 @@
 #include "ui/message_box.h"
 #include "web/page_fetch.h"
 
+#include "bench_support.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -32,23 +34,6 @@
 #include <vector>
 
 namespace {
-
-quint16 freeTcpPort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
-
-quint16 freeUdpPort() {
-    QUdpSocket s;
-    s.bind(QHostAddress::AnyIPv4, 0);
-    return s.localPort();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // Boxes would wait for a person: count them instead.
 class CountedBoxes final : public Ui::MessageService {
@@ -78,19 +63,10 @@ int main(int argc, char* argv[]) {
             runs = std::max(1, std::atoi(argv[i + 1]));
     }
 
-    const quint16 port = freeTcpPort();
+    const quint16 port = Bench::freeTcpPort();
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(ZUREDOR_SIM_PATH),
-              {QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--discovery-port"),
-               QString::number(freeUdpPort()), QStringLiteral("--device-port"), QString::number(port)});
-    bool ready = false;
-    while (!ready && sim.waitForReadyRead(5000))
-        ready = sim.readAll().contains("ready\n");
-    if (!ready) {
-        std::fprintf(stderr, "bench_console: the simulator did not start\n");
+    if (!Bench::startSim(sim, port, {}, "bench_console"))
         return 1;
-    }
 
     int boxes = 0;
     Ui::setMessageService(std::make_unique<CountedBoxes>(&boxes));
@@ -157,13 +133,13 @@ int main(int argc, char* argv[]) {
     }
 
     const double pause = settings.pauseMs;
-    const double fetch = median(fetchMs);
+    const double fetch = Bench::median(fetchMs);
     std::printf("bench_console: %d runs against zuredor-sim on 127.0.0.2\n", runs);
     std::printf("  FetchPage (baseline, with its own %.0f ms pause)  median %7.2f ms\n", pause, fetch);
     for (const auto& [name, v] :
          {std::pair{"Status", &statusMs}, std::pair{"IP Config", &ipMs}, std::pair{"SMB Server", &smbMs},
           std::pair{"FTP Server", &ftpMs}, std::pair{"Modify FTP", &modifyMs}}) {
-        const double m = median(*v);
+        const double m = Bench::median(*v);
         std::printf(
             "  switch to %-10s  median %7.2f ms, beyond the %.0f ms pause %7.2f ms, ratio %.2fx (target <= 1.5x)\n",
             name, m, pause, m - pause, (m - pause) / fetch);

@@ -16,6 +16,8 @@
 
 #include "discovery/discovery_scan.h"
 
+#include "bench_support.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTcpServer>
@@ -33,18 +35,6 @@ using namespace std::chrono_literals;
 
 const QString kLoopbackBroadcast = QStringLiteral("127.255.255.255");
 
-quint16 freeUdpPort() {
-    QUdpSocket socket;
-    socket.bind(QHostAddress::AnyIPv4, 0);
-    return socket.localPort();
-}
-
-quint16 freeTcpPort() {
-    QTcpServer server;
-    server.listen(QHostAddress::AnyIPv4, 0);
-    return server.serverPort();
-}
-
 double percentile(std::vector<double> v, double p) {
     if (v.empty())
         return 0;
@@ -60,7 +50,8 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(ZUREDOR_SIM_PATH),
                         arguments + QStringList{QStringLiteral("--broadcast"), kLoopbackBroadcast,
-                                                QStringLiteral("--device-port"), QString::number(freeTcpPort())});
+                                                QStringLiteral("--device-port"),
+                                                QString::number(Bench::freeTcpPort())});
         QByteArray said;
         while (m_process.waitForReadyRead(10000)) {
             said += m_process.readAll();
@@ -101,7 +92,7 @@ Discovery::ScanResult scanOnce(quint16 port, const Schedule& schedule) {
 }
 
 void benchLoss(int units, int scans, int drop, int seed, double scale) {
-    const quint16 port = freeUdpPort();
+    const quint16 port = Bench::freeUdpPort();
     Sim sim({QStringLiteral("--units"), QString::number(units), QStringLiteral("--discovery-port"),
              QString::number(port), QStringLiteral("--drop-queries"), QString::number(drop), QStringLiteral("--seed"),
              QString::number(seed)});
@@ -135,7 +126,7 @@ void benchLoss(int units, int scans, int drop, int seed, double scale) {
 }
 
 void benchClean(int units, int scans, double scale) {
-    const quint16 port = freeUdpPort();
+    const quint16 port = Bench::freeUdpPort();
     Sim sim(
         {QStringLiteral("--units"), QString::number(units), QStringLiteral("--discovery-port"), QString::number(port)});
     std::vector<double> lastMs[2];

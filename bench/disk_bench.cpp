@@ -18,6 +18,8 @@
 #include "ui/message_box.h"
 #include "web/page_fetch.h"
 
+#include "bench_support.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -36,23 +38,6 @@
 #include <vector>
 
 namespace {
-
-quint16 freeTcpPort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
-
-quint16 freeUdpPort() {
-    QUdpSocket s;
-    s.bind(QHostAddress::AnyIPv4, 0);
-    return s.localPort();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // Boxes would wait for a person: count them instead.
 class CountedBoxes final : public Ui::MessageService {
@@ -133,19 +118,10 @@ int main(int argc, char* argv[]) {
             runs = std::max(1, std::atoi(argv[i + 1]));
     }
 
-    const quint16 port = freeTcpPort();
+    const quint16 port = Bench::freeTcpPort();
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(ZUREDOR_SIM_PATH),
-              {QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--discovery-port"),
-               QString::number(freeUdpPort()), QStringLiteral("--device-port"), QString::number(port)});
-    bool ready = false;
-    while (!ready && sim.waitForReadyRead(5000))
-        ready = sim.readAll().contains("ready\n");
-    if (!ready) {
-        std::fprintf(stderr, "bench_disk: the simulator did not start\n");
+    if (!Bench::startSim(sim, port, {}, "bench_disk"))
         return 1;
-    }
 
     int boxes = 0;
     Ui::setMessageService(std::make_unique<CountedBoxes>(&boxes));
@@ -181,8 +157,8 @@ int main(int argc, char* argv[]) {
         console.pageControl()->setCurrentIndex(Console::kStatusPage);
     }
     const double pause = settings.pauseMs;
-    const double fetch = median(fetchMs);
-    const double diskSwitch = median(diskMs);
+    const double fetch = Bench::median(fetchMs);
+    const double diskSwitch = Bench::median(diskMs);
     std::printf("bench_disk: %d runs\n", runs);
     std::printf("  FetchPage (baseline, with its own %.0f ms pause)     median %7.2f ms\n", pause, fetch);
     std::printf("  switch to Disk Utility  median %7.2f ms, beyond the %.0f ms pause %7.2f ms, ratio %.2fx "
@@ -240,7 +216,7 @@ int main(int argc, char* argv[]) {
     heartbeat.stop();
     std::printf("  refresh of a %d-line result (%.0f KB page)  median %7.2f ms; longest event-loop block: median "
                 "%.2f ms, worst %.2f ms (target <= 50 ms)\n",
-                kLines, double(big.size()) / 1024, median(refreshMs), median(blockMs),
+                kLines, double(big.size()) / 1024, Bench::median(refreshMs), Bench::median(blockMs),
                 *std::max_element(blockMs.begin(), blockMs.end()));
 
     if (boxes > 0)

@@ -16,6 +16,8 @@
 #include "ui/current_device.h"
 #include "web/multipart.h"
 
+#include "bench_support.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -32,18 +34,6 @@
 #include <vector>
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
-
-quint16 freeUdpPort() {
-    QUdpSocket s;
-    s.bind(QHostAddress::AnyIPv4, 0);
-    return s.localPort();
-}
 
 // Peak resident memory of this process so far, in KiB.
 qint64 peakKib() {
@@ -114,20 +104,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    const quint16 port = freePort();
+    const quint16 port = Bench::freeTcpPort();
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(ZUREDOR_SIM_PATH),
-              {QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--discovery-port"),
-               QString::number(freeUdpPort()), QStringLiteral("--device-port"), QString::number(port),
-               QStringLiteral("--max-firmware-bytes"), QString::number(2 * size + (1 << 20))});
-    bool ready = false;
-    while (!ready && sim.waitForReadyRead(5000))
-        ready = sim.readAll().contains("ready\n");
-    if (!ready) {
-        std::fprintf(stderr, "bench_firmware: the simulator did not start\n");
+    if (!Bench::startSim(sim, port, {QStringLiteral("--max-firmware-bytes"), QString::number(2 * size + (1 << 20))},
+                         "bench_firmware"))
         return 1;
-    }
     const Console::UnitAddress unit{QStringLiteral("127.0.0.2"), port};
     const Web::PostFields fields{QStringLiteral("admin"), QStringLiteral("admin"), Console::firmwareReferer(unit)};
     Web::Settings settings;

@@ -13,6 +13,8 @@
 #include "web/page_fetch.h"
 #include "web/web_settings.h"
 
+#include "bench_support.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -27,23 +29,6 @@
 
 namespace {
 
-quint16 freeTcpPort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
-
-quint16 freeUdpPort() {
-    QUdpSocket s;
-    s.bind(QHostAddress::AnyIPv4, 0);
-    return s.localPort();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // A simulator with one unit at `address`; ends with the object.
 class Sim {
 public:
@@ -51,7 +36,7 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(ZUREDOR_SIM_PATH),
                         QStringList{QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--first-address"),
-                                    address, QStringLiteral("--discovery-port"), QString::number(freeUdpPort()),
+                                    address, QStringLiteral("--discovery-port"), QString::number(Bench::freeUdpPort()),
                                     QStringLiteral("--device-port"), QString::number(devicePort)} +
                             extra);
         while (m_process.waitForReadyRead(5000))
@@ -99,7 +84,7 @@ int main(int argc, char* argv[]) {
     if (args.size() > 2 && args[1] == QLatin1String("--runs"))
         runs = args[2].toInt();
 
-    const quint16 port = freeTcpPort();
+    const quint16 port = Bench::freeTcpPort();
     const Sim good(QStringLiteral("127.0.0.2"), port, {});
     const Sim silent(QStringLiteral("127.0.0.3"), port, {QStringLiteral("--web-silent")});
 
@@ -128,10 +113,10 @@ int main(int argc, char* argv[]) {
         QThread::msleep(static_cast<unsigned long>(settings.pauseMs));
         bare.push_back(bareExchangeMs(device.ip, port));
     }
-    const double f = median(fetch);
-    const double b = median(bare);
+    const double f = Bench::median(fetch);
+    const double b = Bench::median(bare);
     // The pause itself sleeps a little longer than asked; that is the system's, not the fetch's.
-    const double overshoot = median(pause) - settings.pauseMs;
+    const double overshoot = Bench::median(pause) - settings.pauseMs;
     std::printf("FetchPage beyond its 20 ms pause: median %.3f ms; bare connect-send-receive %.3f ms; "
                 "ratio %.2f (target <= 2.0)\n",
                 f, b, b > 0 ? f / b : 0.0);
@@ -162,7 +147,8 @@ int main(int argc, char* argv[]) {
             times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         }
         std::printf("login, %-20s result %d: median %8.1f ms, max %8.1f ms (target %s)\n", c.name,
-                    static_cast<int>(result), median(times), *std::max_element(times.begin(), times.end()), c.target);
+                    static_cast<int>(result), Bench::median(times), *std::max_element(times.begin(), times.end()),
+                    c.target);
     }
     return 0;
 }
