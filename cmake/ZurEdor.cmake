@@ -16,6 +16,12 @@ if(ZUREDOR_SANITIZE)
     target_link_options(zuredor_settings INTERFACE -fsanitize=address,undefined)
 endif()
 
+# What every program run by the tests and the build gets: leaks are errors,
+# but for the few inside Qt and the system libraries that tests/lsan.supp names.
+set(ZUREDOR_SANITIZER_ENV
+    "ASAN_OPTIONS=detect_leaks=1"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+
 set_property(GLOBAL PROPERTY ZUREDOR_CORE_LIBRARIES "")
 
 # A core library sits below the windows: Qt Core and Network only.

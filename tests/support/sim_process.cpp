@@ -4,6 +4,8 @@
 
 #include <QDeadlineTimer>
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -63,7 +65,12 @@ void SimProcess::stop() {
     if (!m_process.waitForFinished(5000)) {
         m_process.kill();
         m_process.waitForFinished(2000);
+        return;
     }
+    // The simulator quits cleanly on SIGTERM; any other status is a sanitizer's report
+    // (a leak, say) that its forwarded standard error shows.
+    if (m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() != 0)
+        ADD_FAILURE() << "zuredor-sim ended with status " << m_process.exitCode();
 }
 
 } // namespace TestSupport
