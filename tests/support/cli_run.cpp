@@ -1,6 +1,7 @@
 #include "support/cli_run.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +29,19 @@ void closeFd(int& fd) {
     if (fd >= 0)
         ::close(fd);
     fd = -1;
+}
+
+// The child's high-water mark of resident memory, while it runs. wait4()'s figure is no use
+// here: Linux carries the spawning process's own peak across the exec into it.
+qint64 residentPeakKiB(pid_t pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
 }
 
 std::vector<std::string> toStrings(const QStringList& list) {
@@ -133,7 +147,9 @@ CliRun runProgram(const QString& path, const QStringList& arguments, const QByte
         }
         if (in[1] >= 0)
             fds[count++] = {in[1], POLLOUT, 0};
-        if (::poll(fds, count, static_cast<int>(std::min<qint64>(left, 100))) < 0 && errno != EINTR)
+        // Short waits: the memory is sampled between them, the last sample just before the end.
+        run.peakRssKiB = std::max(run.peakRssKiB, residentPeakKiB(pid));
+        if (::poll(fds, count, static_cast<int>(std::min<qint64>(left, 5))) < 0 && errno != EINTR)
             break;
         for (nfds_t i = 0; i < count; ++i) {
             if (fds[i].revents == 0)
@@ -180,6 +196,7 @@ CliRun runProgram(const QString& path, const QStringList& arguments, const QByte
     rusage usage{};
     pid_t ended = 0;
     while (!killed) {
+        run.peakRssKiB = std::max(run.peakRssKiB, residentPeakKiB(pid));
         ended = ::wait4(pid, &status, WNOHANG, &usage);
         if (ended != 0 || clock.elapsed() >= timeoutMs)
             break;
@@ -196,7 +213,6 @@ CliRun runProgram(const QString& path, const QStringList& arguments, const QByte
     }
     run.wallMs = clock.elapsed();
     if (ended == pid) {
-        run.peakRssKiB = usage.ru_maxrss; // kilobytes on Linux
         run.finished = !killed && WIFEXITED(status);
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
