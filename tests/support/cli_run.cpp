@@ -33,7 +33,14 @@ void closeFd(int& fd) {
 
 // The child's high-water mark of resident memory, while it runs. wait4()'s figure is no use
 // here: Linux carries the spawning process's own peak across the exec into it.
-qint64 residentPeakKiB(pid_t pid) {
+// A child spawned by fork (as a sanitizer's runtime may do) shows the parent's memory until its exec:
+// only the program's own process counts.
+qint64 residentPeakKiB(pid_t pid, const std::string& program) {
+    char exe[4096];
+    const ssize_t length =
+        ::readlink(QStringLiteral("/proc/%1/exe").arg(pid).toLocal8Bit().constData(), exe, sizeof exe);
+    if (length <= 0 || std::string(exe, static_cast<std::size_t>(length)) != program)
+        return -1;
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -148,7 +155,7 @@ CliRun runProgram(const QString& path, const QStringList& arguments, const QByte
         if (in[1] >= 0)
             fds[count++] = {in[1], POLLOUT, 0};
         // Short waits: the memory is sampled between them, the last sample just before the end.
-        run.peakRssKiB = std::max(run.peakRssKiB, residentPeakKiB(pid));
+        run.peakRssKiB = std::max(run.peakRssKiB, residentPeakKiB(pid, program));
         if (::poll(fds, count, static_cast<int>(std::min<qint64>(left, 5))) < 0 && errno != EINTR)
             break;
         for (nfds_t i = 0; i < count; ++i) {
@@ -196,7 +203,7 @@ CliRun runProgram(const QString& path, const QStringList& arguments, const QByte
     rusage usage{};
     pid_t ended = 0;
     while (!killed) {
-        run.peakRssKiB = std::max(run.peakRssKiB, residentPeakKiB(pid));
+        run.peakRssKiB = std::max(run.peakRssKiB, residentPeakKiB(pid, program));
         ended = ::wait4(pid, &status, WNOHANG, &usage);
         if (ended != 0 || clock.elapsed() >= timeoutMs)
             break;
