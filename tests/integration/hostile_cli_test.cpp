@@ -792,7 +792,7 @@ TEST(HostileCli, SimulatorFaults) {
                      .out = "Host Name: ZurEdor-1\n",
                      .outContains = true,
                      .deadlineMs = 6000,
-                     .minMs = 2000}),
+                     .minMs = 1800}),
             simCase("--web-delay 6000: get", {s("--web-delay"), s("6000")}, {s("get"), s("127.0.0.2"), s("host_name")},
                     {.exitCode = 3, .out = kConnectionFail, .deadlineMs = 7000, .minMs = 4400}),
             simCase("--web-delay 6000: ftp show", {s("--web-delay"), s("6000")}, {s("ftp"), s("show"), s("127.0.0.2")},
