@@ -104,9 +104,11 @@ Error HttpClient::Get(const QString& url) {
                                                      .arg(QString::fromUtf8(location))};
         const QString target = resolveLocation(parsed.value(), QString::fromUtf8(location));
         // The password, the cookie and the Referer go to the unit alone: a
-        // redirect elsewhere is an answer to judge, not a place to go.
+        // redirect elsewhere is an answer to judge, not a place to go. A Location
+        // that cannot be read names no place on the unit either, so it was not
+        // followed and cannot confirm a change.
         const Result<HttpUrl> targetUrl = parseHttpUrl(target);
-        if (targetUrl.ok() && unitKey(targetUrl.value()) != unit) {
+        if (!targetUrl.ok() || unitKey(targetUrl.value()) != unit) {
             m_offUnitLocation = QString::fromUtf8(location);
             return {};
         }

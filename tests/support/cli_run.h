@@ -12,6 +12,8 @@ struct CliRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
+    qint64 wallMs = 0;      // from the start to the child's end
+    qint64 peakRssKiB = -1; // the child's peak resident set (VmHWM) as last seen while it ran; -1 when unknown
 };
 
 // The environment of the test without any ZUREDOR_* setting, so a test sees only what it sets,

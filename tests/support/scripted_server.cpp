@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <vector>
 
 #include <sys/socket.h>
@@ -16,6 +17,11 @@ ScriptedServer::ScriptedServer(QList<Reply> script) : m_script(std::move(script)
 }
 
 ScriptedServer::ScriptedServer(Answerer answerer) : m_answerer(std::move(answerer)) {
+    start();
+}
+
+ScriptedServer::ScriptedServer(Answerer answerer, const QString& address)
+    : m_address(address), m_answerer(std::move(answerer)) {
     start();
 }
 
@@ -33,7 +39,7 @@ void ScriptedServer::start() {
 }
 
 QString ScriptedServer::url(const char* path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(QString::fromUtf8(path));
+    return QStringLiteral("http://%1:%2%3").arg(m_address).arg(m_port).arg(QString::fromUtf8(path));
 }
 
 QList<QByteArray> ScriptedServer::requests() const {
@@ -43,7 +49,7 @@ QList<QByteArray> ScriptedServer::requests() const {
 
 void ScriptedServer::run(std::promise<quint16>* listening) {
     QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
+    server.listen(QHostAddress(m_address), 0);
     listening->set_value(server.serverPort());
     std::vector<std::unique_ptr<QTcpSocket>> held;
     while (!m_stop) {
@@ -66,6 +72,8 @@ void ScriptedServer::run(std::promise<quint16>* listening) {
             reply = m_script[std::min<qsizetype>(index, m_script.size() - 1)];
         }
         if (reply.reset) {
+            if (!reply.bytes.isEmpty())
+                answer(*socket, reply);
             // A zero linger time makes the close send RST, as a crashed unit's stack does.
             const linger now{1, 0};
             ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
@@ -102,25 +110,40 @@ void ScriptedServer::answer(QTcpSocket& socket, const Reply& reply) {
     while (!m_stop && clock.elapsed() < reply.delayMs)
         QThread::msleep(5);
     const auto connected = [&] { return !m_stop && socket.state() == QAbstractSocket::ConnectedState; };
-    if (reply.endless) {
-        // Until the peer closes; the bound only keeps a broken test from running forever.
-        while (connected() && clock.elapsed() < 60000) {
+    if (!reply.lead.isEmpty())
+        socket.write(reply.lead);
+    const auto sendOnce = [&] {
+        if (reply.dripMs == 0) {
             socket.write(reply.bytes);
-            socket.waitForBytesWritten(50);
+            return;
         }
-    } else if (reply.dripMs == 0) {
-        socket.write(reply.bytes);
-    } else {
         for (const char c : reply.bytes) {
             if (!connected())
                 return;
             socket.write(&c, 1);
             socket.waitForBytesWritten(100);
-            QThread::msleep(static_cast<unsigned long>(reply.dripMs));
+            // In small steps, so a test that ends is not kept waiting for the next byte.
+            QElapsedTimer gap;
+            gap.start();
+            while (!m_stop && gap.elapsed() < reply.dripMs)
+                QThread::msleep(static_cast<unsigned long>(std::min(reply.dripMs, 5)));
         }
+    };
+    if (reply.endless) {
+        // Until the peer closes; the bound only keeps a broken test from running forever.
+        while (connected() && clock.elapsed() < 60000) {
+            sendOnce();
+            socket.waitForBytesWritten(50);
+        }
+    } else {
+        sendOnce();
     }
     while (connected() && socket.bytesToWrite() > 0)
         socket.waitForBytesWritten(50);
+    QElapsedTimer held;
+    held.start();
+    while (!m_stop && held.elapsed() < reply.holdMs)
+        QThread::msleep(5);
 }
 
 QByteArray withLength(const char* statusLine, const QByteArray& body, const char* extra) {

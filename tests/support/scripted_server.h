@@ -22,8 +22,10 @@ struct Reply {
     bool silent = false;   // accept, read the request, never answer
     int dripMs = 0;        // send one byte at a time with this gap
     int delayMs = 0;       // silence before the answer
-    bool reset = false;    // abort the connection (RST) instead of answering
+    bool reset = false;    // abort the connection (RST) after `bytes`, instead of closing it
+    int holdMs = 0;        // after the answer, before the close or the reset
     bool endless = false;  // send `bytes` again and again until the peer gives up
+    QByteArray lead{};     // sent once before `bytes`, such as the header of an endless body
 };
 
 // A loopback peer that plays a unit, well-behaved, slow or hostile: one
@@ -36,12 +38,15 @@ public:
 
     explicit ScriptedServer(QList<Reply> script);
     explicit ScriptedServer(Answerer answerer);
+    // The same on another loopback address, such as 127.0.0.2.
+    ScriptedServer(Answerer answerer, const QString& address);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     quint16 port() const { return m_port; }
     QString url(const char* path) const;
+    QString address() const { return m_address; }
     QList<QByteArray> requests() const;
     // Connections accepted, the probes that send nothing included.
     int connections() const { return m_connections; }
@@ -52,6 +57,7 @@ private:
     QByteArray readRequest(QTcpSocket& socket);
     void answer(QTcpSocket& socket, const Reply& reply);
 
+    QString m_address = QStringLiteral("127.0.0.1");
     QList<Reply> m_script;
     Answerer m_answerer;
     std::unique_ptr<QThread> m_thread;
