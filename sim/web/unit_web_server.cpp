@@ -182,8 +182,11 @@ void UnitWebServer::stopListening() {
 
 void UnitWebServer::acceptConnections() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        if (m_settings.faults.dropConnections > 0) {
-            --m_settings.faults.dropConnections;
+        ++m_accepted;
+        const bool dropThisOne = m_settings.faults.dropEvery > 0 && m_accepted % m_settings.faults.dropEvery == 0;
+        if (m_settings.faults.dropConnections > 0 || dropThisOne) {
+            if (m_settings.faults.dropConnections > 0)
+                --m_settings.faults.dropConnections;
             socket->close();
             socket->deleteLater();
             continue;
