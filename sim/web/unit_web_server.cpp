@@ -182,8 +182,11 @@ void UnitWebServer::stopListening() {
 
 void UnitWebServer::acceptConnections() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        if (m_settings.faults.dropConnections > 0) {
-            --m_settings.faults.dropConnections;
+        ++m_accepted;
+        const bool dropThisOne = m_settings.faults.dropEvery > 0 && m_accepted % m_settings.faults.dropEvery == 0;
+        if (m_settings.faults.dropConnections > 0 || dropThisOne) {
+            if (m_settings.faults.dropConnections > 0)
+                --m_settings.faults.dropConnections;
             socket->close();
             socket->deleteLater();
             continue;
@@ -450,7 +453,9 @@ void UnitWebServer::deliver(QTcpSocket* socket, const Answer& answered) {
 }
 
 void UnitWebServer::record(const QByteArray& request, const QTcpSocket* socket, qint64 size) {
-    const QByteArray kept = request.left(m_settings.requestLogEntryBytes);
+    // A copy of its own: the request may share the 32 KiB buffer the socket read it into, and the log keeps
+    // hundreds of them.
+    const QByteArray kept(request.constData(), qMin(request.size(), m_settings.requestLogEntryBytes));
     m_log.append(kept);
     while (m_log.size() > qMax(1, m_settings.requestLogEntries))
         m_log.removeFirst();

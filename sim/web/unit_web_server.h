@@ -24,6 +24,7 @@ struct FaultSettings {
     int dropConnections = 0;      // close the next N connections at once, unanswered
     int refuseFtpChanges = 0;     // send the next N CGI requests whose redirect is ftp.htm to the failure page
     qint64 stallUploadAfter = -1; // stop reading a firmware upload after this many body bytes; never answer
+    int dropEvery = 0;            // close every Nth connection unanswered, counting from the first; 0: none
 };
 
 struct ServerSettings {
@@ -127,6 +128,7 @@ private:
     QList<QByteArray> m_log;
     QTimer m_rebootTimer;
     bool m_goingDown = false; // a reboot was asked for and the unit is about to go
+    qint64 m_accepted = 0;    // connections taken since the start, dropped ones included
 };
 
 } // namespace Sim

@@ -31,6 +31,11 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
     app.add_option("--web-drop", options.dropConnections, "Close the first N connections unanswered")
         ->check(CLI::NonNegativeNumber)
         ->group(faults);
+    app.add_option("--web-drop-every", options.dropEvery,
+                   "Close every Nth connection unanswered, counting from the first: the Nth, the 2Nth... (default 0: "
+                   "none)")
+        ->check(CLI::NonNegativeNumber)
+        ->group(faults);
     app.add_option("--web-refuse-ftp", options.refuseFtpChanges,
                    "Send the first N changes for page ftp.htm to the failure page")
         ->check(CLI::NonNegativeNumber)
@@ -68,6 +73,7 @@ ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
         settings.faults.answerDelayMs = options.answerDelayMs;
         settings.faults.silent = options.silent;
         settings.faults.dropConnections = options.dropConnections;
+        settings.faults.dropEvery = options.dropEvery;
         settings.faults.refuseFtpChanges = options.refuseFtpChanges;
         settings.faults.stallUploadAfter = options.stallUploadAfter;
     }

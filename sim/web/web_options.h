@@ -28,6 +28,7 @@ struct WebOptions {
     int answerDelayMs = 0;
     bool silent = false;
     int dropConnections = 0;
+    int dropEvery = 0;
     int refuseFtpChanges = 0;
     bool diskFixDisabled = false;
     qint64 stallUploadAfter = -1;
@@ -36,8 +37,8 @@ struct WebOptions {
 
 // Registers --device-port (also ZUREDOR_DEVICE_PORT), --user, --password,
 // --request-log, --reboot-ms, --disk-scan-step-ms, --max-firmware-bytes and the
-// faults --web-keep-alive, --web-delay, --web-silent, --web-drop, --web-refuse-ftp,
-// --web-stall-upload-after, --disk-fix-disabled and --web-fault-units.
+// faults --web-keep-alive, --web-delay, --web-silent, --web-drop, --web-drop-every,
+// --web-refuse-ftp, --web-stall-upload-after, --disk-fix-disabled and --web-fault-units.
 void addWebOptions(CLI::App& app, WebOptions& options);
 
 // The server settings of one unit: faults only when it is among the fault units.

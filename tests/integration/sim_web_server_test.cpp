@@ -12,7 +12,10 @@
 #include <CLI/CLI.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <string>
 
 using namespace Sim;
 using TestSupport::waitUntil;
@@ -189,6 +192,10 @@ TEST_F(SimWebServer, RecordsEveryRequestExactlyAndBounded) {
     sent.append(post);
 
     EXPECT_EQ(m_server->recordedRequests(), sent.mid(3));
+    // An entry holds its request, not the whole buffer the request was read into: a long-running unit
+    // keeps hundreds of them.
+    for (const QByteArray& kept : m_server->recordedRequests())
+        EXPECT_LE(kept.capacity(), kept.size() + 64) << kept.constData();
     QFile file(settings.requestLogPath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray log = file.readAll();
@@ -247,6 +254,36 @@ TEST_F(SimWebServer, DroppedConnectionsCloseUnansweredThenTheUnitAnswers) {
     EXPECT_EQ(m_server->recordedRequests().size(), 1);
 }
 
+TEST_F(SimWebServer, DropsEveryNthConnectionCountingFromTheFirst) {
+    struct Case {
+        int dropEvery;
+        int dropFirst;
+        const char* pattern; // one letter a connection: answered (a) or dropped (d)
+    };
+    const Case cases[] = {
+        {0, 0, "aaaa"},
+        {1, 0, "ddd"},
+        {3, 0, "aadaadaa"},
+        {10, 0, "aaaaaaaaadaaaaaaaaad"},
+        // Connections the first-N fault drops count too.
+        {3, 2, "dddaadaa"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "every " << c.dropEvery << ", first " << c.dropFirst);
+        ServerSettings settings;
+        settings.faults.dropEvery = c.dropEvery;
+        settings.faults.dropConnections = c.dropFirst;
+        ASSERT_TRUE(start(settings));
+        std::string seen;
+        for (std::size_t i = 0; i < std::strlen(c.pattern); ++i) {
+            const Reply reply = exchange(get("/utility_use.htm"));
+            seen += reply.status() == 200 ? 'a' : reply.closedByServer && reply.raw.isEmpty() ? 'd' : '?';
+        }
+        EXPECT_EQ(seen, c.pattern);
+        EXPECT_EQ(m_server->recordedRequests().size(), std::count(seen.begin(), seen.end(), 'a'));
+    }
+}
+
 TEST_F(SimWebServer, RefusesTheNextFtpChangesThenAppliesThem) {
     m_server->faults().refuseFtpChanges = 2;
     const QByteArray ftp = get("/nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set=ENABLE&"
@@ -276,6 +313,8 @@ TEST_F(SimWebServer, CommandLineFaultsReachOnlyTheChosenUnits) {
         {{"--web-silent", "--web-drop", "3", "--web-refuse-ftp", "4"}, 2, {false, 0, true, 3, 4}, 80},
         {{"--web-silent", "--web-fault-units", "2,4"}, 4, {false, 0, true, 0, 0}, 80},
         {{"--web-silent", "--web-fault-units", "2,4"}, 3, {}, 80},
+        {{"--web-drop-every", "10", "--web-fault-units", "1"}, 1, {false, 0, false, 0, 0, -1, 10}, 80},
+        {{"--web-drop-every", "10", "--web-fault-units", "1"}, 2, {}, 80},
     };
     for (const Case& c : cases) {
         WebOptions options;
@@ -289,6 +328,7 @@ TEST_F(SimWebServer, CommandLineFaultsReachOnlyTheChosenUnits) {
         EXPECT_EQ(f.silent, c.expected.silent);
         EXPECT_EQ(f.dropConnections, c.expected.dropConnections);
         EXPECT_EQ(f.refuseFtpChanges, c.expected.refuseFtpChanges);
+        EXPECT_EQ(f.dropEvery, c.expected.dropEvery);
         EXPECT_EQ(options.devicePort, c.devicePort);
     }
 
