@@ -1,8 +1,11 @@
 // SplitOptionNames on 1,000 and on 10,000 options, in one run: the time per
-// list and the ratio of the two, which a linear split keeps near 10.
+// list and the ratio of the two, which a linear split keeps near 10. Then a
+// hostile list of the same length: stray `">` before one opening, each an empty
+// name up to the list's bound, which must cost about what the plain list does.
 //
 //   bench_smb [--runs N]
 
+#include "base/list_bounds.h"
 #include "web/page_values.h"
 
 #include <QElapsedTimer>
@@ -49,12 +52,20 @@ int main(int argc, char* argv[]) {
             runs = std::max(1, std::atoi(argv[i + 1]));
     }
     const double small = medianMs(options(1000), runs, 1000);
-    const double large = medianMs(options(10000), runs, 10000);
-    if (small < 0 || large < 0)
+    const QByteArray plain = options(10000);
+    const double large = medianMs(plain, runs, 10000);
+    QByteArray hostile;
+    while (hostile.size() < plain.size())
+        hostile += "\">";
+    const qsizetype strays = hostile.size() / 2;
+    const double stray =
+        medianMs(hostile + "<option value=\"x\">", runs, std::min<qsizetype>(strays + 1, Base::kMaxListEntries));
+    if (small < 0 || large < 0 || stray < 0)
         return 1;
     std::printf("SplitOptionNames, median of %d runs\n", runs);
     std::printf("  1,000 options:  %8.3f ms\n", small);
     std::printf("  10,000 options: %8.3f ms (target: under 50 ms)\n", large);
     std::printf("  ratio 10,000 / 1,000: %.1f (target: at most 12)\n", large / small);
+    std::printf("  as long, stray \"> before one opening: %8.3f ms, %.1fx the plain list\n", stray, stray / large);
     return 0;
 }

@@ -15,6 +15,16 @@ if(ZUREDOR_SANITIZE)
                                                       -fno-sanitize-recover=undefined)
     target_link_options(zuredor_settings INTERFACE -fsanitize=address,undefined)
 endif()
+# The fuzzer's coverage hooks go into all of our code; only the fuzz targets
+# themselves link libFuzzer's main (fuzz/CMakeLists.txt).
+if(ZUREDOR_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "ZUREDOR_FUZZ needs clang (the fuzz preset sets it)")
+    endif()
+    target_compile_options(zuredor_settings INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                      -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(zuredor_settings INTERFACE -fsanitize=address,undefined)
+endif()
 
 # What every program run by the tests and the build gets: leaks are errors,
 # but for the few inside Qt and the system libraries that tests/lsan.supp names.

@@ -7,7 +7,6 @@
 #include "ui/plain_label.h"
 #include "ui/request_runner.h"
 #include "web/page_fetch.h"
-#include "web/page_values.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +65,7 @@ void TForm4::MountBtnClick() {
     QByteArray page;
     for (int i = 0; i < Web::kPageReadTries && page.isEmpty(); ++i)
         page = Web::FetchPage(Ui::CurrentDevice(), m_settings, m_host).page;
-    const QStringList folders = Web::FolderNamesFromAllowShare(Web::PageValue(page, "allow_share=\""));
+    const QStringList folders = mountFolders(page);
     hide();
     Q_EMIT mountChosen(folders);
 }

@@ -1,6 +1,7 @@
 #include "login/login_check.h"
 
 #include "web/page_fetch.h"
+#include "web/page_values.h"
 
 namespace Login {
 
@@ -50,6 +51,10 @@ std::optional<Base::Refusal> LoginRefusal(CheckResult result) {
         break;
     }
     return Base::Refusal{QStringLiteral("Connection fail"), QStringLiteral("Connect"), Base::Icon::Error};
+}
+
+QStringList mountFolders(QByteArrayView page) {
+    return Web::FolderNamesFromAllowShare(Web::PageValue(page, "allow_share=\""));
 }
 
 } // namespace Login

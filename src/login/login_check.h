@@ -39,4 +39,7 @@ LoginOutcome RunLoginChecks(const Web::DeviceContext& device, const Web::Setting
 // The box for a failed login; nothing when it passed.
 std::optional<Base::Refusal> LoginRefusal(CheckResult result);
 
+// The folders Mount offers after a login: the utility page's allow_share list, in page order.
+QStringList mountFolders(QByteArrayView page);
+
 } // namespace Login

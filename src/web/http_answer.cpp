@@ -4,11 +4,6 @@ namespace Web {
 
 namespace {
 
-// A header or chunk-size line longer than this is not from a sane server.
-constexpr qsizetype kMaxHeaderSize = 64 * 1024;
-constexpr qsizetype kMaxChunkLine = 1024;
-constexpr int kMaxInterimAnswers = 16;
-
 const QByteArrayView kHttpPrefix("http/");
 
 bool startsLikeHttp(QByteArrayView raw) {
@@ -82,6 +77,11 @@ void AnswerAssembler::findHeaderEnd() {
         if (lf < 0)
             break;
         if (lineStart > 0 && lineLength(m_raw, lineStart, lf) == 0) {
+            // The same cap whether the header came in one piece or many.
+            if (lf > kMaxHeaderSize) {
+                fail(QStringLiteral("header longer than %1 bytes").arg(kMaxHeaderSize));
+                return;
+            }
             m_headerLines = lineStart;
             m_headerSize = lf + 1;
             parseHeader();
@@ -182,6 +182,11 @@ void AnswerAssembler::advanceChunks() {
             if (lf < 0) {
                 if (m_raw.size() - m_chunkPos > kMaxChunkLine)
                     fail(QStringLiteral("chunk line longer than %1 bytes").arg(kMaxChunkLine));
+                return;
+            }
+            // The same cap whether the line came in one piece or many.
+            if (lf - m_chunkPos > kMaxChunkLine) {
+                fail(QStringLiteral("chunk line longer than %1 bytes").arg(kMaxChunkLine));
                 return;
             }
             QByteArrayView line = QByteArrayView(m_raw).sliced(m_chunkPos, lineLength(m_raw, m_chunkPos, lf));

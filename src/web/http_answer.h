@@ -16,6 +16,11 @@ class AnswerAssembler {
 public:
     enum class State { NeedMore, Complete, Malformed };
 
+    // A header or chunk-size line longer than this is not from a sane server.
+    static constexpr qsizetype kMaxHeaderSize = 64 * 1024;
+    static constexpr qsizetype kMaxChunkLine = 1024;
+    static constexpr int kMaxInterimAnswers = 16;
+
     State append(QByteArrayView piece);
     State state() const { return m_state; }
 

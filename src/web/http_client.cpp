@@ -7,31 +7,12 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
-#include <optional>
-
 namespace Web {
 
 namespace {
 
 bool isRedirect(int status) {
     return status == 300 || status == 301 || status == 302;
-}
-
-// Only the name=value pair goes back; the attributes are for the client. A
-// value with control bytes would let a unit write lines into our requests.
-std::optional<QByteArray> cookiePair(const QByteArray& setCookie) {
-    const QByteArray pair = setCookie.split(';').first().trimmed();
-    for (const char c : pair) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f)
-            return std::nullopt;
-    }
-    return pair;
-}
-
-// Cookies and credentials belong to the unit that was asked: its address and port.
-QString unitKey(const HttpUrl& url) {
-    return url.host.toLower() + QLatin1Char(':') + QString::number(url.port);
 }
 
 QByteArray fieldValue(const AnswerAssembler& answer, QByteArrayView name) {
@@ -69,12 +50,15 @@ Error HttpClient::Get(const QString& url) {
     const QDeadlineTimer deadline(m_settings.exchangeTimeoutMs);
     QString next = url;
     QString unit;
+    HttpUrl unitUrl;
     for (int redirects = 0;; ++redirects) {
         const Result<HttpUrl> parsed = parseHttpUrl(next);
         if (!parsed.ok())
             return parsed.error();
-        if (unit.isEmpty())
-            unit = unitKey(parsed.value());
+        if (unit.isEmpty()) {
+            unitUrl = parsed.value();
+            unit = unitKey(unitUrl);
+        }
         const HttpGetFields fields{m_userName, m_password, m_referer, m_cookies.value(unit)};
         AnswerAssembler answer;
         const Error error = exchange(parsed.value().host, parsed.value().port, HttpGetRequest(parsed.value(), fields),
@@ -86,7 +70,7 @@ Error HttpClient::Get(const QString& url) {
             for (const auto& field : answer.fields()) {
                 if (field.first.compare("Set-Cookie", Qt::CaseInsensitive) != 0)
                     continue;
-                if (const auto pair = cookiePair(field.second))
+                if (const auto pair = cookieToSendBack(field.second))
                     m_cookies.insert(unit, *pair);
             }
         }
@@ -102,18 +86,14 @@ Error HttpClient::Get(const QString& url) {
             return {ErrorKind::TooManyRedirects, QStringLiteral("more than %1 redirects, last to %2")
                                                      .arg(m_settings.maxRedirects)
                                                      .arg(QString::fromUtf8(location))};
-        const QString target = resolveLocation(parsed.value(), QString::fromUtf8(location));
-        // The password, the cookie and the Referer go to the unit alone: a
-        // redirect elsewhere is an answer to judge, not a place to go. A Location
-        // that cannot be read names no place on the unit either, so it was not
-        // followed and cannot confirm a change.
-        const Result<HttpUrl> targetUrl = parseHttpUrl(target);
-        if (!targetUrl.ok() || unitKey(targetUrl.value()) != unit) {
+        // A redirect elsewhere is an answer to judge, not a place to go.
+        const RedirectStep step = judgeLocation(unitUrl, parsed.value(), QString::fromUtf8(location));
+        if (step.offUnit) {
             m_offUnitLocation = QString::fromUtf8(location);
             return {};
         }
         m_locations.append(QString::fromUtf8(location));
-        next = target;
+        next = step.target;
     }
 }
 

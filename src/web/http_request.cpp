@@ -107,4 +107,27 @@ QString resolveLocation(const HttpUrl& current, const QString& location) {
     return origin + QLatin1Char('/') + location;
 }
 
+RedirectStep judgeLocation(const HttpUrl& unit, const HttpUrl& current, const QString& location) {
+    RedirectStep step;
+    step.target = resolveLocation(current, location);
+    const Result<HttpUrl> target = parseHttpUrl(step.target);
+    step.offUnit = !target.ok() || unitKey(target.value()) != unitKey(unit);
+    return step;
+}
+
+QString unitKey(const HttpUrl& url) {
+    return url.host.toLower() + QLatin1Char(':') + QString::number(url.port);
+}
+
+std::optional<QByteArray> cookieToSendBack(QByteArrayView setCookie) {
+    const qsizetype semicolon = setCookie.indexOf(';');
+    const QByteArray pair = (semicolon < 0 ? setCookie : setCookie.first(semicolon)).trimmed().toByteArray();
+    for (const char c : pair) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            return std::nullopt;
+    }
+    return pair;
+}
+
 } // namespace Web

@@ -3,7 +3,10 @@
 #include "web/web_error.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <optional>
 
 namespace Web {
 
@@ -41,5 +44,22 @@ QByteArray HttpGetRequest(const HttpUrl& url, const HttpGetFields& fields);
 
 // The URL a redirect leads to. A Location without "/" is a page name on the same unit.
 QString resolveLocation(const HttpUrl& current, const QString& location);
+
+// Where a redirect from `current` leads, judged for the unit first asked: a
+// target on another host or port is not followed, since the password, the
+// cookie and the Referer go to the unit alone. A target that does not parse
+// names no place on the unit either, so it is not followed and cannot confirm a change.
+struct RedirectStep {
+    QString target;
+    bool offUnit = false;
+};
+RedirectStep judgeLocation(const HttpUrl& unit, const HttpUrl& current, const QString& location);
+
+// "host:port" of a URL, the host in lower case: cookies and credentials are kept per unit.
+QString unitKey(const HttpUrl& url);
+
+// The name=value pair of a Set-Cookie value, which alone goes back; nothing
+// for one with control bytes, which would let a unit write lines into our requests.
+std::optional<QByteArray> cookieToSendBack(QByteArrayView setCookie);
 
 } // namespace Web

@@ -33,8 +33,9 @@ PostResult failed(PostResult::Outcome outcome, const RawStream& stream) {
     return result;
 }
 
-// The answer judged by its status: only a 2xx without a Location completes the post.
-PostResult judged(const AnswerAssembler& answer) {
+} // namespace
+
+PostResult judgePostAnswer(const AnswerAssembler& answer) {
     PostResult result;
     result.status = answer.statusCode();
     for (const auto& [name, value] : answer.fields()) {
@@ -49,8 +50,6 @@ PostResult judged(const AnswerAssembler& answer) {
     result.outcome = success ? PostResult::Outcome::Completed : PostResult::Outcome::Answered;
     return result;
 }
-
-} // namespace
 
 THttpDataStream::THttpDataStream(const QDateTime& created)
     : m_boundary(QByteArray(25, '-') + created.toString(QStringLiteral("yyyyMMddHHmmsszzz")).toLatin1()) {}
@@ -190,7 +189,7 @@ PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFi
             const qint64 got = stream.receiveWaiting(piece.data(), piece.size());
             if (got > 0 && answer.append(QByteArrayView(piece.constData(), got)) != AnswerAssembler::State::Malformed &&
                 answer.headerComplete())
-                return judged(answer);
+                return judgePostAnswer(answer);
             return failed(stream.resetByPeer() ? PostResult::Outcome::Aborted : PostResult::Outcome::Failed, stream);
         }
         offset += n;
@@ -231,7 +230,7 @@ PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFi
         result.failureText = QStringLiteral("The unit's answer could not be read");
         return result;
     }
-    return judged(answer);
+    return judgePostAnswer(answer);
 }
 
 } // namespace Web

@@ -15,6 +15,8 @@ class QIODevice;
 
 namespace Web {
 
+class AnswerAssembler;
+
 // A multipart/form-data body laid out the way the unit's firmware form takes
 // it (see docs/protocol.md, "Firmware upload"): every part opens with the
 // boundary line itself, and the body ends with a "--" line and the boundary.
@@ -92,6 +94,10 @@ struct PostFields {
 PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFields& fields,
                          const Settings& settings = {},
                          const std::function<void(qint64 sent, qint64 total)>& progress = {});
+
+// What the unit's answer to a post says, judged by its status: only a 2xx
+// without a Location completes the post. For an answer whose header is whole.
+PostResult judgePostAnswer(const AnswerAssembler& answer);
 
 // The request head of that post, each line ending CR LF, the empty line included.
 QByteArray MultipartPostHead(const QString& host, const QString& path, const THttpDataStream& body,

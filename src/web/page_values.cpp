@@ -45,23 +45,27 @@ QList<OptionName> SplitOptionNames(QByteArrayView options) {
     // Grown once: a list of thousands would otherwise be copied again and again.
     names.reserve(std::min<qsizetype>(options.count(kOpen), Base::kMaxListEntries));
     qsizetype text = 0;
-    QByteArrayView rest = options;
+    qsizetype from = 0;
+    // Kept while it lies ahead: with many `">` before one opening, searching for it
+    // again at every step would take time growing with the square of the page.
+    qsizetype open = -1;
     for (;;) {
-        const qsizetype open = rest.indexOf(kOpen);
+        if (open < from)
+            open = options.indexOf(kOpen, from);
         if (open < 0)
             break;
         // The name ends at the list's first `">`, which may stand before the opening.
-        const qsizetype close = rest.indexOf(kClose);
+        const qsizetype close = options.indexOf(kClose, from);
         if (close < 0)
             break;
         const qsizetype start = open + kOpen.size();
-        const QByteArrayView name = close >= start ? rest.sliced(start, close - start) : QByteArrayView();
+        const QByteArrayView name = close >= start ? options.sliced(start, close - start) : QByteArrayView();
         // A unit's page decides the names, not how many the program keeps.
         text += name.size();
         if (names.size() == Base::kMaxListEntries || text > Base::kMaxListText)
             break;
         names.append({name.toByteArray()});
-        rest = rest.sliced(close + kClose.size());
+        from = close + kClose.size();
     }
     return names;
 }

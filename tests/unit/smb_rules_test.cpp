@@ -31,6 +31,7 @@ TEST(SplitOptionNames, CutsEachValueAndKeepsItsBytes) {
         // The rest starts after the first "> behind a name, so a stray "> costs an empty name.
         {"text after a \">", "<option value=\"a\">b\">c</option><option value=\"d\">d</option>", {"a", "", "d"}},
         {"the first \"> before the opening", "\"><option value=\"x\">x", {"", "x"}},
+        {"many \"> before the opening", "\">\">\"><option value=\"x\">x", {"", "", "", "x"}},
         {"no closing \">", "<option value=\"open", {}},
         {"non-ASCII bytes", "<option value=\"M\xc3\xbasica\">", {"M\xc3\xbasica"}},
         {"not UTF-8", "<option value=\"caf\xe9\">", {"caf\xe9"}},

@@ -90,6 +90,12 @@ TEST_P(Assemble, SameOutcomeForEveryPieceSize) {
 
 using State = AnswerAssembler::State;
 
+// A chunked answer of one byte whose size line, CR included, is `lineBytes` long.
+QByteArray chunkedWithSizeLine(qsizetype lineBytes) {
+    return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;" + QByteArray(lineBytes - 3, 'x') +
+           "\r\na\r\n0\r\n\r\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Framing, Assemble,
     ::testing::Values(
@@ -122,7 +128,27 @@ INSTANTIATE_TEST_SUITE_P(
                      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10000000000000000\r\n", State::Malformed,
                      false, ""},
         AssembleCase{"two different lengths", "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab",
-                     State::Malformed, false, ""}));
+                     State::Malformed, false, ""},
+        // The chunk-line cap holds however the line arrives, not only when it comes in pieces.
+        AssembleCase{"chunk line at its cap", chunkedWithSizeLine(1024), State::Complete, true,
+                     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\na"},
+        AssembleCase{"chunk line one byte over its cap", chunkedWithSizeLine(1025), State::Malformed, false, ""}));
+
+// The header's cap likewise, tested with a few piece sizes: every size would take too long.
+TEST(Assemble, HeaderCapHoldsForAnyPieceSize) {
+    const QByteArray start = "HTTP/1.1 200 OK\r\nX: ";
+    for (const qsizetype lineFeedAt : {qsizetype{64 * 1024}, qsizetype{64 * 1024 + 1}}) {
+        const QByteArray answer = start + QByteArray(lineFeedAt - start.size() - 3, 'y') + "\r\n\r\n<HTML>";
+        ASSERT_EQ(answer.indexOf("\r\n\r\n") + 3, lineFeedAt);
+        const State expected = lineFeedAt <= 64 * 1024 ? State::NeedMore : State::Malformed;
+        for (const qsizetype piece : {qsizetype{1000}, qsizetype{64 * 1024}, answer.size()}) {
+            AnswerAssembler assembler;
+            for (qsizetype at = 0; at < answer.size(); at += piece)
+                assembler.append(QByteArrayView(answer).sliced(at, std::min(piece, answer.size() - at)));
+            EXPECT_EQ(assembler.state(), expected) << "line feed at " << lineFeedAt << ", pieces of " << piece;
+        }
+    }
+}
 
 struct SplitCase {
     const char* name;
