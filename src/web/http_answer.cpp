@@ -5,7 +5,7 @@ namespace Web {
 namespace {
 
 // A header or chunk-size line longer than this is not from a sane server.
-constexpr qsizetype kMaxHeaderSize = 64 * 1024;
+constexpr qsizetype kMaxHeaderSize = qsizetype{64} * 1024;
 constexpr qsizetype kMaxChunkLine = 1024;
 constexpr int kMaxInterimAnswers = 16;
 
