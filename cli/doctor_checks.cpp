@@ -38,7 +38,7 @@ QList<quint64> socketInodesOnPort(const QByteArray& procNetUdp, quint16 port) {
         const QList<QByteArray> fields = lines[i].simplified().split(' ');
         if (fields.size() < 10)
             continue;
-        const QByteArray local = fields[1];
+        const QByteArray& local = fields[1];
         const qsizetype colon = local.lastIndexOf(':');
         bool ok = false;
         if (colon < 0 || local.mid(colon + 1).toUInt(&ok, 16) != port || !ok)
@@ -252,7 +252,8 @@ Rule iptablesRule(const QStringList& tokens, quint16 port) {
     for (qsizetype i = 2; i < tokens.size(); ++i) {
         const QString& word = tokens[i];
         const QString value = tokens.value(i + 1);
-        if (word == QLatin1String("!")) {
+        if (word == QLatin1String("!") || word == QLatin1String("--icmp-type") ||
+            word == QLatin1String("--tcp-flags")) {
             // A negated condition is taken as one the answers fail: only plain rules are judged.
             rule.matches = false;
         } else if (word == QLatin1String("-p") || word == QLatin1String("--protocol")) {
@@ -270,8 +271,6 @@ Rule iptablesRule(const QStringList& tokens, quint16 port) {
         } else if (word == QLatin1String("-i") || word == QLatin1String("--in-interface")) {
             rule.matches = rule.matches && value != QLatin1String("lo");
             ++i;
-        } else if (word == QLatin1String("--icmp-type") || word == QLatin1String("--tcp-flags")) {
-            rule.matches = false;
         } else if (word == QLatin1String("-j") || word == QLatin1String("--jump")) {
             const QString upper = value.toUpper();
             if (upper == QLatin1String("ACCEPT") || upper == QLatin1String("DROP") ||
@@ -307,7 +306,7 @@ Decision decide(const Chains& chains, const Chain& chain, int depth) {
             const auto called = chains.constFind(chain.table + u'/' + rule.target);
             if (called == chains.cend())
                 continue;
-            const Decision inner = decide(chains, *called, depth + 1);
+            Decision inner = decide(chains, *called, depth + 1);
             if (inner.verdict != Verdict::None || rule.verdict == Verdict::Goto)
                 return inner;
             continue;

@@ -177,7 +177,7 @@ CLI::Validator addressList() {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[]) { // NOLINT(bugprone-exception-escape): only a bug or no memory; abort keeps its stack
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuredor-cli"));
 

@@ -75,7 +75,7 @@ void followUnit(Sim::UnitWebServer& server, Sim::DiscoveryResponder& responder, 
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[]) { // NOLINT(bugprone-exception-escape): only a bug or no memory; abort keeps its stack
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zuredor-sim"));
 

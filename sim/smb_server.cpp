@@ -13,6 +13,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <pwd.h>
@@ -38,8 +39,18 @@ QString findTool(const QString& name) {
 }
 
 QString ownUserName() {
-    const passwd* entry = ::getpwuid(::geteuid());
-    return entry != nullptr ? QString::fromLocal8Bit(entry->pw_name) : QString();
+    // getpwuid's record is shared by the whole process; the simulator runs threads.
+    std::vector<char> buffer(4096);
+    for (;;) {
+        passwd entry{};
+        passwd* found = nullptr;
+        const int error = ::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE && buffer.size() < std::size_t{1024} * 1024) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        return error == 0 && found != nullptr ? QString::fromLocal8Bit(entry.pw_name) : QString();
+    }
 }
 
 // Names Samba would read as something else ("%" starts a substitution) or that
@@ -194,8 +205,8 @@ QByteArray smbConfiguration(const SmbLayout& layout, const UnitState& state, con
     return text.toUtf8();
 }
 
-SmbServer::SmbServer(QString root, QHostAddress address, QObject* parent)
-    : QObject(parent), m_layout{std::move(root)}, m_address(std::move(address)), m_account(ownUserName()) {
+SmbServer::SmbServer(QString root, const QHostAddress& address, QObject* parent)
+    : QObject(parent), m_layout{std::move(root)}, m_address(address), m_account(ownUserName()) {
     m_smbd.setChildProcessModifier([] {
         // smbd signals its whole process group when it stops: a session of its
         // own keeps the simulator out of it. If the simulator dies, smbd goes too.
@@ -270,9 +281,9 @@ std::optional<QString> SmbServer::start(const UnitState& state, int timeoutMs) {
     const QString smbd = findTool(QStringLiteral("smbd"));
     if (smbd.isEmpty())
         return QStringLiteral("smbd not found (Debian package samba)");
-    if (const auto error = writeFiles(state))
+    if (auto error = writeFiles(state))
         return error;
-    if (const auto error = setPassword(accountPassword(state)))
+    if (auto error = setPassword(accountPassword(state)))
         return error;
     m_formats = state.disk.formats;
 

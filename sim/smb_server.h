@@ -63,7 +63,7 @@ QString accountPassword(const UnitState& state);
 // private state folders, serving the unit's folders from its own disk folder.
 class SmbServer final : public QObject {
 public:
-    SmbServer(QString root, QHostAddress address, QObject* parent = nullptr);
+    SmbServer(QString root, const QHostAddress& address, QObject* parent = nullptr);
     ~SmbServer() override;
 
     // Writes what smbd reads, starts it and returns once it listens; the words

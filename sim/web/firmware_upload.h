@@ -8,7 +8,7 @@ namespace Sim {
 
 // An image names its version with "ZUREDOR-FIRMWARE " followed by 1 to 30
 // visible ASCII characters and a CR, LF or NUL, all within its first 64 KiB.
-inline constexpr qsizetype kVersionWindowBytes = 64 * 1024;
+inline constexpr qsizetype kVersionWindowBytes = qsizetype{64} * 1024;
 inline constexpr qsizetype kMaxVersionBytes = 30; // what the discovery answer's field holds
 QString firmwareVersionIn(QByteArrayView imageStart);
 

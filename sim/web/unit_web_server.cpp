@@ -16,9 +16,9 @@ namespace Sim {
 namespace {
 
 // What a stalled upload leaves waiting on the unit's side, so the sender soon stops.
-constexpr qint64 kStalledBufferBytes = 64 * 1024;
+constexpr qint64 kStalledBufferBytes = qint64{64} * 1024;
 // An upload is taken in pieces of at most this, however much the kernel holds.
-constexpr qint64 kUploadPieceBytes = 1024 * 1024;
+constexpr qint64 kUploadPieceBytes = qint64{1024} * 1024;
 
 // A firmware upload under way: only the head and the body's first bytes are kept.
 struct Upload {

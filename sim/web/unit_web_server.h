@@ -29,17 +29,17 @@ struct FaultSettings {
 
 struct ServerSettings {
     FaultSettings faults;
-    QString requestLogPath;                      // every request is appended here too, when set
-    int requestLogEntries = 256;                 // requests kept in memory, the oldest dropped first
-    qsizetype requestLogEntryBytes = 256 * 1024; // longer requests are kept cut to this
-    int rebootMs = 15000;                        // off the network for this long after a reboot
-    int rebootGraceMs = 500;                     // still up this long after the request, to serve its page
-    int idleTimeoutMs = 30000;                   // a connection that has nothing to say is closed after this
-    qsizetype maxHeaderBytes = 64 * 1024;
+    QString requestLogPath;                                 // every request is appended here too, when set
+    int requestLogEntries = 256;                            // requests kept in memory, the oldest dropped first
+    qsizetype requestLogEntryBytes = qsizetype{256} * 1024; // longer requests are kept cut to this
+    int rebootMs = 15000;                                   // off the network for this long after a reboot
+    int rebootGraceMs = 500;                                // still up this long after the request, to serve its page
+    int idleTimeoutMs = 30000;                              // a connection that has nothing to say is closed after this
+    qsizetype maxHeaderBytes = qsizetype{64} * 1024;
     // Bodies other than firmware uploads are held whole; larger ones make the unit abort the connection.
-    qint64 maxBodyBytes = 16 * 1024 * 1024;
+    qint64 maxBodyBytes = qint64{16} * 1024 * 1024;
     // A firmware image is read as it arrives; a larger one makes the unit reset the connection.
-    qint64 maxFirmwareBytes = 64 * 1024 * 1024;
+    qint64 maxFirmwareBytes = qint64{64} * 1024 * 1024;
     int uploadTimeoutMs = 10 * 60 * 1000; // a whole upload, however steadily it trickles in
 };
 

@@ -13,7 +13,7 @@
 namespace Base {
 
 // The language file is read only up to this size; a larger one leaves every text English.
-inline constexpr qsizetype kLanguageFileCap = 4 * 1024 * 1024;
+inline constexpr qsizetype kLanguageFileCap = qsizetype{4} * 1024 * 1024;
 
 // Where the language file is looked for, in this order. The first place that
 // holds anything of that name decides: a file there that cannot be read

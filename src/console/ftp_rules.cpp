@@ -11,7 +11,7 @@ namespace {
 constexpr QByteArrayView kPad("&nbsp;");
 constexpr qsizetype kUserColumn = 21;
 // A password or an access text is followed by exactly 11 pads.
-constexpr qsizetype kColumnGap = 11 * 6;
+constexpr qsizetype kColumnGap = qsizetype{11} * 6;
 
 constexpr auto kFixed = Web::CgiParameters::Encoding::Fixed;
 constexpr auto kTyped = Web::CgiParameters::Encoding::AsTyped;

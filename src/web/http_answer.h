@@ -17,7 +17,7 @@ public:
     enum class State { NeedMore, Complete, Malformed };
 
     // A header or chunk-size line longer than this is not from a sane server.
-    static constexpr qsizetype kMaxHeaderSize = 64 * 1024;
+    static constexpr qsizetype kMaxHeaderSize = qsizetype{64} * 1024;
     static constexpr qsizetype kMaxChunkLine = 1024;
     static constexpr int kMaxInterimAnswers = 16;
 

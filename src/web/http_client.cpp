@@ -61,8 +61,8 @@ Error HttpClient::Get(const QString& url) {
         }
         const HttpGetFields fields{m_userName, m_password, m_referer, m_cookies.value(unit)};
         AnswerAssembler answer;
-        const Error error = exchange(parsed.value().host, parsed.value().port, HttpGetRequest(parsed.value(), fields),
-                                     m_settings, deadline, answer);
+        Error error = exchange(parsed.value().host, parsed.value().port, HttpGetRequest(parsed.value(), fields),
+                               m_settings, deadline, answer);
         m_answered = m_answered || answer.receivedSize() > 0;
         if (answer.headerComplete()) {
             m_header = answer.headerText();

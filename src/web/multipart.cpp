@@ -16,7 +16,7 @@ namespace Web {
 namespace {
 
 const char* const kCrLf = "\r\n";
-constexpr qint64 kPieceSize = 1024 * 1024;
+constexpr qint64 kPieceSize = qint64{1024} * 1024;
 
 QByteArray dispositionLine(const QByteArray& name) {
     return "Content-Disposition: form-data; name=\"" + name + '"';

@@ -1,6 +1,7 @@
 #include "web/raw_stream.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -52,6 +53,13 @@ int pollOne(qintptr s, bool forWriting, int timeoutMs) {
 constexpr int kInProgress = EINPROGRESS;
 // A peer that resets the connection must not end the process with SIGPIPE.
 constexpr int kSendFlags = MSG_NOSIGNAL;
+// strerror_r comes in two kinds: GNU's returns the text, POSIX's fills the buffer.
+[[maybe_unused]] const char* strerrorText(const char* text, const char*) {
+    return text;
+}
+[[maybe_unused]] const char* strerrorText(int, const char* buffer) {
+    return buffer;
+}
 #endif
 
 } // namespace
@@ -69,7 +77,9 @@ QString RawStream::errorText() const {
 #ifdef Q_OS_WIN
     return QStringLiteral("Windows socket error %1").arg(m_error);
 #else
-    return QString::fromLocal8Bit(std::strerror(m_error));
+    // Streams run on worker threads, and strerror's text may sit in a buffer that is shared between them.
+    std::array<char, 256> buffer{};
+    return QString::fromLocal8Bit(strerrorText(::strerror_r(m_error, buffer.data(), buffer.size()), buffer.data()));
 #endif
 }
 

@@ -9,7 +9,7 @@ namespace Web {
 
 namespace {
 
-constexpr qint64 kPieceSize = 64 * 1024;
+constexpr qint64 kPieceSize = qint64{64} * 1024;
 
 QString where(const QString& host, quint16 port) {
     return host + QLatin1Char(':') + QString::number(port);

@@ -15,7 +15,7 @@ struct Settings {
     // may take over four seconds to start its page.
     int readTimeoutMs = 4500;
     int exchangeTimeoutMs = 15000;
-    qsizetype readCap = 8 * 1024 * 1024;
+    qsizetype readCap = qsizetype{8} * 1024 * 1024;
     int probeTimeoutMs = 1000;
     // How long the repeated page reads of FetchPage and the login wait for a
     // unit that gives no answer, so a switched-off unit is reported within
