@@ -6,6 +6,8 @@
 // Units are played by a sender thread with one socket per loopback address,
 // as zuredor-sim does; nothing leaves 127.0.0.0/8.
 
+#include "bench_support.h"
+
 #include "app/app_windows.h"
 #include "base/localize.h"
 #include "discovery/discovery_datagram.h"
@@ -42,14 +44,6 @@ QHostAddress unitAddress(int i) {
     // 127.0.0.2, 127.0.0.3, ... continuing into 127.0.1.x past 255.
     const quint32 base = (127u << 24) + 2u;
     return QHostAddress(base + static_cast<quint32>(i));
-}
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t i = std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
-    return v[i];
 }
 
 // Sends one reply per unit from its own address and keeps each send's time.
@@ -186,7 +180,7 @@ void benchUnits(int units) {
     const double lastAfter = rowMs.empty() ? -1 : rowMs.back() - sender.lastSentMs;
     std::printf("units: %d answered, %d rows listed (baseline socket read %d)\n", units, listed, bareCount);
     std::printf("units: row latency after send: median %.2f ms, p99 %.2f ms, max %.2f ms (target each <= 50 ms)\n",
-                percentile(latency, 0.5), percentile(latency, 0.99), percentile(latency, 1.0));
+                Bench::percentile(latency, 0.5), Bench::percentile(latency, 0.99), Bench::percentile(latency, 1.0));
     std::printf("units: last row %.2f ms after the last datagram was sent (target <= 200 ms); "
                 "bare socket read its last %.2f ms after; ratio %.2f\n",
                 lastAfter, bareLastMs - bareSender.lastSentMs,
@@ -256,8 +250,8 @@ void benchStartup(int runs) {
         withFile.push_back(startOnce());
     QDir::setCurrent(previous);
     Base::reloadLanguageFile();
-    const double m = percentile(withFile, 0.5);
-    const double b = percentile(plain, 0.5);
+    const double m = Bench::percentile(withFile, 0.5);
+    const double b = Bench::percentile(plain, 0.5);
     std::printf("startup: window set created and scan window shown, 2000-line language file: median %.2f ms "
                 "(target < 300 ms); no file: %.2f ms; ratio %.2f\n",
                 m, b, b > 0 ? m / b : 0.0);

@@ -35,14 +35,6 @@ using namespace std::chrono_literals;
 
 const QString kLoopbackBroadcast = QStringLiteral("127.255.255.255");
 
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t i = std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
-    return v[i];
-}
-
 // zuredor-sim on loopback; ends with the object.
 class Sim {
 public:
@@ -146,12 +138,12 @@ void benchClean(int units, int scans, double scale) {
     for (const bool repeat : {false, true}) {
         const auto& v = lastMs[repeat];
         std::printf("clean: %-28s last unit listed after median %.2f ms, p90 %.2f ms, max %.2f ms (%zu scans)\n",
-                    repeat ? "send and 6 repeats:" : "one send (as before):", percentile(v, 0.5), percentile(v, 0.9),
-                    percentile(v, 1.0), v.size());
+                    repeat ? "send and 6 repeats:" : "one send (as before):", Bench::percentile(v, 0.5),
+                    Bench::percentile(v, 0.9), Bench::percentile(v, 1.0), v.size());
     }
-    const double baseline = percentile(lastMs[0], 0.5);
+    const double baseline = Bench::percentile(lastMs[0], 0.5);
     std::printf("clean: median with repeats / median with one send = %.2f (target: no later, <= 1 within noise)\n",
-                baseline > 0 ? percentile(lastMs[1], 0.5) / baseline : 0.0);
+                baseline > 0 ? Bench::percentile(lastMs[1], 0.5) / baseline : 0.0);
 }
 
 } // namespace

@@ -102,33 +102,12 @@ void say(const QString& line) {
 
 // ---- outside: the namespaces and the simulators
 
-struct Finished {
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Finished = TestSupport::CliRun;
+using TestSupport::runTool;
 
 QString ipTool() {
     const QString found = QStandardPaths::findExecutable(s("ip"));
     return found.isEmpty() ? QStandardPaths::findExecutable(s("ip"), {s("/usr/sbin"), s("/sbin")}) : found;
-}
-
-Finished run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
-             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    Finished result;
-    result.finished = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
-    if (!result.finished) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
 }
 
 // The namespaces of one run, named after its process so parallel runs never meet.
@@ -139,7 +118,7 @@ public:
     ~Lab() {
         m_sims.clear();
         for (const QString& name : std::as_const(m_made))
-            run(ipTool(), {s("netns"), s("delete"), name});
+            runTool(ipTool(), {s("netns"), s("delete"), name});
     }
     Lab(const Lab&) = delete;
     Lab& operator=(const Lab&) = delete;
@@ -148,7 +127,7 @@ public:
 
     // Empty when made; what ip said otherwise.
     QString add(const char* role) {
-        const Finished made = run(ipTool(), {s("netns"), s("add"), name(role)});
+        const Finished made = runTool(ipTool(), {s("netns"), s("add"), name(role)});
         if (!made.finished || made.exitCode != 0)
             return QString::fromLocal8Bit(made.err).trimmed();
         m_made << name(role);
@@ -158,7 +137,7 @@ public:
     // `ip -n NAMESPACE ...`: empty when done, else the command and what ip said.
     QString ip(const char* role, const QStringList& arguments) const {
         const QStringList all = QStringList{s("-n"), name(role)} + arguments;
-        const Finished done = run(ipTool(), all);
+        const Finished done = runTool(ipTool(), all);
         if (done.finished && done.exitCode == 0)
             return {};
         return s("ip ") + all.join(u' ') + s(": ") + QString::fromLocal8Bit(done.err).trimmed();
@@ -170,8 +149,9 @@ public:
         for (const QString& setting : settings) {
             const QString key = setting.section(u'=', 0, 0);
             const QString path = s("/proc/sys/") + QString(key).replace(u'.', u'/');
-            const Finished done = run(ipTool(), {s("netns"), s("exec"), name(role), s("sh"), s("-c"),
-                                                 s("echo \"$1\" > \"$2\""), s("sh"), setting.section(u'=', 1), path});
+            const Finished done =
+                runTool(ipTool(), {s("netns"), s("exec"), name(role), s("sh"), s("-c"), s("echo \"$1\" > \"$2\""),
+                                   s("sh"), setting.section(u'=', 1), path});
             if (!done.finished || done.exitCode != 0)
                 return setting + s(": ") + QString::fromLocal8Bit(done.err).trimmed();
         }
@@ -201,14 +181,14 @@ public:
 private:
     // Namespaces of runs that were killed before they could clean up.
     void removeLeftovers() const {
-        const Finished list = run(ipTool(), {s("netns"), s("list")});
+        const Finished list = runTool(ipTool(), {s("netns"), s("list")});
         for (const QByteArray& line : list.out.split('\n')) {
             const QString name = QString::fromUtf8(line.split(' ').value(0));
             const QStringList parts = name.split(u'-');
             if (parts.size() != 3 || parts[0] != QLatin1String("zdreach"))
                 continue;
             if (!QFileInfo::exists(s("/proc/") + parts[1]))
-                run(ipTool(), {s("netns"), s("delete"), name});
+                runTool(ipTool(), {s("netns"), s("delete"), name});
         }
     }
 
@@ -347,11 +327,11 @@ protected:
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QString::fromLatin1(kInside), s("1"));
-        const Finished inner = run(ipTool(),
-                                   {s("netns"), s("exec"), lab->name("p"), QCoreApplication::applicationFilePath(),
-                                    QStringLiteral("--gtest_filter=%1.%2")
-                                        .arg(QLatin1String(test->test_suite_name()), QLatin1String(test->name()))},
-                                   90000, environment);
+        const Finished inner = runTool(ipTool(),
+                                       {s("netns"), s("exec"), lab->name("p"), QCoreApplication::applicationFilePath(),
+                                        QStringLiteral("--gtest_filter=%1.%2")
+                                            .arg(QLatin1String(test->test_suite_name()), QLatin1String(test->name()))},
+                                       90000, environment);
         std::fwrite(inner.out.constData(), 1, static_cast<size_t>(inner.out.size()), stdout);
         std::fflush(stdout);
         ASSERT_TRUE(inner.finished) << "the run inside the namespace did not end in time";

@@ -43,29 +43,8 @@ const QString kInside = QStringLiteral("ZUREDOR_MOUNT_TEST_INSIDE");
 const QString kUnit = QStringLiteral("127.0.0.2");
 const QString kSilentHost = QStringLiteral("127.0.0.3");
 
-struct Finished {
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Finished run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
-             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    Finished result;
-    result.finished = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
-    if (!result.finished) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
+using Finished = TestSupport::CliRun;
+using TestSupport::runTool;
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -229,8 +208,8 @@ void inside(const QString& work) {
     const TestSupport::CliRun withdrawn = smb({QStringLiteral("withdraw"), kUnit, QStringLiteral("Shared-1")});
     EXPECT_EQ(withdrawn.exitCode, 0) << withdrawn.out.toStdString();
     // GVfs would hand out the mount it already has; end it, then ask the unit again.
-    run(QStringLiteral("gio"), {QStringLiteral("mount"), QStringLiteral("-u"),
-                                QStringLiteral("smb://") + kUnit + QStringLiteral("/shared-1/")});
+    runTool(QStringLiteral("gio"), {QStringLiteral("mount"), QStringLiteral("-u"),
+                                    QStringLiteral("smb://") + kUnit + QStringLiteral("/shared-1/")});
     const TestSupport::CliRun refused =
         TestSupport::runCli({QStringLiteral("mount"), kUnit, QStringLiteral("Shared-1"), QStringLiteral("N"),
                              QStringLiteral("--share-password"), QStringLiteral("pw1")},
@@ -265,19 +244,19 @@ public:
     explicit Namespace(QString name) : m_name(std::move(name)) {}
     ~Namespace() {
         if (m_made)
-            run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("delete"), m_name});
+            runTool(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("delete"), m_name});
     }
     Namespace(const Namespace&) = delete;
     Namespace& operator=(const Namespace&) = delete;
 
     // Empty when made; what ip said otherwise.
     QString make() {
-        const Finished made = run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), m_name});
+        const Finished made = runTool(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), m_name});
         m_made = made.finished && made.exitCode == 0;
         return m_made ? QString() : QString::fromLocal8Bit(made.err).trimmed();
     }
     bool ip(const QStringList& arguments) const {
-        const Finished done = run(QStringLiteral("ip"), QStringList{QStringLiteral("-n"), m_name} + arguments);
+        const Finished done = runTool(QStringLiteral("ip"), QStringList{QStringLiteral("-n"), m_name} + arguments);
         return done.finished && done.exitCode == 0;
     }
     const QString& name() const { return m_name; }
@@ -330,11 +309,11 @@ TEST(MountSmb, EndToEnd) {
     environment.insert(kInside, work.path());
     environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     const Finished inner =
-        run(QStringLiteral("ip"),
-            {QStringLiteral("netns"), QStringLiteral("exec"), space.name(), QStringLiteral("dbus-run-session"),
-             QStringLiteral("--"), QCoreApplication::applicationFilePath(),
-             QStringLiteral("--gtest_filter=MountSmb.EndToEnd")},
-            180000, environment);
+        runTool(QStringLiteral("ip"),
+                {QStringLiteral("netns"), QStringLiteral("exec"), space.name(), QStringLiteral("dbus-run-session"),
+                 QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+                 QStringLiteral("--gtest_filter=MountSmb.EndToEnd")},
+                180000, environment);
     std::fwrite(inner.out.constData(), 1, static_cast<size_t>(inner.out.size()), stdout);
     std::fflush(stdout);
     EXPECT_TRUE(inner.finished) << "the run inside the namespace did not end in time";

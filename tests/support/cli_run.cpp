@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 
 #include <algorithm>
 #include <cerrno>
@@ -224,6 +225,23 @@ CliRun runProgram(const QString& path, const QStringList& arguments, const QByte
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     return run;
+}
+
+CliRun runTool(const QString& program, const QStringList& arguments, int timeoutMs,
+               const QProcessEnvironment& environment) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    CliRun result;
+    result.finished = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    if (!result.finished) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
 }
 
 } // namespace TestSupport

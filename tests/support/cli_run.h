@@ -30,4 +30,9 @@ CliRun runCliWithInput(const QStringList& arguments, const QByteArray& input,
 CliRun runProgram(const QString& path, const QStringList& arguments, const QByteArray& input,
                   const QProcessEnvironment& environment, int timeoutMs);
 
+// A system tool (ip, gio, ...) to its end with QProcess; `finished` is false when it did not end
+// normally before the deadline, after which it is killed.
+CliRun runTool(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
 } // namespace TestSupport
