@@ -8,6 +8,13 @@ QString Arguments::text(const std::string& name) const {
     return optionalText(name).value_or(QString());
 }
 
+QByteArray Arguments::bytes(const std::string& name) const {
+    const auto found = m_values.find(name);
+    if (found == m_values.end() || found->second.empty())
+        return {};
+    return QByteArray::fromStdString(found->second.back());
+}
+
 QStringList Arguments::texts(const std::string& name) const {
     QStringList list;
     const auto found = m_values.find(name);

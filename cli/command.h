@@ -2,6 +2,7 @@
 
 #include "cli_options.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -22,7 +23,8 @@ struct Credentials {
 // One argument of a command: a positional (a name in capitals, such as "IP")
 // or an option ("--date"). The dispatcher checks what it can before the run.
 struct Argument {
-    enum class Kind { Text, Texts, Integer, Decimal, Flag, Unit };
+    // Name: an item of the unit's lists, as bytes; never empty.
+    enum class Kind { Text, Texts, Integer, Decimal, Flag, Unit, Name };
 
     Argument(std::string argumentName, std::string argumentHelp, Kind argumentKind = Kind::Text,
              bool isRequired = false)
@@ -59,6 +61,8 @@ class Arguments {
 public:
     bool has(const std::string& name) const { return m_values.count(name) > 0; }
     QString text(const std::string& name) const;
+    // The argument's bytes as the command line gave them, whatever their encoding.
+    QByteArray bytes(const std::string& name) const;
     QStringList texts(const std::string& name) const;
     std::optional<QString> optionalText(const std::string& name) const;
     int integer(const std::string& name) const;

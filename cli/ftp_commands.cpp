@@ -7,6 +7,8 @@
 #include "device_commands.h"
 #include "terminal_text.h"
 
+#include "base/visible_name.h"
+
 #include "console/ftp_rules.h"
 #include "console/page_tabs.h"
 #include "console/smb_rules.h"
@@ -35,17 +37,21 @@ void print(const QByteArray& out) {
     std::fflush(stdout);
 }
 
+QString jsonName(const QByteArray& name) {
+    return QString::fromUtf8(Base::visibleName(name, Base::NameEscape::Json));
+}
+
 QJsonArray texts(const QList<Web::OptionName>& names) {
     QJsonArray array;
     for (const Web::OptionName& name : names)
-        array.append(name.text());
+        array.append(jsonName(name.bytes));
     return array;
 }
 
 QByteArray listed(const char* caption, const QList<Web::OptionName>& names) {
     QByteArray out = QByteArray(caption) + ":\n";
     for (const Web::OptionName& name : names)
-        out += "  " + terminalSafe(name.bytes) + '\n';
+        out += "  " + Base::visibleName(name.bytes) + '\n';
     return out;
 }
 
@@ -75,17 +81,14 @@ AccountFound findAccount(const Invocation& call) {
     const FtpRead read = readFtp(call);
     if (read.exitCode != kExitDone)
         return {std::nullopt, read.exitCode};
-    const QString user = call.arguments.text("USER");
-    const QByteArray bytes = user.toUtf8();
-    for (const Console::FtpAccountRow& row : read.view.accounts) {
-        if (row.user == bytes)
-            return {row, kExitDone};
-    }
-    const Base::Refusal unknown{QStringLiteral("There is no FTP account named "),
-                                QStringLiteral("Account List"),
-                                Base::Icon::Information,
-                                {{QLatin1Char('"') + user + QLatin1Char('"'), false}}};
-    return {std::nullopt, refuse(call.global, ipOf(call), unknown)};
+    QList<QByteArray> users;
+    for (const Console::FtpAccountRow& row : read.view.accounts)
+        users.append(row.user);
+    const Console::NamedItem found = Console::findNamed(users, call.arguments.bytes("USER"),
+                                                        Console::ListedKind::Account, QStringLiteral("Account List"));
+    if (found.refusal)
+        return {std::nullopt, refuse(call.global, ipOf(call), *found.refusal)};
+    return {read.view.accounts[found.index], kExitDone};
 }
 
 // The account as the Modify FTP page shows it once the window's Modify selected it.
@@ -102,12 +105,9 @@ AccountSelected selectAccount(const Invocation& call, ChangeSender& sender, cons
     if (read.exitCode != kExitDone)
         return {{}, read.exitCode};
     AccountSelected selected{Console::readFtpAccountPage(read.page), kExitDone};
-    // Changes name the account by the page's name, as the window's label does;
-    // without one they would go to no account at all.
-    if (selected.view.account.isEmpty())
-        selected.exitCode = refuse(call.global, ipOf(call),
-                                   {QStringLiteral("The unit did not name the selected account"),
-                                    QStringLiteral("Modify FTP Account"), Base::Icon::Information});
+    // Another client may have selected another account since: the page read just now must name this one.
+    if (const auto moved = Console::selectionCheck(selected.view.account, row.user))
+        selected.exitCode = refuse(call.global, ipOf(call), *moved);
     return selected;
 }
 
@@ -127,7 +127,7 @@ int runShow(const Invocation& call) {
     if (call.global.json) {
         QJsonArray accounts;
         for (const Console::FtpAccountRow& row : v.accounts)
-            accounts.append(QJsonObject{{QStringLiteral("user"), QString::fromUtf8(row.user)},
+            accounts.append(QJsonObject{{QStringLiteral("user"), jsonName(row.user)},
                                         {QStringLiteral("password"), QString::fromUtf8(row.password)},
                                         {QStringLiteral("access"), QString::fromUtf8(row.access)},
                                         {QStringLiteral("state"), QString::fromUtf8(row.state)},
@@ -137,7 +137,7 @@ int runShow(const Invocation& call) {
                    {QStringLiteral("port"), v.port},
                    {QStringLiteral("anonymous"), v.anonymous},
                    {QStringLiteral("anonymous_read_only"), v.anonymousReadOnly},
-                   {QStringLiteral("home"), QString::fromUtf8(home)},
+                   {QStringLiteral("home"), jsonName(home)},
                    {QStringLiteral("folders"), texts(v.folders)},
                    {QStringLiteral("accounts"), accounts}});
         return kExitDone;
@@ -146,7 +146,7 @@ int runShow(const Invocation& call) {
     out += line("Port", v.port.toUtf8());
     out += line("Allow anonymous", v.anonymous ? "Enable" : "Disable");
     out += line("Anonymous access", v.anonymousReadOnly ? "Read only" : "Read/Write");
-    out += line("Home Directory", home);
+    out += QByteArray("Home Directory: ") + Base::visibleName(home) + '\n';
     out += listed("Folder List", v.folders);
 
     // The account columns, each as wide as its widest text, as the window's list shows them.
@@ -154,8 +154,8 @@ int runShow(const Invocation& call) {
     QList<std::array<QByteArray, 4>> rows;
     rows.append({titles[0], titles[1], titles[2], titles[3]});
     for (const Console::FtpAccountRow& row : v.accounts)
-        rows.append(
-            {terminalSafe(row.user), terminalSafe(row.password), terminalSafe(row.access), terminalSafe(row.state)});
+        rows.append({Base::visibleName(row.user), terminalSafe(row.password), terminalSafe(row.access),
+                     terminalSafe(row.state)});
     qsizetype widths[4] = {};
     for (const auto& row : rows) {
         for (std::size_t i = 0; i < 4; ++i)
@@ -183,8 +183,16 @@ int runSet(const Invocation& call) {
 int runAnonymous(const Invocation& call) {
     const bool enable = call.arguments.text("STATE") == QLatin1String("enable");
     const bool readOnly = call.arguments.text("ACCESS") == QLatin1String("ro");
+    const FtpRead read = readFtp(call);
+    if (read.exitCode != kExitDone)
+        return read.exitCode;
+    const Console::NamedItem home =
+        Console::findNamed(read.view.folders, call.arguments.bytes("HOME"), Console::ListedKind::Folder,
+                           QStringLiteral("FTP Configuration"));
+    if (home.refusal)
+        return refuse(call.global, ipOf(call), *home.refusal);
     // The window sends it again while the unit refuses it.
-    return sendOne(call, Console::anonymousChange(unitOf(call), enable, readOnly, call.arguments.text("HOME").toUtf8()),
+    return sendOne(call, Console::anonymousChange(unitOf(call), enable, readOnly, read.view.folders[home.index].bytes),
                    true);
 }
 
@@ -212,7 +220,7 @@ int runDeleteAccount(const Invocation& call) {
     const AccountFound found = findAccount(call);
     if (!found.row)
         return found.exitCode;
-    const Base::Refusal question = Console::accountDeleteQuestion();
+    const Base::Refusal question = Console::accountDeleteQuestion(found.row->user);
     if (!confirmed(call.global, question, call.arguments.has("--yes"))) {
         if (call.global.json)
             writeFailure(ipOf(call), kExitRefused, Base::refusalText(question));
@@ -232,14 +240,14 @@ int runAccount(const Invocation& call) {
     const Console::FtpAccountView& v = selected.view;
     if (call.global.json) {
         writeJson({{QStringLiteral("ip"), ipOf(call)},
-                   {QStringLiteral("account"), QString::fromUtf8(v.account)},
+                   {QStringLiteral("account"), jsonName(v.account)},
                    {QStringLiteral("password"), QString::fromUtf8(v.password)},
                    {QStringLiteral("read_only"), v.readOnly},
                    {QStringLiteral("folders"), texts(v.folders)},
                    {QStringLiteral("shares"), texts(v.shares)}});
         return kExitDone;
     }
-    QByteArray out = line("Account", v.account);
+    QByteArray out = "Account: " + Base::visibleName(v.account) + '\n';
     out += line("Password", v.password);
     out += line("Access", v.readOnly ? "Read only" : "Read/Write");
     out += listed("Folder List", v.folders);
@@ -251,11 +259,11 @@ int runAccount(const Invocation& call) {
 int runSetAccount(const Invocation& call) {
     const bool readOnly = call.arguments.text("ACCESS") == QLatin1String("ro");
     const bool keep = call.arguments.has("--keep-password");
-    QString password = call.arguments.text("PASSWORD");
+    QByteArray password = call.arguments.bytes("PASSWORD");
     // Kept out of the process list: asked for on a terminal, else two lines of standard input.
     if (!keep && !call.arguments.has("PASSWORD")) {
-        password = askSecret("New password: ");
-        if (askSecret("Verify password: ") != password)
+        password = askSecret("New password: ").toUtf8();
+        if (askSecret("Verify password: ").toUtf8() != password)
             return refuse(call.global, ipOf(call),
                           {QStringLiteral("New password entries do not match!"), QStringLiteral("Modify FTP Account"),
                            Base::Icon::Information});
@@ -263,7 +271,7 @@ int runSetAccount(const Invocation& call) {
     // A password the window would refuse sends not even the selection.
     if (!keep) {
         const Console::Checked checked =
-            Console::accountSetChange(unitOf(call), call.arguments.text("USER").toUtf8(), password, readOnly);
+            Console::accountSetChange(unitOf(call), call.arguments.bytes("USER"), password, readOnly);
         if (const Base::Refusal* refusal = Console::refusalOf(checked))
             return refuse(call.global, ipOf(call), *refusal);
     }
@@ -276,21 +284,22 @@ int runSetAccount(const Invocation& call) {
         return selected.exitCode;
     // Set unchanged, the window sends the password the unit showed in its field.
     if (keep)
-        password = QString::fromUtf8(selected.view.password);
+        password = selected.view.password;
     const Console::Checked checked = Console::accountSetChange(unitOf(call), selected.view.account, password, readOnly);
     if (const Base::Refusal* refusal = Console::refusalOf(checked))
         return refuse(call.global, ipOf(call), *refusal);
     return sender.finish(sender.send(*Console::changeOf(checked), false));
 }
 
-// Give or take: the folder's check first, then the selection and the change on the page's account.
+// Give or take: the folder's check first, then the selection, the folder among
+// the account page's lists, and the change on the account the page names.
 int runFolder(const Invocation& call, bool give) {
-    const QByteArray folder = call.arguments.text("FOLDER").toUtf8();
-    const auto change = [&](const QByteArray& account) {
+    const auto change = [&](const QByteArray& account, const QByteArray& folder) {
         return give ? Console::giveFolderChange(unitOf(call), account, folder)
                     : Console::Checked(Console::takeFolderChange(unitOf(call), account, folder));
     };
-    const Console::Checked typed = change(call.arguments.text("USER").toUtf8());
+    const Console::Checked typed =
+        change(call.arguments.bytes("USER"), Base::nameFromVisible(call.arguments.bytes("FOLDER")));
     if (const Base::Refusal* refusal = Console::refusalOf(typed))
         return refuse(call.global, ipOf(call), *refusal);
     const AccountFound found = findAccount(call);
@@ -300,7 +309,14 @@ int runFolder(const Invocation& call, bool give) {
     const AccountSelected selected = selectAccount(call, sender, *found.row);
     if (selected.exitCode != kExitDone)
         return selected.exitCode;
-    const Console::Checked checked = change(selected.view.account);
+    // Given from the unit's folders; taken from the account's own.
+    const QList<Web::OptionName>& names = give ? selected.view.folders : selected.view.shares;
+    const Console::NamedItem folder = Console::findNamed(
+        names, call.arguments.bytes("FOLDER"), give ? Console::ListedKind::Folder : Console::ListedKind::Share,
+        QStringLiteral("Modify FTP Account Folder List"));
+    if (folder.refusal)
+        return refuse(call.global, ipOf(call), *folder.refusal);
+    const Console::Checked checked = change(selected.view.account, names[folder.index].bytes);
     return sender.finish(sender.send(*Console::changeOf(checked), true));
 }
 
@@ -313,7 +329,7 @@ int runTake(const Invocation& call) {
 }
 
 Argument user() {
-    return {"USER", "The account's user name as the account list shows it", Argument::Kind::Text, true};
+    return {"USER", "The account's user name as the account list shows it", Argument::Kind::Name, true};
 }
 
 Argument onOff() {
@@ -339,7 +355,7 @@ const std::vector<Command>& table() {
          runSet},
         {"anonymous",
          "Set anonymous access, its right and its home folder",
-         {unitAddress(), onOff(), access(), {"HOME", "The home folder as the unit lists it", Kind::Text, true}},
+         {unitAddress(), onOff(), access(), {"HOME", "The home folder as the unit lists it", Kind::Name, true}},
          Command::NeedsCredentials,
          runAnonymous},
         {"add-account",
@@ -374,12 +390,12 @@ const std::vector<Command>& table() {
          runSetAccount},
         {"give",
          "Let an account use a folder (its name at most 12 bytes)",
-         {unitAddress(), user(), {"FOLDER", "The folder as the unit lists it", Kind::Text, true}},
+         {unitAddress(), user(), {"FOLDER", "The folder as the unit lists it", Kind::Name, true}},
          Command::NeedsCredentials,
          runGive},
         {"take",
          "Take a folder away from an account",
-         {unitAddress(), user(), {"FOLDER", "The folder as the account's list shows it", Kind::Text, true}},
+         {unitAddress(), user(), {"FOLDER", "The folder as the account's list shows it", Kind::Name, true}},
          Command::NeedsCredentials,
          runTake},
     };

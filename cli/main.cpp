@@ -49,6 +49,12 @@ CLI::Option* addArgument(Registered& command, const Cli::Argument& argument) {
             },
             std::string()));
     }
+    if (argument.kind == Cli::Argument::Kind::Name)
+        option->check(CLI::Validator(
+            [](std::string& value) {
+                return value.empty() ? std::string("an empty name names nothing") : std::string();
+            },
+            std::string()));
     if (!argument.choices.empty())
         option->check(CLI::IsMember(argument.choices));
     const bool integer = argument.kind == Cli::Argument::Kind::Integer;

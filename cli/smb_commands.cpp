@@ -6,6 +6,7 @@
 #include "terminal_text.h"
 
 #include "base/localize.h"
+#include "base/visible_name.h"
 #include "console/page_tabs.h"
 #include "console/smb_rules.h"
 
@@ -36,8 +37,29 @@ int sendChecked(const Invocation& call, const Console::Checked& checked) {
 QJsonArray texts(const QList<Web::OptionName>& names) {
     QJsonArray array;
     for (const Web::OptionName& name : names)
-        array.append(name.text());
+        array.append(QString::fromUtf8(Base::visibleName(name.bytes, Base::NameEscape::Json)));
     return array;
+}
+
+// The folder (or share) an argument names on the page read just now: its bytes
+// as the unit sent them, or the command ends with its words and sends nothing.
+struct Picked {
+    QByteArray bytes;
+    int exitCode = kExitDone;
+};
+
+Picked pick(const Invocation& call, const char* argument, Console::ListedKind kind) {
+    const QString ip = call.arguments.text("IP");
+    const PageRead read = readPage(call.global, call.credentials, ip);
+    if (read.exitCode != kExitDone)
+        return {{}, read.exitCode};
+    const Console::SmbView view = Console::readSmbPage(read.page);
+    const QList<Web::OptionName>& names = kind == Console::ListedKind::Share ? view.shares : view.folders;
+    const Console::NamedItem found =
+        Console::findNamed(names, call.arguments.bytes(argument), kind, QStringLiteral("SMB Server"));
+    if (found.refusal)
+        return {{}, refuse(call.global, ip, *found.refusal)};
+    return {names[found.index].bytes, kExitDone};
 }
 
 int runList(const Invocation& call) {
@@ -57,7 +79,7 @@ int runList(const Invocation& call) {
          {std::pair("Folder List", &view.folders), std::pair("Sharing List", &view.shares)}) {
         out += QByteArray(caption) + ":\n";
         for (const Web::OptionName& name : *names)
-            out += "  " + terminalSafe(name.bytes) + '\n';
+            out += "  " + Base::visibleName(name.bytes) + '\n';
     }
     std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
     std::fflush(stdout);
@@ -65,21 +87,33 @@ int runList(const Invocation& call) {
 }
 
 int runPublish(const Invocation& call) {
-    return sendChecked(call, Console::publishChange(unitOf(call), call.arguments.text("FOLDER").toUtf8()));
+    // A name the window would refuse for its length is refused before the unit is asked.
+    const Console::Checked typed =
+        Console::publishChange(unitOf(call), Base::nameFromVisible(call.arguments.bytes("FOLDER")));
+    if (const Base::Refusal* refusal = Console::refusalOf(typed))
+        return refuse(call.global, call.arguments.text("IP"), *refusal);
+    const Picked folder = pick(call, "FOLDER", Console::ListedKind::Folder);
+    return folder.exitCode != kExitDone ? folder.exitCode
+                                        : sendChecked(call, Console::publishChange(unitOf(call), folder.bytes));
 }
 
 int runWithdraw(const Invocation& call) {
-    return sendChecked(call, Console::withdrawChange(unitOf(call), call.arguments.text("SHARE").toUtf8()));
+    const Picked share = pick(call, "SHARE", Console::ListedKind::Share);
+    return share.exitCode != kExitDone ? share.exitCode
+                                       : sendChecked(call, Console::withdrawChange(unitOf(call), share.bytes));
 }
 
 int runDelete(const Invocation& call) {
-    const Base::Refusal question = Console::deleteFolderQuestion();
+    const Picked folder = pick(call, "FOLDER", Console::ListedKind::Folder);
+    if (folder.exitCode != kExitDone)
+        return folder.exitCode;
+    const Base::Refusal question = Console::deleteFolderQuestion(folder.bytes);
     if (!confirmed(call.global, question, call.arguments.has("--yes"))) {
         if (call.global.json)
             writeFailure(call.arguments.text("IP"), kExitRefused, Base::refusalText(question));
         return kExitRefused;
     }
-    return sendChange(call, Console::deleteFolderChange(unitOf(call), call.arguments.text("FOLDER").toUtf8()));
+    return sendChange(call, Console::deleteFolderChange(unitOf(call), folder.bytes));
 }
 
 // The dialogs' name rule, with the words of the SMB page's dialogs.
@@ -101,9 +135,11 @@ int runCreate(const Invocation& call) {
 int runRename(const Invocation& call) {
     int exitCode = kExitRefused;
     const auto name = checkedName(call, call.arguments.text("NEW"), exitCode);
-    return name
-               ? sendChange(call, Console::renameFolderChange(unitOf(call), *name, call.arguments.text("OLD").toUtf8()))
-               : exitCode;
+    if (!name)
+        return exitCode;
+    const Picked old = pick(call, "OLD", Console::ListedKind::Folder);
+    return old.exitCode != kExitDone ? old.exitCode
+                                     : sendChange(call, Console::renameFolderChange(unitOf(call), *name, old.bytes));
 }
 
 int runPassword(const Invocation& call) {
@@ -119,8 +155,10 @@ int runPassword(const Invocation& call) {
     const Console::PasswordRuleResult rule = Console::SharePasswordRule(password, verify);
     if (rule.refusal)
         return refuse(call.global, call.arguments.text("IP"), *rule.refusal);
-    return sendChange(call, Console::sharePasswordChange(unitOf(call), call.arguments.text("FOLDER").toUtf8(),
-                                                         rule.password, rule.verify));
+    const Picked share = pick(call, "FOLDER", Console::ListedKind::Share);
+    return share.exitCode != kExitDone
+               ? share.exitCode
+               : sendChange(call, Console::sharePasswordChange(unitOf(call), share.bytes, rule.password, rule.verify));
 }
 
 const std::vector<Command>& table() {
@@ -129,18 +167,18 @@ const std::vector<Command>& table() {
         {"list", "Print the unit's folders and its shares", {unitAddress()}, Command::NeedsCredentials, runList},
         {"publish",
          "Share a folder (its name at most 12 bytes)",
-         {unitAddress(), {"FOLDER", "The folder as the unit lists it; 0 is the public folder", Kind::Text, true}},
+         {unitAddress(), {"FOLDER", "The folder as the unit lists it; 0 is the public folder", Kind::Name, true}},
          Command::NeedsCredentials,
          runPublish},
         {"withdraw",
          "Stop sharing a folder",
-         {unitAddress(), {"SHARE", "The share as the unit lists it", Kind::Text, true}},
+         {unitAddress(), {"SHARE", "The share as the unit lists it", Kind::Name, true}},
          Command::NeedsCredentials,
          runWithdraw},
         {"delete",
          "Delete a folder and everything in it",
          {unitAddress(),
-          {"FOLDER", "The folder as the unit lists it", Kind::Text, true},
+          {"FOLDER", "The folder as the unit lists it", Kind::Name, true},
           {"--yes", "Delete without asking; needed without a terminal", Kind::Flag}},
          Command::NeedsCredentials,
          runDelete},
@@ -152,14 +190,14 @@ const std::vector<Command>& table() {
         {"rename",
          "Rename a folder",
          {unitAddress(),
-          {"OLD", "The folder as the unit lists it", Kind::Text, true},
+          {"OLD", "The folder as the unit lists it", Kind::Name, true},
           {"NEW", "Letters, digits, -, _ and =; at most 12", Kind::Text, true}},
          Command::NeedsCredentials,
          runRename},
         {"password",
          "Set a share's password",
          {unitAddress(),
-          {"FOLDER", "The share as the unit lists it", Kind::Text, true},
+          {"FOLDER", "The share as the unit lists it", Kind::Name, true},
           {"PASSWORD", "At most 12; left out with VERIFY, both are asked for without echo on a terminal, or read "
                        "from standard input, one line each"},
           {"VERIFY", "The password again"}},

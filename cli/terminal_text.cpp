@@ -1,5 +1,7 @@
 #include "terminal_text.h"
 
+#include "base/visible_name.h"
+
 namespace Cli {
 
 namespace {
@@ -17,47 +19,10 @@ void appendHex(QByteArray& out, const char* prefix, unsigned value, int digits) 
     out += QByteArray::number(value, 16).rightJustified(digits, '0');
 }
 
-// Length and value of the UTF-8 sequence at `at`; 0 when it is not a valid one.
-int decodeOne(QByteArrayView in, qsizetype at, char32_t& c) {
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(in[i]); };
-    const unsigned char lead = byte(at);
-    int length;
-    char32_t min;
-    if (lead < 0x80) {
-        c = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1F;
-        min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0F;
-        min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + length > in.size())
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        const unsigned char next = byte(at + i);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        c = (c << 6) | (next & 0x3F);
-    }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 bool isUtf8(QByteArrayView bytes) {
     char32_t c = 0;
     for (qsizetype at = 0; at < bytes.size();) {
-        const int length = decodeOne(bytes, at, c);
+        const int length = Base::decodeUtf8At(bytes, at, c);
         if (length == 0)
             return false;
         at += length;
@@ -90,7 +55,7 @@ QByteArray terminalSafe(QByteArrayView utf8) {
     qsizetype at = 0;
     while (at < utf8.size()) {
         char32_t c = 0;
-        const int length = decodeOne(utf8, at, c);
+        const int length = Base::decodeUtf8At(utf8, at, c);
         if (!needsEscape(c))
             out.append(utf8.sliced(at, length));
         else if (c <= 0xFF)

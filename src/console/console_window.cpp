@@ -42,6 +42,7 @@ TForm2::TForm2(const Web::Settings& settings, QWidget* parent)
     m_TabSheet4 = new SmbTab(*this);
     m_TabSheet5 = new FtpTab(*this);
     m_TabSheet6 = new FtpAccountTab(*this);
+    connect(m_TabSheet5, &FtpTab::accountPicked, m_TabSheet6, &FtpAccountTab::expectAccount);
     m_TabSheet7 = new DiskTab(*this);
     m_pages = {m_TabSheet1, m_TabSheet2, m_TabSheet3, m_TabSheet4, m_TabSheet5, m_TabSheet6, m_TabSheet7};
     for (ConsolePage* sheet : m_pages) {

@@ -1,5 +1,6 @@
 #include "console/folder_lists.h"
 
+#include "base/visible_name.h"
 #include "console/console_context.h"
 
 #include <QLineEdit>
@@ -10,7 +11,7 @@ namespace Console::FolderLists {
 void fill(QListWidget* list, const QList<Web::OptionName>& names) {
     list->clear();
     for (const Web::OptionName& name : names) {
-        auto* item = new QListWidgetItem(name.text(), list);
+        auto* item = new QListWidgetItem(Base::visibleNameText(name.bytes), list);
         item->setData(Qt::UserRole, name.bytes);
     }
 }

@@ -1,6 +1,7 @@
 #include "console/ftp_account_tab.h"
 
 #include "base/localize.h"
+#include "base/visible_name.h"
 #include "console/console_context.h"
 #include "console/console_dialogs.h"
 #include "console/folder_lists.h"
@@ -16,6 +17,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
+#include <utility>
 
 namespace Console {
 
@@ -122,32 +126,69 @@ void FtpAccountTab::dropSelections() {
 void FtpAccountTab::TabSheet6Show() {
     ModifyFtpButtonsOff();
     const FtpAccountView view = readFtpAccountPage(console().FetchPage());
+    showView(view);
+    // Another client may have selected another account between the FTP page's Modify and this read.
+    const QByteArray picked = std::exchange(m_picked, QByteArray());
+    if (!picked.isEmpty() && view.account != picked) {
+        if (const auto moved = selectionCheck(view.account, picked))
+            console().showMessage(*moved);
+    }
+}
+
+void FtpAccountTab::showView(const FtpAccountView& view) {
     m_account = view.account;
-    m_ModFTPAccLabel->setText(QString::fromUtf8(view.account));
-    m_ModFTPPassEdit->setText(QString::fromUtf8(view.password));
+    m_ModFTPAccLabel->setText(Base::visibleNameText(view.account));
+    // The stored password is shown whole, however long, and goes back as stored unless it is changed.
+    m_storedPassword = view.password;
+    m_shownPassword = QString::fromUtf8(view.password);
+    m_ModFTPPassEdit->setMaxLength(std::max<int>(kFolderNameBytes, static_cast<int>(m_shownPassword.size())));
+    m_ModFTPPassEdit->setText(m_shownPassword);
     (view.readOnly ? m_ModFTPReadRB : m_ModFTPWriteRB)->setChecked(true);
     fill(m_FTPSFLB, view.folders);
     fill(m_FTPSSharLB, view.shares);
     dropSelections();
 }
 
+bool FtpAccountTab::accountStillSelected() {
+    if (m_account.isEmpty()) {
+        console().showMessage(*selectionCheck(m_account, m_account));
+        return false;
+    }
+    const QByteArray page = console().FetchPage();
+    // A read that failed has said so.
+    if (page.isEmpty())
+        return false;
+    const FtpAccountView view = readFtpAccountPage(page);
+    const auto moved = selectionCheck(view.account, m_account);
+    if (!moved)
+        return true;
+    console().showMessage(*moved);
+    showView(view);
+    return false;
+}
+
 void FtpAccountTab::ModFTPBtnClick() {
     ModifyFtpButtonsOff();
-    const Checked checked =
-        accountSetChange(console().unit(), m_account, m_ModFTPPassEdit->text(), m_ModFTPReadRB->isChecked());
+    const QString typed = m_ModFTPPassEdit->text();
+    const QByteArray password = typed == m_shownPassword ? m_storedPassword : typed.toUtf8();
+    const Checked checked = accountSetChange(console().unit(), m_account, password, m_ModFTPReadRB->isChecked());
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         console().showMessage(*refusal);
         return;
     }
-    console().SendCgi(*changeOf(checked));
+    if (accountStillSelected())
+        console().SendCgi(*changeOf(checked));
 }
 
 void FtpAccountTab::ModMovetoSharBtnClick() {
     ModifyFtpButtonsOff();
-    const Checked checked = giveFolderChange(console().unit(), m_account, bytesOf(selected(m_FTPSFLB)));
+    const QListWidgetItem* item = selected(m_FTPSFLB);
+    if (!item)
+        return;
+    const Checked checked = giveFolderChange(console().unit(), m_account, bytesOf(item));
     if (const Base::Refusal* refusal = refusalOf(checked))
         console().showMessage(*refusal);
-    else
+    else if (accountStillSelected())
         console().SendWithRetry(*changeOf(checked), kModifyFtpPage);
     dropSelections();
     m_ShowModCreateBtn->setEnabled(true);
@@ -155,8 +196,12 @@ void FtpAccountTab::ModMovetoSharBtnClick() {
 
 void FtpAccountTab::ModMovetoFolderBtnClick() {
     ModifyFtpButtonsOff();
-    console().SendWithRetry(takeFolderChange(console().unit(), m_account, bytesOf(selected(m_FTPSSharLB))),
-                            kModifyFtpPage);
+    const QListWidgetItem* item = selected(m_FTPSSharLB);
+    if (!item)
+        return;
+    const QByteArray folder = bytesOf(item);
+    if (accountStillSelected())
+        console().SendWithRetry(takeFolderChange(console().unit(), m_account, folder), kModifyFtpPage);
     dropSelections();
     m_ShowModCreateBtn->setEnabled(true);
 }
@@ -174,11 +219,16 @@ void FtpAccountTab::ShowModCreateBtnClick() {
 void FtpAccountTab::ShowModRenameBtnClick() {
     ModifyFtpButtonsOff();
     const QListWidgetItem* item = selected(m_FTPSFLB);
+    if (!item)
+        return;
     m_renameOldName = bytesOf(item);
     TForm11* dialog = console().dialogs().renameAccountFolder;
     if (dialog) {
-        dialog->modRenOldnameEdit()->setText(item ? item->text() : QString());
-        dialog->modRenOldnameEdit()->setEnabled(false);
+        // The field's 12-character limit is for typing: the unit's name is shown whole.
+        QLineEdit* oldField = dialog->modRenOldnameEdit();
+        oldField->setMaxLength(std::max<int>(kFolderNameBytes, static_cast<int>(item->text().size())));
+        oldField->setText(item->text());
+        oldField->setEnabled(false);
     }
     dropSelections();
     m_ShowModCreateBtn->setEnabled(true);
@@ -190,8 +240,11 @@ void FtpAccountTab::ShowModRenameBtnClick() {
 
 void FtpAccountTab::ModDelBtnClick() {
     ModifyFtpButtonsOff();
-    const QByteArray folder = bytesOf(selected(m_FTPSFLB));
-    if (console().confirm(accountFolderDeleteQuestion()))
+    const QListWidgetItem* item = selected(m_FTPSFLB);
+    if (!item)
+        return;
+    const QByteArray folder = bytesOf(item);
+    if (console().confirm(accountFolderDeleteQuestion(folder)))
         console().SendWithRetry(accountFolderDeleteChange(console().unit(), folder), kModifyFtpPage);
     dropSelections();
 }
@@ -204,6 +257,9 @@ void FtpAccountTab::BackBtnClick() {
 
 void FtpAccountTab::FTPSFLBClick() {
     ModifyFtpButtonsOff();
+    // A Ctrl+click may have taken the selection away.
+    if (!selected(m_FTPSFLB))
+        return;
     for (QPushButton* button : {m_ModMovetoSharBtn, m_ShowModRenameBtn, m_ModDelBtn})
         button->setEnabled(true);
     dropSelection(m_FTPSSharLB);
@@ -211,6 +267,8 @@ void FtpAccountTab::FTPSFLBClick() {
 
 void FtpAccountTab::FTPSSharLBClick() {
     ModifyFtpButtonsOff();
+    if (!selected(m_FTPSSharLB))
+        return;
     m_ModMovetoFolderBtn->setEnabled(true);
     dropSelection(m_FTPSFLB);
 }
@@ -231,11 +289,14 @@ void FtpAccountTab::ModRenameFBtnClick() {
     TForm11* dialog = console().dialogs().renameAccountFolder;
     QLineEdit* field = dialog->modRenNewnameEdit();
     QLineEdit* oldField = dialog->modRenOldnameEdit();
+    // The old name goes back as the unit sent it, unless it was typed over.
+    const QByteArray oldName =
+        oldField->text() == Base::visibleNameText(m_renameOldName) ? m_renameOldName : oldField->text().toUtf8();
     NameRuleResult rule = FolderNameRule(field->text(), kFolderList, "FTP Server");
     const bool tooLong = rule.refusal && rule.refusal->messageKey == QLatin1String("Over Maximum 12 characters.");
     // The same name is caught before the character check, as the old name may hold characters the rule refuses.
     const bool checkedLength = !rule.refusal || (rule.emptyField && !tooLong);
-    if (checkedLength && rule.name.toUtf8() == oldField->text().toUtf8()) {
+    if (checkedLength && rule.name.toUtf8() == oldName) {
         rule.refusal = sameNameRefusal();
         rule.emptyField = true;
     }
@@ -247,9 +308,6 @@ void FtpAccountTab::ModRenameFBtnClick() {
         field->setEnabled(true);
         return;
     }
-    // The old name goes back as the unit sent it, unless it was typed over.
-    const QByteArray oldName =
-        oldField->text() == QString::fromUtf8(m_renameOldName) ? m_renameOldName : oldField->text().toUtf8();
     console().SendWithRetry(accountFolderRenameChange(console().unit(), *name, oldName), kModifyFtpPage);
     field->clear();
     oldField->clear();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "console/console_page.h"
+#include "console/ftp_rules.h"
 
 #include <QByteArray>
+#include <QString>
 
 class QGroupBox;
 class QLabel;
@@ -23,6 +25,8 @@ public:
     void dialogsReady() override;
 
     void TabSheet6Show();
+    // The FTP page's Modify asked the unit to select this user's account: the next read checks it did.
+    void expectAccount(const QByteArray& user) { m_picked = user; }
     void ModifyFtpButtonsOff();
     void ModFTPBtnClick();
     void ModMovetoSharBtnClick();
@@ -53,6 +57,10 @@ public:
 
 private:
     void dropSelections();
+    void showView(const FtpAccountView& view);
+    // The unit still has this page's account selected, read again right before a change that relies on
+    // it; otherwise the person is told, the page shows what the unit now names, and nothing is sent.
+    bool accountStillSelected();
 
     QGroupBox* m_ModifyFTPGB = nullptr;
     QLabel* m_Label46 = nullptr;
@@ -77,6 +85,10 @@ private:
 
     // The account as the unit named it, which is what goes back to it; the label shows it as text.
     QByteArray m_account;
+    QByteArray m_picked;
+    // The stored password as the unit sent it and as the field first showed it.
+    QByteArray m_storedPassword;
+    QString m_shownPassword;
     // The folder the rename dialog was opened for, as the unit sent it.
     QByteArray m_renameOldName;
 };

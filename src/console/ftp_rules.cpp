@@ -1,6 +1,7 @@
 #include "console/ftp_rules.h"
 
 #include "base/list_bounds.h"
+#include "base/visible_name.h"
 #include "console/smb_rules.h"
 #include "console/status_page.h"
 
@@ -52,16 +53,26 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
     static constexpr QByteArrayView kEnd("</option>");
     QList<FtpAccountRow> rows;
     rows.reserve(std::min<qsizetype>(accounts.count(kOpen), Base::kMaxListEntries));
+    static constexpr QByteArrayView kOption("<option");
     QByteArrayView rest = accounts;
     qsizetype taken = 0;
+    // The unit numbers every option of its list, those without a value or a row included.
+    qsizetype counted = 0;
+    int optionsSeen = 0;
     for (int option = 0; rows.size() < Base::kMaxListEntries && taken <= Base::kMaxListText; ++option) {
         const qsizetype open = rest.indexOf(kOpen);
         const qsizetype close = rest.indexOf(kClose);
         if (open < 0 || close < 0)
             break;
         const qsizetype start = open + kOpen.size();
+        const qsizetype openAt = rest.data() - accounts.data() + open;
+        for (qsizetype at = accounts.indexOf(kOption, counted); at >= 0 && at < openAt;
+             at = accounts.indexOf(kOption, at + kOption.size()))
+            ++optionsSeen;
+        counted = std::max(counted, openAt);
         FtpAccountRow row;
-        row.option = option;
+        // A list without option tags is counted by its values.
+        row.option = optionsSeen > 0 ? optionsSeen - 1 : option;
         row.value = close >= start ? rest.sliced(start, close - start).toByteArray() : QByteArray();
         const QByteArrayView afterValue = rest.sliced(close + kClose.size());
         const qsizetype end = afterValue.indexOf(kEnd);
@@ -156,9 +167,26 @@ CgiChange accountDeleteChange(const UnitAddress& unit, const QByteArray& value) 
             ftpPage()};
 }
 
-Base::Refusal accountDeleteQuestion() {
-    return {QStringLiteral("Selected account will be delete.Are you sure?"), QStringLiteral("Account List"),
-            Base::Icon::Question};
+Base::Refusal accountDeleteQuestion(const QByteArray& user) {
+    return {QStringLiteral("Selected account will be delete.Are you sure?"),
+            QStringLiteral("Account List"),
+            Base::Icon::Question,
+            {{QLatin1Char('\n') + Base::visibleNameText(user), false}}};
+}
+
+std::optional<Base::Refusal> selectionCheck(const QByteArray& named, const QByteArray& picked) {
+    if (named.isEmpty() || picked.isEmpty())
+        return Base::Refusal{QStringLiteral("The unit did not name the selected account"),
+                             QStringLiteral("Modify FTP Account"), Base::Icon::Information};
+    if (named == picked)
+        return std::nullopt;
+    return Base::Refusal{QStringLiteral("The unit's FTP page now shows account "),
+                         QStringLiteral("Modify FTP Account"),
+                         Base::Icon::Information,
+                         {{quotedName(named), false},
+                          {QStringLiteral(", not "), true},
+                          {quotedName(picked), false},
+                          {QStringLiteral("; another client may be changing accounts. Nothing was changed."), true}}};
 }
 
 CgiChange accountAddChange(const UnitAddress& unit, const QString& name) {
@@ -210,13 +238,14 @@ QString ftpAccountPage() {
     return QStringLiteral("ftp_mod.htm");
 }
 
-Checked accountSetChange(const UnitAddress& unit, const QByteArray& account, const QString& password, bool readOnly) {
-    if (password.toUtf8().size() > kFolderNameBytes)
+Checked accountSetChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& password,
+                         bool readOnly) {
+    if (password.size() > kFolderNameBytes)
         return overTwelve("Modify FTP Account");
     return CgiChange{nasRequest(unit, ftpAccountPage(), "ftps_user_add",
                                 Web::CgiParameters()
                                     .addBytes("Account", account, kUrlEncoded)
-                                    .add("Account_passwd", password, kUrlEncoded)
+                                    .addBytes("Account_passwd", password, kUrlEncoded)
                                     .add("ftp_att", readOnly ? QStringLiteral("R") : QStringLiteral("W"), kFixed)),
                      ftpAccountPage()};
 }
@@ -253,8 +282,8 @@ CgiChange accountFolderRenameChange(const UnitAddress& unit, const QString& newN
     return onAccountPage(renameFolderChange(unit, newName, oldName));
 }
 
-Base::Refusal accountFolderDeleteQuestion() {
-    Base::Refusal question = deleteFolderQuestion();
+Base::Refusal accountFolderDeleteQuestion(const QByteArray& folder) {
+    Base::Refusal question = deleteFolderQuestion(folder);
     question.captionKey = QString::fromLatin1(kFolderListCaption);
     return question;
 }

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace Console {
 
 // One account row of the FTP page, each text as the unit sent it.
@@ -17,7 +19,7 @@ struct FtpAccountRow {
     QByteArray access;
     QByteArray state;
     QByteArray value; // how the unit names the account in its requests
-    int option = 0;   // its place in the unit's list, rows skipped here counted too
+    int option = 0;   // its place among the unit's options: every option counts, with a row here or not
 };
 
 // The account list: an option list whose visible texts stand in fixed
@@ -54,8 +56,12 @@ CgiChange accountCreateChange(const UnitAddress& unit);
 CgiChange accountModifyChange(const UnitAddress& unit, const QByteArray& value);
 CgiChange accountSwitchChange(const UnitAddress& unit, int row);
 CgiChange accountDeleteChange(const UnitAddress& unit, const QByteArray& value);
-// The question before an account is deleted.
-Base::Refusal accountDeleteQuestion();
+// The question before an account is deleted; the user name stands on a line of its own.
+Base::Refusal accountDeleteQuestion(const QByteArray& user);
+// Right before a change that relies on the account the unit holds selected:
+// the page read just then must name the account the person picked, and an
+// unnamed account is never acted on. Set: nothing is sent, and these are the words.
+std::optional<Base::Refusal> selectionCheck(const QByteArray& named, const QByteArray& picked);
 // The account dialog: a name the folder rule took becomes an account with read-only access.
 CgiChange accountAddChange(const UnitAddress& unit, const QString& name);
 
@@ -76,7 +82,7 @@ QString ftpAccountPage(); // "ftp_mod.htm"
 
 // Password and access of the selected account: the password at most 12 bytes,
 // neither trimmed nor checked further.
-Checked accountSetChange(const UnitAddress& unit, const QByteArray& account, const QString& password, bool readOnly);
+Checked accountSetChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& password, bool readOnly);
 // Giving a folder (its name at most 12 bytes) to an account, or taking one away.
 Checked giveFolderChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& folder);
 CgiChange takeFolderChange(const UnitAddress& unit, const QByteArray& account, const QByteArray& folder);
@@ -84,7 +90,7 @@ CgiChange takeFolderChange(const UnitAddress& unit, const QByteArray& account, c
 CgiChange accountFolderDeleteChange(const UnitAddress& unit, const QByteArray& folder);
 CgiChange accountFolderCreateChange(const UnitAddress& unit, const QString& name);
 CgiChange accountFolderRenameChange(const UnitAddress& unit, const QString& newName, const QByteArray& oldName);
-Base::Refusal accountFolderDeleteQuestion();
+Base::Refusal accountFolderDeleteQuestion(const QByteArray& folder);
 // Renaming a folder to the name it has.
 Base::Refusal sameNameRefusal();
 

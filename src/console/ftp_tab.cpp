@@ -1,6 +1,7 @@
 #include "console/ftp_tab.h"
 
 #include "base/localize.h"
+#include "base/visible_name.h"
 #include "console/console_context.h"
 #include "console/console_dialogs.h"
 #include "console/folder_lists.h"
@@ -33,6 +34,8 @@ const char* const kAccountColumnTitles[] = {"User Name", "Password", "Access", "
 // What the unit knows a row by: the account's value, and the place of its option in the unit's list.
 constexpr int kValueRole = Qt::UserRole;
 constexpr int kOptionRole = Qt::UserRole + 1;
+// The user name as the unit sent it: the cell shows it escaped.
+constexpr int kUserRole = Qt::UserRole + 2;
 
 } // namespace
 
@@ -135,7 +138,7 @@ void FtpTab::TabSheet5Show() {
 
     m_AnonyHDCB->clear();
     for (const Web::OptionName& folder : view.folders)
-        m_AnonyHDCB->addItem(folder.text(), folder.bytes);
+        m_AnonyHDCB->addItem(Base::visibleNameText(folder.bytes), folder.bytes);
     m_AnonyHDCB->setCurrentIndex(view.folders.isEmpty() ? -1 : view.homeIndex);
 
     m_AccountLV->clearContents();
@@ -145,9 +148,10 @@ void FtpTab::TabSheet5Show() {
         const QByteArray* columns[] = {&account.user, &account.password, &account.access, &account.state,
                                        &account.value};
         for (int column = 0; column < AccountColumns; ++column)
-            m_AccountLV->setItem(row, column, new QTableWidgetItem(QString::fromUtf8(*columns[column])));
+            m_AccountLV->setItem(row, column, new QTableWidgetItem(Base::visibleNameText(*columns[column])));
         m_AccountLV->item(row, UserNameColumn)->setData(kValueRole, account.value);
         m_AccountLV->item(row, UserNameColumn)->setData(kOptionRole, account.option);
+        m_AccountLV->item(row, UserNameColumn)->setData(kUserRole, account.user);
     }
     m_AccountLV->clearSelection();
     m_AccountLV->setCurrentItem(nullptr);
@@ -166,16 +170,23 @@ void FtpTab::FTPStatusBtnClick() {
 }
 
 void FtpTab::AnonyBtnClick() {
-    // A folder picked from the list goes back as the unit named it; typed text goes as typed.
-    const int listed = m_AnonyHDCB->findText(m_AnonyHDCB->currentText(), Qt::MatchExactly);
-    const QByteArray home =
-        listed >= 0 ? m_AnonyHDCB->itemData(listed).toByteArray() : m_AnonyHDCB->currentText().toUtf8();
+    // The folder goes back as the unit named it, taken from the chosen item and never found by its text:
+    // two folders may look alike. Text typed over the choice names no listed folder.
+    const int chosen = m_AnonyHDCB->currentIndex();
+    const bool listed = chosen >= 0 && m_AnonyHDCB->currentText() == m_AnonyHDCB->itemText(chosen);
+    if (!listed && (m_AnonyHDCB->count() > 0 || !m_AnonyHDCB->currentText().isEmpty())) {
+        console().showMessage(notListed(ListedKind::Folder, QStringLiteral("FTP Configuration"),
+                                        {{quotedName(m_AnonyHDCB->currentText().toUtf8()), false}}));
+        return;
+    }
+    const QByteArray home = listed ? m_AnonyHDCB->itemData(chosen).toByteArray() : QByteArray();
     console().SendRepeated(
         anonymousChange(console().unit(), m_AnonyEnRB->isChecked(), m_AnonyReadORB->isChecked(), home));
 }
 
 void FtpTab::AccountLVClick() {
     FtpAccountButtonsOff();
+    // A click that took the selection away leaves nothing to act on.
     if (selectedRow() < 0)
         return;
     for (QPushButton* button : {m_AccModifyBtn, m_AccStatusBtn, m_AccDelBtn})
@@ -194,9 +205,13 @@ void FtpTab::AccAddBtnClick() {
 
 void FtpTab::AccModifyBtnClick() {
     const int row = selectedRow();
-    if (row < 0)
+    if (row < 0) {
+        FtpAccountButtonsOff();
         return;
+    }
+    const QByteArray user = m_AccountLV->item(row, UserNameColumn)->data(kUserRole).toByteArray();
     console().SendWithRetry(accountModifyChange(console().unit(), rowValue(row)), kFtpPage);
+    Q_EMIT accountPicked(user);
     FtpAccountButtonsOff();
     // The account page opens whatever the unit answered: it shows what the unit now has selected.
     console().setModifyFtpTabVisible(true);
@@ -205,15 +220,22 @@ void FtpTab::AccModifyBtnClick() {
 
 void FtpTab::AccStatusBtnClick() {
     const int row = selectedRow();
-    if (row < 0)
+    if (row < 0) {
+        FtpAccountButtonsOff();
         return;
+    }
     const int option = m_AccountLV->item(row, UserNameColumn)->data(kOptionRole).toInt();
     console().SendWithRetry(accountSwitchChange(console().unit(), option), kFtpPage);
 }
 
 void FtpTab::AccDelBtnClick() {
     const int row = selectedRow();
-    if (row < 0 || !console().confirm(accountDeleteQuestion()))
+    if (row < 0) {
+        FtpAccountButtonsOff();
+        return;
+    }
+    if (!console().confirm(
+            accountDeleteQuestion(m_AccountLV->item(row, UserNameColumn)->data(kUserRole).toByteArray())))
         return;
     console().SendWithRetry(accountDeleteChange(console().unit(), rowValue(row)), kFtpPage);
 }

@@ -51,6 +51,10 @@ public:
     QPushButton* accStatusBtn() const { return m_AccStatusBtn; }
     QPushButton* accDelBtn() const { return m_AccDelBtn; }
 
+Q_SIGNALS:
+    // Modify asked the unit to select this user's account.
+    void accountPicked(const QByteArray& user);
+
 private:
     void translateOtherCaptions() override;
     void accountDialogDone();

@@ -1,5 +1,6 @@
 #include "console/smb_rules.h"
 
+#include "base/visible_name.h"
 #include "console/status_page.h"
 
 namespace Console {
@@ -61,11 +62,59 @@ CgiChange deleteFolderChange(const UnitAddress& unit, const QByteArray& folder) 
             smbPage()};
 }
 
-Base::Refusal deleteFolderQuestion() {
+Base::Refusal deleteFolderQuestion(const QByteArray& folder) {
     return {QStringLiteral("Folder selected and its contents will be deleted!"),
             QString::fromLatin1(kSmbServer),
             Base::Icon::Question,
-            {{QStringLiteral("\n"), false}, {QStringLiteral("Are you sure?"), true}}};
+            {{QStringLiteral("\n"), false},
+             {QStringLiteral("Are you sure?"), true},
+             {QLatin1Char('\n') + Base::visibleNameText(folder), false}}};
+}
+
+QString quotedName(const QByteArray& name) {
+    return QLatin1Char('"') + Base::visibleNameText(name) + QLatin1Char('"');
+}
+
+Base::Refusal notListed(ListedKind kind, const QString& caption, const QList<Base::MessagePart>& quoted) {
+    switch (kind) {
+    case ListedKind::Account:
+        return {QStringLiteral("There is no FTP account named "), caption, Base::Icon::Information, quoted};
+    case ListedKind::Share:
+        return {QStringLiteral("There is no share named "), caption, Base::Icon::Information, quoted};
+    case ListedKind::Folder:
+        break;
+    }
+    return {QStringLiteral("There is no folder named "), caption, Base::Icon::Information, quoted};
+}
+
+NamedItem findNamed(const QList<QByteArray>& listed, QByteArrayView typed, ListedKind kind, const QString& caption) {
+    // What the programs print is read first, so every shown name names its own item.
+    const QByteArray shown = Base::nameFromVisible(typed);
+    QList<qsizetype> found;
+    for (const QByteArrayView name : {QByteArrayView(shown), typed}) {
+        for (qsizetype i = 0; i < listed.size(); ++i) {
+            if (listed[i] == name)
+                found.append(i);
+        }
+        if (!found.isEmpty())
+            break;
+    }
+    const QList<Base::MessagePart> quoted{{quotedName(shown), false}};
+    if (found.isEmpty())
+        return {-1, notListed(kind, caption, quoted)};
+    if (found.size() > 1 && kind == ListedKind::Account)
+        return {-1, Base::Refusal{QStringLiteral("The unit lists more than one FTP account named "), caption,
+                                  Base::Icon::Information, quoted}};
+    return {found.first(), std::nullopt};
+}
+
+NamedItem findNamed(const QList<Web::OptionName>& listed, QByteArrayView typed, ListedKind kind,
+                    const QString& caption) {
+    QList<QByteArray> names;
+    names.reserve(listed.size());
+    for (const Web::OptionName& name : listed)
+        names.append(name.bytes);
+    return findNamed(names, typed, kind, caption);
 }
 
 NameRuleResult FolderNameRule(const QString& typed, const char* caption, const char* characterCaption,

@@ -28,8 +28,25 @@ QString smbPage();
 Checked publishChange(const UnitAddress& unit, const QByteArray& folder);
 Checked withdrawChange(const UnitAddress& unit, const QByteArray& share);
 CgiChange deleteFolderChange(const UnitAddress& unit, const QByteArray& folder);
-// The question before a folder is deleted.
-Base::Refusal deleteFolderQuestion();
+// The question before a folder is deleted; the folder's name stands on a line of its own.
+Base::Refusal deleteFolderQuestion(const QByteArray& folder);
+
+// What a person named among a list the unit sent: the item's place, or why
+// nothing is to be sent. A name is matched byte for byte, as the programs
+// show it (Base::visibleName) or as raw bytes. Equal folder names are one
+// folder; equal account names are two accounts, and naming them is refused.
+enum class ListedKind { Folder, Share, Account };
+struct NamedItem {
+    qsizetype index = -1;
+    std::optional<Base::Refusal> refusal;
+};
+NamedItem findNamed(const QList<QByteArray>& listed, QByteArrayView typed, ListedKind kind, const QString& caption);
+NamedItem findNamed(const QList<Web::OptionName>& listed, QByteArrayView typed, ListedKind kind,
+                    const QString& caption);
+// The words for a name the list does not hold.
+Base::Refusal notListed(ListedKind kind, const QString& caption, const QList<Base::MessagePart>& quoted);
+// A name as a refusal quotes it.
+QString quotedName(const QByteArray& name);
 
 // What the name rule of the folder and account dialogs made of a typed name.
 struct NameRuleResult {

@@ -93,6 +93,11 @@ void SmbTab::TabSheet4Show() {
 
 void SmbTab::SMBFolderLBClick() {
     SmbButtonsOff();
+    // A Ctrl+click may have taken the selection away: then only Create has something to act on.
+    if (!selected(m_SMBFolderLB)) {
+        m_ShowCreateBtn->setEnabled(true);
+        return;
+    }
     for (QPushButton* button : {m_ShowCreateBtn, m_ShowRenameBtn, m_ShowDeleteBtn, m_MovetoPublicBtn})
         button->setEnabled(true);
     dropSelection(m_SMBPublicFolderLB);
@@ -100,6 +105,10 @@ void SmbTab::SMBFolderLBClick() {
 
 void SmbTab::SMBPublicFolderLBClick() {
     SmbButtonsOff();
+    if (!selected(m_SMBPublicFolderLB)) {
+        m_ShowCreateBtn->setEnabled(true);
+        return;
+    }
     m_MovetoSMBBtn->setEnabled(true);
     m_ShowPublicPassBtn->setEnabled(true);
     dropSelection(m_SMBFolderLB);
@@ -107,7 +116,12 @@ void SmbTab::SMBPublicFolderLBClick() {
 
 void SmbTab::MovetoPublicBtnClick() {
     SmbButtonsOff();
-    const Checked checked = publishChange(console().unit(), bytesOf(selected(m_SMBFolderLB)));
+    const QListWidgetItem* item = selected(m_SMBFolderLB);
+    if (!item) {
+        m_ShowCreateBtn->setEnabled(true);
+        return;
+    }
+    const Checked checked = publishChange(console().unit(), bytesOf(item));
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         // The buttons stay off until the next click in a list.
         console().showMessage(*refusal);
@@ -121,7 +135,12 @@ void SmbTab::MovetoPublicBtnClick() {
 
 void SmbTab::MovetoSMBBtnClick() {
     SmbButtonsOff();
-    const Checked checked = withdrawChange(console().unit(), bytesOf(selected(m_SMBPublicFolderLB)));
+    const QListWidgetItem* item = selected(m_SMBPublicFolderLB);
+    if (!item) {
+        m_ShowCreateBtn->setEnabled(true);
+        return;
+    }
+    const Checked checked = withdrawChange(console().unit(), bytesOf(item));
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         console().showMessage(*refusal);
         return;
@@ -134,8 +153,10 @@ void SmbTab::MovetoSMBBtnClick() {
 
 void SmbTab::ShowDeleteBtnClick() {
     SmbButtonsOff();
-    if (console().confirm(deleteFolderQuestion()))
-        console().SendWithRetry(deleteFolderChange(console().unit(), bytesOf(selected(m_SMBFolderLB))), kSmbPage);
+    // No folder selected, no question and no request.
+    const QByteArray folder = bytesOf(selected(m_SMBFolderLB));
+    if (selected(m_SMBFolderLB) && console().confirm(deleteFolderQuestion(folder)))
+        console().SendWithRetry(deleteFolderChange(console().unit(), folder), kSmbPage);
     dropSelection(m_SMBFolderLB);
     m_ShowCreateBtn->setEnabled(true);
 }
@@ -153,6 +174,10 @@ void SmbTab::ShowCreateBtnClick() {
 void SmbTab::ShowRenameBtnClick() {
     SmbButtonsOff();
     const QListWidgetItem* item = selected(m_SMBFolderLB);
+    if (!item) {
+        m_ShowCreateBtn->setEnabled(true);
+        return;
+    }
     m_renameOldName = bytesOf(item);
     TForm7* dialog = console().dialogs().renameFolder;
     if (dialog)
@@ -167,6 +192,10 @@ void SmbTab::ShowRenameBtnClick() {
 void SmbTab::ShowPublicPassBtnClick() {
     SmbButtonsOff();
     const QListWidgetItem* item = selected(m_SMBPublicFolderLB);
+    if (!item) {
+        m_ShowCreateBtn->setEnabled(true);
+        return;
+    }
     m_passwordFolder = bytesOf(item);
     TForm8* dialog = console().dialogs().sharePassword;
     if (dialog)

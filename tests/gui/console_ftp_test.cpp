@@ -176,7 +176,7 @@ TEST_F(FtpPages, AccountButtonsNameTheAccountByValueOrByRowAndTheListFollows) {
         mark = cgiRequests().size();
         clickAccount(s("carol"));
         click("AccDelBtn");
-        EXPECT_EQ(recorder->boxes.last().text, s("Selected account will be delete.Are you sure?"));
+        EXPECT_EQ(recorder->boxes.last().text, s("Selected account will be delete.Are you sure?\ncarol"));
         EXPECT_EQ(recorder->boxes.last().caption, s("Account List"));
         EXPECT_EQ(sentSince(mark), ok ? QList<QByteArray>{"ftp.htm&failure=fail.htm&type=ftps_user_del&FTP_AC_LIST=" +
                                                           carolValue.toUtf8()}

@@ -158,7 +158,8 @@ TEST_F(SmbPage, PublishWithdrawAndDeleteSendOneRequestAndShowTheNewState) {
         ASSERT_EQ(recorder->boxes.size(), asked ? 1 : 0) << boxTexts().join(s("; ")).toStdString();
         if (asked) {
             EXPECT_TRUE(recorder->boxes[0].confirmation);
-            EXPECT_EQ(recorder->boxes[0].text, s("Folder selected and its contents will be deleted!\nAre you sure?"));
+            EXPECT_EQ(recorder->boxes[0].text,
+                      s("Folder selected and its contents will be deleted!\nAre you sure?\n") + s(row.item));
             EXPECT_EQ(recorder->boxes[0].caption, s("SMB Server"));
         }
         TearDown();

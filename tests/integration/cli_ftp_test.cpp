@@ -192,7 +192,9 @@ TEST_F(CliFtp, RefusedChecksAndUnknownAccountsSendNothing) {
         {{s("set-account"), s("127.0.0.2"), s("nobody"), s("ro"), s("pw")}, {}, unknown},
         // User names are matched byte for byte.
         {{s("toggle-account"), s("127.0.0.2"), s("Alice")}, {}, "There is no FTP account named \"Alice\"\n"},
-        {{s("delete-account"), s("127.0.0.2"), s("alice")}, {}, "Selected account will be delete.Are you sure?\n"},
+        {{s("delete-account"), s("127.0.0.2"), s("alice")},
+         {},
+         "Selected account will be delete.Are you sure?\nalice\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = ftp(c.arguments, c.input);
@@ -289,9 +291,9 @@ TEST(CliFtpRefusingUnit, RepeatsWhereTheWindowRepeatsAndStopsAtTheFirstRefusal) 
          {onFtp("ftps_state_apply&ftps_set=ENABLE&ftps_port=21")}},
         {"a refused folder change ends it",
          0,
-         {s("take"), s("alice"), s("Music")},
+         {s("give"), s("alice"), s("Documents")},
          1,
-         {selecting("1"), onAccount("ftps_del_share&account=alice&account_List=Music&op_del=Delete")}},
+         {selecting("1"), onAccount("ftps_add_share&account=alice&account_List=Documents&op_add=Add")}},
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;

@@ -107,7 +107,7 @@ TEST_F(CliSmb, RefusalsAndUnansweredQuestionsSendNothing) {
         {{s("password"), s("127.0.0.2"), s("Music")}, "one\ntwo\n", "New password entries do not match!\n"},
         {{s("delete"), s("127.0.0.2"), s("Music")},
          {},
-         "Folder selected and its contents will be deleted!\nAre you sure?\n"},
+         "Folder selected and its contents will be deleted!\nAre you sure?\nMusic\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = smb(c.arguments, c.input);

@@ -179,13 +179,13 @@ TEST(ModifyFtpRequests, ByteForByteWithTheirLimits) {
         QString expected;
         const char* caption; // of a refusal
     } cases[] = {
-        {"password of 12 and read only", Console::accountSetChange(kUnit, "al ice", s("pass word12"), true),
+        {"password of 12 and read only", Console::accountSetChange(kUnit, "al ice", "pass word12", true),
          base +
              s("ftp_mod.htm&failure=fail.htm&type=ftps_user_add&Account=al+ice&Account_passwd=pass+word12&ftp_att=R"),
          nullptr},
-        {"an empty password, read/write", Console::accountSetChange(kUnit, "bob", QString(), false),
+        {"an empty password, read/write", Console::accountSetChange(kUnit, "bob", QByteArray(), false),
          base + s("ftp_mod.htm&failure=fail.htm&type=ftps_user_add&Account=bob&Account_passwd=&ftp_att=W"), nullptr},
-        {"password of 13 bytes", Console::accountSetChange(kUnit, "bob", s("12345678901\u00e9"), false), overTwelve,
+        {"password of 13 bytes", Console::accountSetChange(kUnit, "bob", "12345678901\xc3\xa9", false), overTwelve,
          "Modify FTP Account"},
         {"give a folder of 12 bytes", Console::giveFolderChange(kUnit, "bob", "Folder-12345"),
          base + s("ftp_mod.htm&failure=fail.htm&type=ftps_add_share&account=bob&account_List=Folder%2d12345&"
@@ -214,7 +214,7 @@ TEST(ModifyFtpRequests, ByteForByteWithTheirLimits) {
         EXPECT_TRUE(change.url.startsWith(base + s("smb.htm&failure=fail.htm&type=fm_"))) << change.url.toStdString();
         EXPECT_EQ(change.page, s("ftp_mod.htm"));
     }
-    EXPECT_EQ(Console::accountFolderDeleteQuestion().captionKey, s("Modify FTP Account Folder List"));
+    EXPECT_EQ(Console::accountFolderDeleteQuestion("A").captionKey, s("Modify FTP Account Folder List"));
 }
 
 } // namespace

@@ -147,9 +147,10 @@ TEST(SharePasswordRule, LengthBeforeMismatch) {
     EXPECT_EQ(Console::SharePasswordRule(s("  pw\t"), s("pw")).password, s("pw"));
 }
 
-TEST(SmbPage, DeleteAsksItsTwoTextsJoinedByALineFeed) {
-    const Base::Refusal question = Console::deleteFolderQuestion();
-    EXPECT_EQ(Base::refusalText(question), s("Folder selected and its contents will be deleted!\nAre you sure?"));
+TEST(SmbPage, DeleteAsksItsTwoTextsJoinedByALineFeedAndNamesTheFolderVisibly) {
+    const Base::Refusal question = Console::deleteFolderQuestion("caf\xe9\n\xe2\x80\xae");
+    EXPECT_EQ(Base::refusalText(question),
+              s("Folder selected and its contents will be deleted!\nAre you sure?\ncaf\\xe9\\x0a\\u202e"));
     EXPECT_EQ(question.icon, Base::Icon::Question);
 }
 
