@@ -355,8 +355,10 @@ TEST_F(StatusPage, APageOfSeparatorsGivesTheLanguageListItsBoundOnly) {
     QElapsedTimer clock;
     clock.start();
     console().showOnFirstPage();
-    ASSERT_TRUE(TestSupport::waitUntil([this] { return combo("LangCB")->count() > 0; }, 10000));
-    EXPECT_LT(clock.elapsed(), 2000);
+    ASSERT_TRUE(TestSupport::waitUntil([this] { return combo("LangCB")->count() > 0; }, 60000));
+    // Well under a second here; a list cut by copying or searching the rest of the page
+    // for each of its 16 Ki entries takes far longer.
+    EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_EQ(combo("LangCB")->count(), Base::kMaxListEntries);
     EXPECT_EQ(combo("LangCB")->currentIndex(), 2);
     EXPECT_EQ(edit("HostEdit")->text(), s("NAS9"));

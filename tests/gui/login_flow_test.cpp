@@ -93,7 +93,9 @@ TEST_F(LoginFlow, UnreachableUnitSaysConnectionFailQuickly) {
     QElapsedTimer clock;
     clock.start();
     press("MountBtn");
-    EXPECT_LT(clock.elapsed(), 1000);
+    // Eight refused reads take a few hundred milliseconds; a refusal taken for silence
+    // waits until the retry budget runs out.
+    EXPECT_LT(clock.elapsed(), Web::Settings().retryBudgetMs);
     ASSERT_EQ(recorder->boxes.size(), 1);
     EXPECT_EQ(recorder->boxes.first().text, QStringLiteral("Connection fail"));
     EXPECT_EQ(recorder->boxes.first().caption, QStringLiteral("Connect"));

@@ -179,11 +179,12 @@ TEST_F(CliScan, SendsTheQueryFromTheDiscoveryPortAtOnceAndAgainEarlyInTheScan) {
         EXPECT_EQ(query.data(), Discovery::DiscoveryRequest());
         EXPECT_EQ(query.senderPort(), port);
     }
-    // Counted from the first copy; a busy machine may fire a timer late, never early.
+    // Counted from the first copy; a busy machine may fire a timer late, never early. The late
+    // side allows for load: a slower schedule's last copy misses the wait, which the count catches.
     const qint64 expectedMs[] = {0, 200, 400, 700, 1000, 1500, 2000};
     for (int i = 1; i < 7; ++i) {
         EXPECT_GE(atMs[i] - atMs[0], expectedMs[i] - 5) << "repeat " << i;
-        EXPECT_LE(atMs[i] - atMs[0], expectedMs[i] + 250) << "repeat " << i;
+        EXPECT_LE(atMs[i] - atMs[0], expectedMs[i] + 1000) << "repeat " << i;
     }
 }
 

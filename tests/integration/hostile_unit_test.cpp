@@ -4,6 +4,7 @@
 
 #include "web/device_get.h"
 #include "web/http_client.h"
+#include "web/web_settings.h"
 
 #include "support/cli_run.h"
 #include "support/scripted_server.h"
@@ -168,13 +169,15 @@ TEST(InterimAnswers, AreSkippedByBothClients) {
 
 TEST(InterimAnswers, WithoutEndAreBounded) {
     ScriptedServer unit({Reply{.bytes = "HTTP/1.1 100 Continue\r\n\r\n", .endless = true}});
+    const Web::Settings settings = fastSettings(unit.port());
     QElapsedTimer clock;
     clock.start();
     const Web::DeviceResponse response =
-        Web::DeviceGet(s("127.0.0.1"), s("admin"), s("pw"), s("/utility_use.htm"), fastSettings(unit.port()));
+        Web::DeviceGet(s("127.0.0.1"), s("admin"), s("pw"), s("/utility_use.htm"), settings);
     EXPECT_EQ(response.status, 0);
     EXPECT_EQ(response.error.kind, Web::ErrorKind::Malformed);
-    EXPECT_LT(clock.elapsed(), 1000);
+    // A count ends them within milliseconds; without one they run until the whole exchange's deadline.
+    EXPECT_LT(clock.elapsed(), settings.exchangeTimeoutMs);
 }
 
 // ---- zuredor-cli: what came of a change
@@ -270,6 +273,9 @@ TEST(CliChanges, EveryChangeWithoutAnAnswerFails) {
 
 // ---- zuredor-cli: slow units, refused passwords
 
+// The CLI's retry budget, which is also its read bound: the wait a silent unit is given.
+const int kBudgetMs = Web::Settings().retryBudgetMs;
+
 TEST(CliSlowUnits, AreHeardAndSilentOnesGivenUp) {
     const QByteArray denied = withLength("HTTP/1.0 401 Unauthorized", "<HTML>denied");
     const Reply page{withLength("HTTP/1.0 200 OK", kPage)};
@@ -279,21 +285,23 @@ TEST(CliSlowUnits, AreHeardAndSilentOnesGivenUp) {
         int exitCode;
         QByteArray out;
         int minMs;
-        int maxMs;
+        int maxMs; // below a further wait, or one without end
     } cases[] = {
         {"wrong password, each answer after 0.7 s",
          [&](const QByteArray&) { return Reply{.bytes = denied, .delayMs = 700}; }, 2,
-         "Login fail, Please check your username and password\n", 5600, 9000},
+         "Login fail, Please check your username and password\n", 5600, 5600 + kBudgetMs},
         {"each answer after 4.2 s of silence",
-         [&](const QByteArray&) { return Reply{.bytes = page.bytes, .delayMs = 4200}; }, 0, "OK\n", 4200, 5500},
+         [&](const QByteArray&) { return Reply{.bytes = page.bytes, .delayMs = 4200}; }, 0, "OK\n", 4200,
+         2 * 4200}, // a second read waits as long again
         {"one refusal, then silence",
          [&, calls = std::make_shared<int>(0)](const QByteArray&) {
              return ++*calls == 1 ? Reply{denied} : Reply{.bytes = "", .silent = true};
          },
-         2, "Login fail, Please check your username and password\n", 4500, 6000},
+         2, "Login fail, Please check your username and password\n", 4500, 3 * kBudgetMs},
         {"silent", [](const QByteArray&) { return Reply{.bytes = "", .silent = true}; }, 3, "Connection fail\n", 4000,
-         5000},
-        {"nothing listens", nullptr, 3, "Connection fail\n", 0, 1000},
+         3 * kBudgetMs},
+        // Refusals come at once; one taken for silence waits out the budget.
+        {"nothing listens", nullptr, 3, "Connection fail\n", 0, kBudgetMs},
     };
     for (const auto& c : cases) {
         std::unique_ptr<ScriptedServer> unit;
@@ -330,7 +338,7 @@ TEST(CliSilentUnit, IpConfigSaysSoOnceWithinTheLoginsBound) {
     QElapsedTimer clock;
     clock.start();
     const TestSupport::CliRun run = cli(unit, {s("ip-config"), s("127.0.0.1")});
-    EXPECT_LT(clock.elapsed(), 5500);
+    EXPECT_LT(clock.elapsed(), 2 * kBudgetMs) << "the page is not waited for again after the login gave up";
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.out, QByteArray("Connection Fail\n"));
 }

@@ -170,7 +170,7 @@ void inside(const QString& work) {
     const qint64 silentMs = clock.elapsed();
     EXPECT_EQ(code, static_cast<unsigned long>(ETIMEDOUT));
     EXPECT_EQ(QString::fromStdString(drives->SystemErrorText()), qt_error_string(ETIMEDOUT));
-    EXPECT_LT(silentMs, 4000);
+    EXPECT_LT(silentMs, 3 * 2000) << "the silent unit never answers: only a mount that hangs comes near this";
     EXPECT_FALSE(QFileInfo(linkOf(QStringLiteral("H"))).isSymLink());
 
     std::printf("mount timing: dialog Set to box %lld ms (PUBLIC), zuredor-cli mount %lld ms (Documents, whole "

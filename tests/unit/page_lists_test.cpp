@@ -15,6 +15,10 @@ namespace {
 
 constexpr qsizetype kPageValueMax = 8 * 1024 * 1024;
 
+// Cutting a list takes milliseconds here, a few hundred under the sanitizers; a cut that
+// copies or searches the rest of the value for each of its 16 Ki entries takes far longer.
+constexpr qint64 kLinearMs = 10000;
+
 QStringList numbered(int count, const QString& prefix = QStringLiteral("L")) {
     QStringList names;
     for (int i = 0; i < count; ++i)
@@ -63,7 +67,7 @@ TEST_P(PageLists, KeepTheEntriesUpToTheBounds) {
     EXPECT_EQ(fromOptions, kept) << c.name;
     EXPECT_LE(fromLanguages.size(), Base::kMaxListEntries) << c.name;
     EXPECT_LE(fromOptions.size(), Base::kMaxListEntries) << c.name;
-    EXPECT_LT(elapsed, 1000) << c.name;
+    EXPECT_LT(elapsed, kLinearMs) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,7 +107,7 @@ TEST(PageLists, EightMiBOfSeparatorsGiveTheBoundQuickly) {
     const qint64 elapsed = clock.elapsed();
     EXPECT_EQ(languages, QStringList(Base::kMaxListEntries, QString()));
     EXPECT_EQ(folders, QStringList(Base::kMaxListEntries, QString()));
-    EXPECT_LT(elapsed, 1000);
+    EXPECT_LT(elapsed, kLinearMs);
 
     // The Status page of such a unit: its list, and the entry it selects.
     const QByteArray page = "<HTML>\r\ndefault_lang=\"3\";\r\nlang_list=\"" + separators.toUtf8() + "\";\r\n";
