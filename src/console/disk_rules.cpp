@@ -32,7 +32,7 @@ QString diskPage() {
 
 QString sleepFieldText(QByteArrayView idleValue) {
     const qsizetype end = idleValue.indexOf(QByteArrayView("\";"));
-    QString text = end < 0 ? QString() : QString::fromUtf8(idleValue.first(end)).left(kSleepTimeLength);
+    QString text = end < 0 ? QString() : QString::fromUtf8(idleValue.first(end));
     if (text.isEmpty())
         text = QStringLiteral("0");
     return text;

@@ -25,8 +25,8 @@ struct DiskView {
 DiskView readDiskPage(QByteArrayView page);
 
 // disk_idle_value up to its first `";` (the unit puts its spin-down switch on
-// the same line); nothing when there is no `";`, and then "0"; at most the
-// field's two characters.
+// the same line); nothing when there is no `";`, and then "0". Whole, however
+// long: the sleep time's check refuses what is out of range, a cut value would be sent.
 QString sleepFieldText(QByteArrayView idleValue);
 bool canClearScanResult(QByteArrayView fixEnable);
 // The scan result's lines: each LF ends one, a last line without LF counts

@@ -16,6 +16,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace Console {
 
 using TabWidgets::place;
@@ -51,7 +53,7 @@ DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "D
 
     m_Label56 = place(Ui::plainLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
     m_DiskSleepTimeEdit = place(new QLineEdit(m_DiskUtiilityGB), "DiskSleepTimeEdit", 140, 66, 40, 23);
-    m_DiskSleepTimeEdit->setMaxLength(2);
+    m_DiskSleepTimeEdit->setMaxLength(kSleepTimeLength);
     m_Label57 = place(Ui::plainLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
     m_DiskSleepBtn = place(new QPushButton(QStringLiteral("Set"), m_DiskUtiilityGB), "DiskSleepBtn", 452, 65, 81, 25);
     m_Label59 = place(Ui::plainLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB),
@@ -97,6 +99,8 @@ void DiskTab::consoleClosed() {
 void DiskTab::TabSheet7Show() {
     m_DiskDelMsgBtn->setEnabled(false);
     const DiskView view = readDiskPage(console().FetchPage());
+    // The field takes two typed digits, but the unit's value is shown whole: a cut "120" would be sent as 12.
+    m_DiskSleepTimeEdit->setMaxLength(std::max<int>(kSleepTimeLength, static_cast<int>(view.sleepMinutes.size())));
     m_DiskSleepTimeEdit->setText(view.sleepMinutes);
     m_DiskDelMsgBtn->setEnabled(view.canClear);
     showScanResult(view.scanResult);

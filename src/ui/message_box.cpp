@@ -46,6 +46,11 @@ std::unique_ptr<QMessageBox> createMessageBox(const QString& text, const QString
     // Texts hold what a unit or a file said: never markup to render or files to load.
     box->setTextFormat(Qt::PlainText);
     box->setText(text);
+    // Every question's OK deletes, formats, clears, resets, flashes or restarts: Enter and Escape say no.
+    if (withCancel) {
+        box->setDefaultButton(QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
+    }
     return box;
 }
 

@@ -244,9 +244,11 @@ TEST_F(AppShell, MessageBoxesShowTheirTextAsItIs) {
             ASSERT_NE(label, nullptr);
             EXPECT_EQ(label->textFormat(), Qt::PlainText);
             EXPECT_EQ(label->text(), text);
-            // Shown without a loop of its own: nothing waits on it.
+            // Shown without a loop of its own: nothing waits on it. A question's Enter is Cancel.
             box->show();
             box->grab();
+            QTest::keyClick(box.get(), Qt::Key_Return);
+            EXPECT_EQ(box->clickedButton(), box->button(withCancel ? QMessageBox::Cancel : QMessageBox::Ok));
             box->hide();
         }
     }

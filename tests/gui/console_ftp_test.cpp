@@ -3,6 +3,7 @@
 // order, and the pages as they show the unit afterwards.
 
 #include "console_fixture.h"
+#include "support/cli_run.h"
 
 #include "console/console_dialogs.h"
 #include "console/page_control.h"
@@ -281,6 +282,40 @@ TEST_F(FtpPages, ModifyOpensTheAccountAndEveryChangeThereReadsItBack) {
     EXPECT_EQ(console().pageControl()->currentIndex(), Console::kFtpPage);
     EXPECT_FALSE(modifyTabShown());
     EXPECT_EQ(rows().value(0).value(2), s("Read/Write")) << "the FTP page was read again";
+}
+
+// A second client (a script here) selects bob on the unit while the page shows alice: no
+// change that relies on the unit's selection is sent, the person is told, the page shows bob.
+TEST_F(FtpPages, AnotherClientsSelectionStopsEveryChangeThatReliesOnIt) {
+    const struct {
+        const char* button;
+        const char* list; // the list an item is picked from first, if any
+        const char* item;
+    } buttons[] = {{"ModFTPBtn", nullptr, nullptr},
+                   {"ModMovetoSharBtn", "FTPSFLB", "Music"},
+                   {"ModMovetoFolderBtn", "FTPSSharLB", "Documents"}};
+    for (const auto& row : buttons) {
+        openModify(s("alice"));
+        const TestSupport::CliRun other =
+            TestSupport::runCli({s("ftp"), s("account"), s("127.0.0.2"), s("bob"), s("--device-port"),
+                                 QString::number(sim->devicePort()), s("-p"), s("admin")});
+        ASSERT_EQ(other.exitCode, 0) << other.out.toStdString();
+        if (row.list)
+            clickItem(control<QListWidget>(row.list), s(row.item));
+        recorder->boxes.clear();
+        const qsizetype mark = cgiRequests().size();
+        click(row.button);
+        EXPECT_TRUE(sentSince(mark).isEmpty()) << row.button << ": " << sentSince(mark).value(0).toStdString();
+        ASSERT_EQ(recorder->boxes.size(), 1) << row.button;
+        EXPECT_EQ(recorder->boxes[0].text, s("The unit's FTP page now shows account \"bob\", not \"alice\"; another "
+                                             "client may be changing accounts. Nothing was changed."));
+        EXPECT_EQ(control<QLabel>("ModFTPAccLabel")->text(), s("bob")) << row.button;
+        click("BackBtn");
+    }
+    // Neither account's password changed.
+    ASSERT_EQ(rows().size(), 2);
+    EXPECT_EQ(rows()[0][1], s("wonder1"));
+    EXPECT_EQ(rows()[1][1], s("builder"));
 }
 
 TEST_F(FtpPages, FolderDialogsOfTheAccountPageAndTheirChecks) {

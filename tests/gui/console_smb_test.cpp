@@ -5,9 +5,14 @@
 #include "console_fixture.h"
 
 #include "console/console_dialogs.h"
+#include "console/disk_tab.h"
+#include "console/ftp_account_tab.h"
+#include "console/ftp_tab.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
+#include "console/smb_tab.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -372,6 +377,124 @@ TEST_F(SmbPage, ClosingADialogHidesItKeepsItsTextAndOffersCreateAgain) {
         EXPECT_EQ(enabledButtons(), QStringList{s("ShowCreateBtn")});
     }
     EXPECT_TRUE(cgiRequests().isEmpty());
+}
+
+// A Ctrl+click that clears a list's selection leaves no button of that list to press, and
+// the buttons' own handlers, reached anyway, neither ask nor send.
+TEST_F(SmbPage, NoSelectionNoQuestionAndNoRequest) {
+    startLogged();
+    logIn();
+    openSmbTab();
+    Console::SmbTab* page = console().findChild<Console::SmbTab*>();
+    ASSERT_NE(page, nullptr);
+    const struct {
+        bool folderList;
+        const char* item;
+        void (Console::SmbTab::*handler)();
+    } rows[] = {
+        {true, "Music", &Console::SmbTab::ShowDeleteBtnClick},
+        {true, "Music", &Console::SmbTab::MovetoPublicBtnClick},
+        {true, "Music", &Console::SmbTab::ShowRenameBtnClick},
+        {false, "Documents", &Console::SmbTab::MovetoSMBBtnClick},
+        {false, "Documents", &Console::SmbTab::ShowPublicPassBtnClick},
+    };
+    recorder->answers = {true, true, true, true, true};
+    for (const auto& row : rows) {
+        QListWidget* list = row.folderList ? folders() : shares();
+        clickItem(list, s(row.item));
+        const QRect at = list->visualItemRect(list->findItems(s(row.item), Qt::MatchExactly).first());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, at.center());
+        EXPECT_TRUE(list->selectedItems().isEmpty()) << row.item;
+        EXPECT_EQ(enabledButtons(), QStringList{s("ShowCreateBtn")}) << row.item;
+        (page->*row.handler)();
+    }
+    EXPECT_TRUE(cgiRequests().isEmpty()) << cgiRequests().value(0).toStdString();
+    EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
+    EXPECT_FALSE(form7().isVisible());
+    EXPECT_FALSE(form8().isVisible());
+}
+
+// A unit whose names are not all UTF-8 and whose values do not fit the fields: each item is
+// shown so that look-alikes differ and goes back as its own bytes, and no field cuts a value.
+TEST(UnitValues, LookAlikesAndLongValuesAreShownWholeAndSentExactly) {
+    const QByteArray folders = "<option value=\"caf\xe9\">x</option><option value=\"caf\xef\xbf\xbd\">x</option>"
+                               "<option value=\"a\nb\">x</option><option value=\"\xe2\x80\xae"
+                               "evil\">x</option>"
+                               "<option value=\"ABCDEFGHIJKLM\">x</option>";
+    FixedPageServer unit(
+        "<HTML>\r\nhost_name=\"NAS9\";\r\nshare_list=\"" + folders + "\";\r\nallow_share=\"\";\r\n" +
+        "ftps_dir_list=\"" + folders + "\";\r\nftps_home_def=\"caf\xe9\";\r\nftps_account=\"alice\";\r\n" +
+        "ftps_account_passwd=\"0123456789abcdef\";\r\ndisk_idle_value=\"120\";disk_idle_stu=\"\";\r\n" + "</HTML>\r\n");
+    Base::NetworkSettings settings;
+    settings.broadcast = {s("127.255.255.255")};
+    settings.discoveryPort = TestSupport::freeUdpPort();
+    settings.devicePort = unit.port();
+    App::WindowSet windows(settings, [] {});
+    TestSupport::MessageRecorder& recorder = TestSupport::installRecorder();
+    Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
+    Console::TForm2& console = windows.form2();
+    console.showOnFirstPage();
+    const auto sentSince = [&](qsizetype mark) {
+        QList<QByteArray> sent;
+        for (const QByteArray& line : unit.received.mid(mark))
+            if (line.contains(".cgi"))
+                sent << line.mid(line.indexOf("&type=") + 6, line.lastIndexOf(" HTTP/") - line.indexOf("&type=") - 6);
+        return sent;
+    };
+    const auto listed = [](const QListWidget* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
+        return texts;
+    };
+    const QStringList shown{s("caf\\xe9"), s("caf\ufffd"), s("a\\x0ab"), s("\\u202eevil"), s("ABCDEFGHIJKLM")};
+
+    console.bringPageIntoView(Console::kSmbPage);
+    auto* smbFolders = console.findChild<QListWidget*>(s("SMBFolderLB"));
+    EXPECT_EQ(listed(smbFolders), shown);
+    recorder.answers = {true};
+    smbFolders->setCurrentRow(1);
+    console.findChild<Console::SmbTab*>()->ShowDeleteBtnClick();
+    EXPECT_EQ(sentSince(0), QList<QByteArray>{"fm_rmdir_apply&folder=caf%ef%bf%bd&to_name="});
+    ASSERT_FALSE(recorder.boxes.isEmpty());
+    EXPECT_TRUE(recorder.boxes.first().text.endsWith(s("\ncaf\ufffd"))) << recorder.boxes.first().text.toStdString();
+
+    console.bringPageIntoView(Console::kFtpPage);
+    auto* home = console.findChild<QComboBox*>(s("AnonyHDCB"));
+    EXPECT_EQ(home->currentIndex(), 0) << "the home folder found by its bytes";
+    home->setCurrentIndex(1);
+    qsizetype mark = unit.received.size();
+    console.findChild<Console::FtpTab*>()->AnonyBtnClick();
+    ASSERT_EQ(sentSince(mark).size(), 1);
+    EXPECT_TRUE(sentSince(mark).first().contains("&home=caf%EF%BF%BD&")) << sentSince(mark).first().toStdString();
+
+    console.setModifyFtpTabVisible(true);
+    console.bringPageIntoView(Console::kModifyFtpPage);
+    EXPECT_EQ(console.findChild<QLineEdit*>(s("ModFTPPassEdit"))->text(), s("0123456789abcdef"));
+    recorder.boxes.clear();
+    mark = unit.received.size();
+    console.findChild<Console::FtpAccountTab*>()->ModFTPBtnClick();
+    EXPECT_TRUE(sentSince(mark).isEmpty()) << "a stored password over 12 bytes is never sent cut";
+    ASSERT_EQ(recorder.boxes.size(), 1);
+    EXPECT_EQ(recorder.boxes.first().text, s("Over Maximum 12 characters."));
+    auto* accountFolders = console.findChild<QListWidget*>(s("FTPSFLB"));
+    accountFolders->setCurrentRow(4);
+    console.findChild<Console::FtpAccountTab*>()->ShowModRenameBtnClick();
+    Console::TForm11& rename = *console.dialogs().renameAccountFolder;
+    EXPECT_EQ(rename.modRenOldnameEdit()->text(), s("ABCDEFGHIJKLM"));
+    rename.modRenNewnameEdit()->setText(s("New"));
+    mark = unit.received.size();
+    QTest::mouseClick(rename.findChild<QPushButton*>(s("ModRenameFBtn")), Qt::LeftButton);
+    EXPECT_EQ(sentSince(mark), QList<QByteArray>{"fm_rename_apply&folder=New&to_name=ABCDEFGHIJKLM"});
+
+    console.bringPageIntoView(Console::kDiskPage);
+    EXPECT_EQ(console.findChild<QLineEdit*>(s("DiskSleepTimeEdit"))->text(), s("120"));
+    recorder.boxes.clear();
+    mark = unit.received.size();
+    QTest::mouseClick(console.findChild<QPushButton*>(s("DiskSleepBtn")), Qt::LeftButton);
+    EXPECT_TRUE(sentSince(mark).isEmpty());
+    ASSERT_EQ(recorder.boxes.size(), 1);
+    EXPECT_EQ(recorder.boxes.first().text, s("Invalid Sleep Time"));
 }
 
 } // namespace

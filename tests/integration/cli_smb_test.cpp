@@ -4,6 +4,7 @@
 
 #include "support/cli_run.h"
 #include "support/logged_unit.h"
+#include "support/scripted_server.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
@@ -160,6 +161,132 @@ TEST(CliSmbNames, ANonAsciiFolderIsPublishedAndWithdrawnByItsOwnBytes) {
     const QJsonObject after = QJsonDocument::fromJson(smb({s("list"), s("127.0.0.3"), s("--json")}).out).object();
     EXPECT_FALSE(after.value(s("shares")).toArray().contains(s("Música")));
     EXPECT_TRUE(after.value(s("folders")).toArray().contains(s("Música")));
+}
+
+} // namespace
+
+namespace {
+
+// One account row as a unit lays it out: the user padded to 21, password and access followed by 11 pads.
+QByteArray accountRow(const QByteArray& value, const QByteArray& user) {
+    const QByteArray pad = "&nbsp;";
+    return "<option value=\"" + value + "\">" + user + pad.repeated(std::max<qsizetype>(21 - user.size(), 0)) + "pw" +
+           pad.repeated(11) + "Read Only" + pad.repeated(11) + "Enable" + pad + "</option>";
+}
+
+QByteArray options(const QList<QByteArray>& names) {
+    QByteArray list;
+    for (const QByteArray& name : names)
+        list += "<option value=\"" + name + "\">" + name + "</option>";
+    return list;
+}
+
+// Look-alike names in a unit's own code page: a folder "caf\xe9" beside "caf" U+FFFD (what
+// U+FFFD's UTF-8 looks like when printed), a name with a backslash, two accounts named "dup",
+// "jos\xe9" beside "jos" U+FFFD; the account list opens with an option that has no value.
+// The Modify FTP page names bob, whatever is selected, as if a second client had chosen him.
+TEST(CliNames, AreMatchedByTheirBytesAndShownSoThatLookAlikesDiffer) {
+    const QByteArray folders = options({"caf\xe9", "caf\xef\xbf\xbd", "a\\b"});
+    const QByteArray page = "<HTML>\r\nshare_list=\"" + folders + "\";\r\nallow_share=\"" + options({"0"}) +
+                            "\";\r\nftps_dir_list=\"" + folders + "\";\r\nftp_ac_list=\"<option>-</option>" +
+                            accountRow("7", "jos\xef\xbf\xbd") + accountRow("8", "jos\xe9") + accountRow("3", "dup") +
+                            accountRow("4", "dup") + accountRow("5", "bob") + accountRow("6", "alice") +
+                            "\";\r\nftps_account=\"bob\";\r\nftps_account_passwd=\"pw\";\r\n</HTML>\r\n";
+    // Every change is confirmed by the redirect to the page it asked for.
+    TestSupport::ScriptedServer unit([page](const QByteArray& request) {
+        const QByteArray path = TestSupport::requestPath(request);
+        if (!path.contains(".cgi"))
+            return TestSupport::Reply{TestSupport::withLength("HTTP/1.0 200 OK", page)};
+        const qsizetype at = path.indexOf("redirect=") + 9;
+        return TestSupport::Reply{"HTTP/1.0 302 Found\r\nLocation: " + path.mid(at, path.indexOf('&', at) - at) +
+                                  "\r\nContent-Length: 0\r\n\r\n"};
+    });
+    const auto raw = [](const QByteArray& bytes) { return TestSupport::rawArgument(bytes); };
+    const auto smbDelete = [](const QByteArray& folder) {
+        return "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_rmdir_apply&folder=" + folder + "&to_name=";
+    };
+    const QByteArray onFtp = "/nas.cgi?redirect=ftp.htm&failure=fail.htm&type=";
+    const QByteArray selectBob = "/nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_userid_set&ftps_user_id=5";
+    const struct {
+        const char* name;
+        QStringList arguments;
+        int exitCode;
+        QByteArray out; // contained in standard output
+        QList<QByteArray> changes;
+    } cases[] = {
+        {"list", {s("smb"), s("list")}, 0, "  caf\\xe9\n  caf\xef\xbf\xbd\n  a\\\\b\n", {}},
+        {"list as JSON", {s("smb"), s("list"), s("--json")}, 0, "\"caf\\\\xe9\",\n", {}},
+        {"the printed form", {s("smb"), s("delete"), s("caf\\xe9"), s("--yes")}, 0, "OK\n", {smbDelete("caf%e9")}},
+        {"raw bytes", {s("smb"), s("delete"), raw("caf\xe9"), s("--yes")}, 0, "OK\n", {smbDelete("caf%e9")}},
+        {"the look-alike",
+         {s("smb"), s("delete"), s("caf\u00ef\u00bf\u00bd"), s("--yes")},
+         1,
+         "There is no folder named",
+         {}},
+        {"U+FFFD as typed",
+         {s("smb"), s("delete"), s("caf\ufffd"), s("--yes")},
+         0,
+         "OK\n",
+         {smbDelete("caf%ef%bf%bd")}},
+        {"a backslash, printed",
+         {s("smb"), s("rename"), s("a\\\\b"), s("New")},
+         0,
+         "OK\n",
+         {"/nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_rename_apply&folder=New&to_name=a%5cb"}},
+        {"not listed", {s("smb"), s("delete"), s("cafe"), s("--yes")}, 1, "There is no folder named \"cafe\"\n", {}},
+        {"empty", {s("smb"), s("withdraw"), QString()}, 64, "", {}},
+        {"not a share", {s("smb"), s("withdraw"), s("a\\\\b")}, 1, "There is no share named \"a\\\\b\"\n", {}},
+        {"two accounts named alike",
+         {s("ftp"), s("toggle-account"), s("dup")},
+         1,
+         "The unit lists more than one FTP account named \"dup\"\n",
+         {}},
+        {"an account by its raw bytes",
+         {s("ftp"), s("delete-account"), raw("jos\xe9"), s("--yes")},
+         0,
+         "OK\n",
+         {onFtp + "ftps_user_del&FTP_AC_LIST=8"}},
+        {"its place counts the option without a value",
+         {s("ftp"), s("toggle-account"), s("jos\\xe9")},
+         0,
+         "OK\n",
+         {onFtp + "ftps_user_enabled&FTP_AC_LIST=2"}},
+        {"anonymous home by bytes",
+         {s("ftp"), s("anonymous"), s("enable"), s("ro"), raw("caf\xe9")},
+         0,
+         "OK\n",
+         {onFtp + "ftps_anonymous_apply&ftp_anon_stu=ENABLE&ftp_a_att=RO&home=caf%E9&anony_Apply=Apply"}},
+        {"another client's account selected",
+         {s("ftp"), s("set-account"), s("alice"), s("ro"), s("pw")},
+         1,
+         "The unit's FTP page now shows account \"bob\", not \"alice\"; another client may be changing accounts. "
+         "Nothing was changed.\n",
+         {"/nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_userid_set&ftps_user_id=6"}},
+        {"the account selected",
+         {s("ftp"), s("give"), s("bob"), s("caf\\xe9")},
+         0,
+         "OK\n",
+         {selectBob,
+          "/nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_add_share&account=bob&account_List=caf%e9&"
+          "op_add=Add"}},
+    };
+    qsizetype seen = 0;
+    for (const auto& c : cases) {
+        QStringList arguments = c.arguments;
+        arguments.insert(2, s("127.0.0.1"));
+        const CliRun run = TestSupport::runCli(
+            arguments + QStringList{s("--device-port"), QString::number(unit.port()), s("-p"), s("admin")});
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.name << ": " << run.out.toStdString() << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains(c.out)) << c.name << ": " << run.out.toStdString();
+        QList<QByteArray> changes;
+        const QList<QByteArray> requests = unit.requests();
+        for (const QByteArray& request : requests.mid(seen)) {
+            if (TestSupport::requestPath(request).contains(".cgi"))
+                changes.append(TestSupport::requestPath(request));
+        }
+        seen = requests.size();
+        EXPECT_EQ(changes, c.changes) << c.name;
+    }
 }
 
 } // namespace

@@ -52,11 +52,14 @@ qint64 residentPeakKiB(pid_t pid, const std::string& program) {
     return -1;
 }
 
+// Marks an argument made by rawArgument: a noncharacter no real argument starts with.
+constexpr char16_t kRawMark = 0xFDD0;
+
 std::vector<std::string> toStrings(const QStringList& list) {
     std::vector<std::string> strings;
     strings.reserve(static_cast<std::size_t>(list.size()));
     for (const QString& item : list)
-        strings.push_back(item.toStdString());
+        strings.push_back(item.startsWith(QChar(kRawMark)) ? item.mid(1).toLatin1().toStdString() : item.toStdString());
     return strings;
 }
 
@@ -69,6 +72,10 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 }
 
 } // namespace
+
+QString rawArgument(const QByteArray& bytes) {
+    return QChar(kRawMark) + QString::fromLatin1(bytes);
+}
 
 QProcessEnvironment cleanEnvironment() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -20,6 +20,9 @@ struct CliRun {
 // but for ZUREDOR_BROADCAST=127.255.255.255: no test reaches the machine's own networks by accident.
 QProcessEnvironment cleanEnvironment();
 
+// An argument that reaches the program as exactly these bytes, UTF-8 or not.
+QString rawArgument(const QByteArray& bytes);
+
 // Runs zuredor-cli to its end and keeps what it printed.
 CliRun runCli(const QStringList& arguments, const QProcessEnvironment& environment = cleanEnvironment(),
               int timeoutMs = 30000);

@@ -30,7 +30,7 @@ TEST(DiskPage, SleepFieldIsTheValueBeforeItsFirstQuoteSemicolon) {
         {"nothing before the pair", "disk_idle_value=\"\";x\";\r\n", "0"},
         {"no such variable", "host_name=\"NAS\";\r\n", "0"},
         {"the first pair counts", "disk_idle_value=\"5\";6\";x\";\r\n", "5"},
-        {"at most the field's two characters", "disk_idle_value=\"150\";x\";\r\n", "15"},
+        {"whole, past the two characters a person types", "disk_idle_value=\"150\";x\";\r\n", "150"},
         {"taken as it stands", "disk_idle_value=\" 7\";x\";\r\n", " 7"},
     };
     for (const auto& c : cases)
