@@ -87,14 +87,13 @@ QByteArray visibleName(QByteArrayView name, NameEscape escape) {
             ++at;
             continue;
         }
+        const bool terminal = escape == NameEscape::Terminal;
         if (c == '\\')
             out += "\\\\";
-        else if (escape == NameEscape::Json)
-            out.append(name.sliced(at, length));
-        else if (c < 0x20 || c == 0x7F)
+        else if (terminal && (c < 0x20 || c == 0x7F))
             appendHex(out, "\\x", static_cast<unsigned>(c), 2);
         // \xHH above 7F stands for a byte that is not UTF-8, so the C1 controls take the long form.
-        else if ((c >= 0x80 && c <= 0x9F) || isBidiControl(c))
+        else if (terminal && ((c >= 0x80 && c <= 0x9F) || isBidiControl(c)))
             appendHex(out, "\\u", static_cast<unsigned>(c), 4);
         else
             out.append(name.sliced(at, length));
