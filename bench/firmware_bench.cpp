@@ -134,7 +134,7 @@ int main(int argc, char* argv[]) {
         postTimes.push_back(double(clock.nsecsElapsed()) / 1e6);
         if (round == 0)
             growthKib = peakKib() - peakBefore;
-        accepted = Console::judgeUpload(posted) == Console::UploadVerdict::Accepted;
+        accepted = Console::judgeUpload(posted, unit) == Console::UploadVerdict::Accepted;
         if (!accepted)
             std::fprintf(stderr, "bench_firmware: %s\n", qPrintable(posted.failureText));
 
@@ -171,7 +171,7 @@ int main(int argc, char* argv[]) {
     const Web::PostResult fromWindow =
         console.PostMultipart(Console::firmwareUrl(unit), *again.value(), fields.referer, {});
     tick.stop();
-    const bool windowAccepted = Console::judgeUpload(fromWindow) == Console::UploadVerdict::Accepted;
+    const bool windowAccepted = Console::judgeUpload(fromWindow, unit) == Console::UploadVerdict::Accepted;
 
     sim.terminate();
     sim.waitForFinished(3000);

@@ -7,6 +7,7 @@
 
 #include "console/disk_rules.h"
 #include "console/field_limits.h"
+#include "console/maintenance_rules.h"
 #include "console/page_tabs.h"
 #include "login/login_check.h"
 #include "web/page_fetch.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace Cli {
 
@@ -80,6 +82,12 @@ int runShow(const Invocation& call) {
 int runFormat(const Invocation& call) {
     if (!asked(call, Console::formatQuestion()))
         return kExitRefused;
+    // A unit answers a format when its disk is done: a person watching is told how long that may be.
+    if (!call.global.json && ::isatty(STDERR_FILENO)) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(Console::workWaitText(0, Web::settingsFor(call.global.network).workTimeoutMs)));
+        std::fflush(stderr);
+    }
     return sendChange(call, Console::formatChange(unitOf(call)), false);
 }
 

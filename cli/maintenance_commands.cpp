@@ -44,12 +44,22 @@ bool answers(const Invocation& call) {
                .status != 0;
 }
 
-// After a restart: the unit leaves the network, then comes back. Says how long that took.
+// After a restart: the unit leaves the network, then comes back. Says how long that took,
+// and only what it saw: a unit that never stopped answering did not restart.
 int waitBack(const Invocation& call, PrintingHost& host) {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < kGoneWithinMs && answers(call))
-        QThread::msleep(250);
+    bool gone = false;
+    while (!gone && clock.elapsed() < kGoneWithinMs) {
+        gone = !answers(call);
+        if (!gone)
+            QThread::msleep(250);
+    }
+    if (!gone) {
+        host.showMessage({QStringLiteral("The unit kept answering: it did not restart"),
+                          QStringLiteral("System Reboot"), Base::Icon::Information});
+        return kExitRefused;
+    }
     while (!answers(call)) {
         if (clock.elapsed() > kBackWithinMs) {
             host.say(QStringLiteral("The unit did not answer again within %1 minutes").arg(kBackWithinMs / 60000));
@@ -70,6 +80,9 @@ int sendAll(const Invocation& call, const QList<Console::CgiChange>& changes) {
         if (exitCode == kExitDone)
             exitCode = sent;
     }
+    // The window does not look at these answers; a terminal says what the status means.
+    if (exitCode == kExitUnreachable && sender.console().printer().lastWords().isEmpty())
+        sender.say({QStringLiteral("The unit did not answer the change"), QStringLiteral("Action"), Base::Icon::Error});
     if (exitCode == kExitDone && call.arguments.has("--wait-back"))
         exitCode = waitBack(call, sender.console().printer());
     return sender.finish(exitCode);
@@ -93,13 +106,21 @@ int runFactoryReset(const Invocation& call) {
                       {Console::factoryDefaultsChange(unitOf(call)), Console::rebootChange(unitOf(call))});
 }
 
-// A bar on standard error, redrawn in place, only when a person is watching it.
+// A bar on standard error, redrawn in place, only when a person is watching it; once the
+// image is out, how long the unit has been writing it.
 class ProgressBar {
 public:
-    explicit ProgressBar(bool shown) : m_shown(shown) {}
+    ProgressBar(bool shown, int workBoundMs) : m_shown(shown), m_workBoundMs(workBoundMs) {}
     void update(qint64 sent, qint64 total) {
         if (!m_shown || total <= 0)
             return;
+        if (sent == total && m_percent == 100) {
+            if (!m_working.isValid())
+                m_working.start();
+            std::fprintf(stderr, "\r%s   ", qPrintable(Console::workWaitText(m_working.elapsed(), m_workBoundMs)));
+            std::fflush(stderr);
+            return;
+        }
         const int percent = static_cast<int>(sent * 100 / total);
         if (percent == m_percent)
             return;
@@ -117,7 +138,9 @@ public:
 
 private:
     bool m_shown;
+    int m_workBoundMs;
     int m_percent = -1;
+    QElapsedTimer m_working;
 };
 
 int failedUpload(const Invocation& call, PrintingHost& host, const Base::Refusal& words, int exitCode) {
@@ -130,6 +153,9 @@ int failedUpload(const Invocation& call, PrintingHost& host, const Base::Refusal
 int runFirmware(const Invocation& call) {
     PrintingHost host(call.global.json);
     const QString path = call.arguments.text("FILE");
+    // Before the question: a FIFO would hold the upload for good, an empty or endless file is no image.
+    if (const auto refusal = Console::firmwareFileRefusal(path))
+        return failedUpload(call, host, *refusal, kExitRefused);
     auto body = Console::firmwareBody(path);
     if (!body.ok())
         return failedUpload(call, host, {body.error().detail, QStringLiteral("Firmware Upload"), Base::Icon::Error},
@@ -142,14 +168,14 @@ int runFirmware(const Invocation& call) {
 
     Web::PostResult result;
     {
-        ProgressBar bar(!call.global.json && ::isatty(STDERR_FILENO));
+        const Web::Settings settings = Web::settingsFor(call.global.network);
+        ProgressBar bar(!call.global.json && ::isatty(STDERR_FILENO), settings.workTimeoutMs);
         const Web::PostFields fields{call.credentials.user, call.credentials.password,
                                      Console::firmwareReferer(unitOf(call))};
-        result = Web::PostMultipart(Console::firmwareUrl(unitOf(call)), *body.value(), fields,
-                                    Web::settingsFor(call.global.network),
+        result = Web::PostMultipart(Console::firmwareUrl(unitOf(call)), *body.value(), fields, settings,
                                     [&bar](qint64 sent, qint64 total) { bar.update(sent, total); });
     }
-    switch (Console::judgeUpload(result)) {
+    switch (Console::judgeUpload(result, unitOf(call))) {
     case Console::UploadVerdict::Accepted:
         break;
     case Console::UploadVerdict::TooLarge:

@@ -63,6 +63,8 @@ public:
     // is called from that thread.
     virtual Web::PostResult PostMultipart(const QString& url, Web::THttpDataStream& body, const QString& referer,
                                           const std::function<void(qint64 sent, qint64 total)>& progress) = 0;
+    // How long a unit may work (write an image, format its disk) before it answers.
+    virtual int workTimeoutMs() const { return Web::Settings::kDefaultWorkTimeoutMs; }
     // The whole console held while the unit restarts.
     virtual void setConsoleEnabled(bool enabled) = 0;
     // The console hidden and the scan window back with a new scan, to find the unit after its restart.

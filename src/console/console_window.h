@@ -41,6 +41,7 @@ public:
     void showPage(int index);
     void setModifyFtpTabVisible(bool visible) override;
     void bringPageIntoView(int index) override;
+    int workTimeoutMs() const override { return m_settings.workTimeoutMs; }
     Web::PostResult PostMultipart(const QString& url, Web::THttpDataStream& body, const QString& referer,
                                   const std::function<void(qint64 sent, qint64 total)>& progress) override;
     void setConsoleEnabled(bool enabled) override { setEnabled(enabled); }

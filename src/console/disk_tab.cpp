@@ -3,11 +3,13 @@
 #include "base/localize.h"
 #include "console/console_context.h"
 #include "console/disk_rules.h"
+#include "console/maintenance_rules.h"
 #include "console/tab_widgets.h"
 #include "ui/form_base.h"
 #include "ui/plain_label.h"
 #include "ui/request_runner.h"
 
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,6 +52,10 @@ DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "D
     m_Label55 = place(Ui::plainLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
     m_DiskFormatBtn =
         place(new QPushButton(QStringLiteral("Format"), m_DiskUtiilityGB), "DiskFormatBtn", 140, 29, 81, 25);
+
+    // While a format runs: how long the unit has been at it, and for how long it is waited for.
+    m_FormatWaitLabel = place(Ui::plainLabel(QString(), m_DiskUtiilityGB), "FormatWaitLabel", 230, 30, 303, 23);
+    m_FormatWaitLabel->hide();
 
     m_Label56 = place(Ui::plainLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
     m_DiskSleepTimeEdit = place(new QLineEdit(m_DiskUtiilityGB), "DiskSleepTimeEdit", 140, 66, 40, 23);
@@ -107,8 +113,21 @@ void DiskTab::TabSheet7Show() {
 }
 
 void DiskTab::DiskFormatBtnClick() {
-    if (console().confirm(formatQuestion()))
-        console().SendCgi(formatChange(console().unit()));
+    if (!console().confirm(formatQuestion()))
+        return;
+    QElapsedTimer working;
+    working.start();
+    QTimer shown;
+    const int boundMs = console().workTimeoutMs();
+    const auto update = [this, &working, boundMs] {
+        m_FormatWaitLabel->setText(workWaitText(working.elapsed(), boundMs));
+    };
+    connect(&shown, &QTimer::timeout, this, update);
+    update();
+    m_FormatWaitLabel->show();
+    shown.start(1000);
+    console().SendCgi(formatChange(console().unit()));
+    m_FormatWaitLabel->hide();
 }
 
 void DiskTab::DiskSleepBtnClick() {

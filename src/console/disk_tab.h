@@ -53,6 +53,7 @@ private:
 
     QGroupBox* m_DiskUtiilityGB = nullptr;
     QLabel* m_Label55 = nullptr;
+    QLabel* m_FormatWaitLabel = nullptr;
     QPushButton* m_DiskFormatBtn = nullptr;
     QLabel* m_Label56 = nullptr;
     QLineEdit* m_DiskSleepTimeEdit = nullptr;

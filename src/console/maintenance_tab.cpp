@@ -8,6 +8,7 @@
 #include "ui/plain_label.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -171,6 +172,10 @@ void MaintenanceTab::Timer1Timer() {
 }
 
 void MaintenanceTab::UploadBtnClick() {
+    if (const auto refusal = firmwareFileRefusal(m_FirmFileEdit->text())) {
+        console().showMessage(*refusal);
+        return;
+    }
     if (!console().confirm(uploadQuestion())) {
         idle();
         return;
@@ -190,8 +195,16 @@ void MaintenanceTab::UploadBtnClick() {
     const qint64 total = std::max<qint64>(body.value()->size(), 1);
     QTimer progressTimer;
     progressTimer.setInterval(50);
-    connect(&progressTimer, &QTimer::timeout, this, [this, &sent, total] {
+    // Once the image is out the unit writes it into its flash before it answers: the bar says how long so far.
+    QElapsedTimer working;
+    const int workBoundMs = console().workTimeoutMs();
+    connect(&progressTimer, &QTimer::timeout, this, [this, &sent, &working, total, workBoundMs] {
         m_ProgressBar1->setValue(static_cast<int>(sent.load() * kProgressMaximum / total));
+        if (sent.load() < total)
+            return;
+        if (!working.isValid())
+            working.start();
+        m_ProgressBar1->setFormat(workWaitText(working.elapsed(), workBoundMs));
     });
     m_ProgressBar1->setValue(0);
     m_ProgressBar1->show();
@@ -202,8 +215,9 @@ void MaintenanceTab::UploadBtnClick() {
     progressTimer.stop();
     m_ProgressBar1->hide();
     m_ProgressBar1->setValue(0);
+    m_ProgressBar1->setFormat(QStringLiteral("%p%"));
 
-    switch (judgeUpload(result)) {
+    switch (judgeUpload(result, console().unit())) {
     case UploadVerdict::Accepted:
         if (console().confirm(uploadAcceptedQuestion())) {
             console().SendCgi(rebootChange(console().unit()));

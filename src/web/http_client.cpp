@@ -7,6 +7,8 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
+#include <utility>
+
 namespace Web {
 
 namespace {
@@ -46,8 +48,14 @@ Error HttpClient::Get(const QString& url) {
     m_body.clear();
     m_locations.clear();
     m_offUnitLocation.clear();
+    // A unit that works before it answers is given that time as silence, once.
+    Settings settings = m_settings;
+    if (const int workMs = std::exchange(m_workMs, 0); workMs > 0) {
+        settings.readTimeoutMs = std::max(settings.readTimeoutMs, workMs);
+        settings.exchangeTimeoutMs += workMs;
+    }
     // One deadline for the request and all its redirects.
-    const QDeadlineTimer deadline(m_settings.exchangeTimeoutMs);
+    const QDeadlineTimer deadline(settings.exchangeTimeoutMs);
     QString next = url;
     QString unit;
     HttpUrl unitUrl;
@@ -62,7 +70,7 @@ Error HttpClient::Get(const QString& url) {
         const HttpGetFields fields{m_userName, m_password, m_referer, m_cookies.value(unit)};
         AnswerAssembler answer;
         Error error = exchange(parsed.value().host, parsed.value().port, HttpGetRequest(parsed.value(), fields),
-                               m_settings, deadline, answer);
+                               settings, deadline, answer);
         m_answered = m_answered || answer.receivedSize() > 0;
         if (answer.headerComplete()) {
             m_header = answer.headerText();

@@ -24,6 +24,8 @@ public:
     virtual void setReferer(const QString& referer) = 0;
     // One transaction: the request and every redirect it leads to.
     virtual Error Get(const QString& url) = 0;
+    // The next Get's answer may come after the unit worked this long (a format).
+    virtual void allowWorkOnce(int workMs) { Q_UNUSED(workMs); }
     // Status code of the last reply, also after a failure; 0 when none came.
     virtual int lastStatus() const = 0;
     // Something came back in the last transaction, whatever it was.
@@ -53,6 +55,7 @@ public:
     HttpClient& operator=(const HttpClient&) = delete;
 
     void setSettings(const Settings& settings) { m_settings = settings; }
+    void allowWorkOnce(int workMs) override { m_workMs = workMs; }
 
     void setCredentials(const QString& userName, const QString& password) override;
     void setReferer(const QString& referer) override;
@@ -74,6 +77,7 @@ public:
 
 private:
     Settings m_settings;
+    int m_workMs = 0;
     QString m_userName;
     QString m_password;
     QString m_referer;

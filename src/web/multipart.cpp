@@ -35,12 +35,30 @@ PostResult failed(PostResult::Outcome outcome, const RawStream& stream) {
 
 } // namespace
 
+QByteArray formFileName(QByteArrayView name) {
+    QByteArray out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        if (c == '"')
+            out += "%22";
+        else if (c == '\r')
+            out += "%0D";
+        else if (c == '\n')
+            out += "%0A";
+        else
+            out += c;
+    }
+    return out;
+}
+
 PostResult judgePostAnswer(const AnswerAssembler& answer) {
     PostResult result;
     result.status = answer.statusCode();
     for (const auto& [name, value] : answer.fields()) {
-        if (name.compare("Location", Qt::CaseInsensitive) == 0)
+        if (name.compare("Location", Qt::CaseInsensitive) == 0) {
             result.location = value;
+            ++result.locations;
+        }
     }
     const QByteArray header = answer.headerText();
     const QByteArray statusLine = header.left(header.indexOf('\n')).trimmed();
@@ -82,7 +100,7 @@ Error THttpDataStream::AddFile(const QByteArray& name, const QString& path, cons
 
 void THttpDataStream::AddStream(const QByteArray& name, const QByteArray& fileName, const QByteArray& contentType,
                                 std::unique_ptr<QIODevice> source) {
-    append(m_boundary + kCrLf + dispositionLine(name) + "; filename=\"" + fileName + '"' + kCrLf +
+    append(m_boundary + kCrLf + dispositionLine(name) + "; filename=\"" + formFileName(fileName) + '"' + kCrLf +
            "Content-Type: " + contentType + kCrLf + kCrLf);
     source->seek(0);
     const qint64 sourceSize = std::max<qint64>(source->size(), 0);
@@ -107,6 +125,9 @@ qint64 THttpDataStream::read(char* data, qint64 maxSize) {
         const qint64 pieceSize = piece.source ? piece.sourceSize : piece.bytes.size();
         const qint64 wanted = std::min(maxSize, pieceSize - m_readOffset);
         if (wanted <= 0) {
+            // A file that grew would be sent at its first size, and called whole.
+            if (piece.source && piece.source->size() != piece.sourceSize)
+                return -1;
             ++m_readPiece;
             m_readOffset = 0;
             continue;
@@ -168,7 +189,7 @@ PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFi
             const qint64 read = body.read(pending.data(), kPieceSize);
             if (read < 0) {
                 PostResult result;
-                result.failureText = QStringLiteral("The image file ended before its size was sent");
+                result.failureText = QStringLiteral("The image file changed its size while it was sent");
                 return result;
             }
             if (read == 0)
@@ -189,7 +210,7 @@ PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFi
             const qint64 got = stream.receiveWaiting(piece.data(), piece.size());
             if (got > 0 && answer.append(QByteArrayView(piece.constData(), got)) != AnswerAssembler::State::Malformed &&
                 answer.headerComplete())
-                return judgePostAnswer(answer);
+                return judgePostAnswer(answer); // wholeBody stays false: the unit stopped the body
             return failed(stream.resetByPeer() ? PostResult::Outcome::Aborted : PostResult::Outcome::Failed, stream);
         }
         offset += n;
@@ -198,16 +219,42 @@ PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFi
             if (progress)
                 progress(sent, total);
         }
-        // A unit that answers before it has the whole body has made up its mind.
+        // A unit that answers before it has the whole body has made up its mind; an
+        // interim answer ("100 Continue") only says to go on.
         const qint64 early = stream.receiveWaiting(piece.data(), piece.size());
-        if (early > 0) {
-            answer.append(QByteArrayView(piece.constData(), early));
+        if (early > 0 && answer.append(QByteArrayView(piece.constData(), early)) != AnswerAssembler::State::NeedMore)
             break;
-        }
+        if (answer.headerComplete())
+            break;
     }
+    const bool wholeBody = sent == total;
     if (progress)
         progress(sent, total);
 
+    // Writing an image into flash takes the unit a while: the first byte of its
+    // answer may come long after the body, then it is read as any answer.
+    QDeadlineTimer work(std::max(settings.workTimeoutMs, settings.readTimeoutMs));
+    while (wholeBody && !answer.headerComplete() && answer.state() == AnswerAssembler::State::NeedMore &&
+           answer.receivedSize() == 0) {
+        const int sliceMs = static_cast<int>(std::min<qint64>(1000, work.remainingTime()));
+        const qint64 got = sliceMs > 0 ? stream.receiveSome(piece.data(), piece.size(), sliceMs) : RawStream::kTimedOut;
+        if (got > 0) {
+            answer.append(QByteArrayView(piece.constData(), got));
+            break;
+        }
+        if (got == RawStream::kFailed)
+            return failed(stream.resetByPeer() ? PostResult::Outcome::Aborted : PostResult::Outcome::Failed, stream);
+        if (got != RawStream::kTimedOut)
+            break;
+        if (work.hasExpired()) {
+            PostResult result;
+            result.wholeBody = true;
+            result.failureText = QStringLiteral("The unit did not answer in time");
+            return result;
+        }
+        if (progress)
+            progress(sent, total);
+    }
     QDeadlineTimer deadline(settings.exchangeTimeoutMs);
     while (answer.state() == AnswerAssembler::State::NeedMore && answer.receivedSize() < settings.readCap) {
         const int readMs = stepTimeout(settings.readTimeoutMs, deadline);
@@ -230,7 +277,9 @@ PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFi
         result.failureText = QStringLiteral("The unit's answer could not be read");
         return result;
     }
-    return judgePostAnswer(answer);
+    PostResult result = judgePostAnswer(answer);
+    result.wholeBody = wholeBody;
+    return result;
 }
 
 } // namespace Web

@@ -34,8 +34,9 @@ public:
     QByteArray ContentType() const;
 
     void AddFormField(const QByteArray& name, const QByteArray& value);
-    // Opens the file at once, and names it by the path as given; a file that
-    // cannot be opened fails here, before anything is appended.
+    // Opens the file at once, and names it by the path as given (a quote, CR and
+    // LF escaped as a browser does, so the name cannot add lines to the body); a
+    // file that cannot be opened fails here, before anything is appended.
     Error AddFile(const QByteArray& name, const QString& path, const QByteArray& contentType);
     // A part holding the whole of a random-access source, from its first byte.
     void AddStream(const QByteArray& name, const QByteArray& fileName, const QByteArray& contentType,
@@ -44,7 +45,7 @@ public:
 
     // The body's size in bytes, all parts and the closing lines.
     qint64 size() const { return m_size; }
-    // The next bytes of the body: 0 at its end, -1 when a source ended short of
+    // The next bytes of the body: 0 at its end, -1 when a source no longer has
     // the size it had when added (the body would no longer match its length).
     qint64 read(char* data, qint64 maxSize);
 
@@ -75,6 +76,8 @@ struct PostResult {
     Outcome outcome = Outcome::Failed;
     int status = 0;
     QByteArray location;
+    int locations = 0;      // Location fields in the answer: more than one names no one place
+    bool wholeBody = false; // every byte of the body went out before the answer
     // The status line without its first word, or "Socket Error # " + the
     // platform's number + CR LF + its description.
     QString failureText;
@@ -88,9 +91,16 @@ struct PostFields {
     int stallTimeoutMs = 30000;
 };
 
+// The part's file name as a browser writes it into a form: a quote, CR and LF
+// percent-escaped, every other byte as it is.
+QByteArray formFileName(QByteArrayView name);
+
 // Sends the body to the URL in one HTTP/1.0 POST (see docs/protocol.md,
-// "Firmware upload") and reads the answer. Blocking; `progress` is called from
-// the calling thread with the body bytes the socket has taken so far.
+// "Firmware upload") and reads the answer. Interim answers do not stop the
+// body. Once the body is out, the unit may work (write its flash) for up to
+// settings.workTimeoutMs before it answers. Blocking; `progress` is called from
+// the calling thread with the body bytes the socket has taken so far, and
+// about once a second while the answer is awaited.
 PostResult PostMultipart(const QString& url, THttpDataStream& body, const PostFields& fields,
                          const Settings& settings = {},
                          const std::function<void(qint64 sent, qint64 total)>& progress = {});

@@ -77,6 +77,9 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int vi
 
     bool failed = false;
     bool reachable = false;
+    // A format answers when the disk is done, which takes minutes, not seconds.
+    if (url.contains(QLatin1String("type=IDE_init")))
+        m_client.allowWorkOnce(m_settings.workTimeoutMs);
     m_host.runRequest([&] {
         m_lastError = m_client.Get(url);
         failed = m_lastError && m_client.lastStatus() != 302;
@@ -123,10 +126,14 @@ SendCgiResult CgiSender::SendCgi(const QString& url, const QString& page, int vi
         m_host.showMessage(box("IP has been change, reconnect it success", "IP Infomation", Base::Icon::Question));
         return SendCgiResult::Done;
     } else if (page == QLatin1String("ftp.htm")) {
-        if (!url.contains(QLatin1String("ftps_user_enabled")) && (failed || unitRefused())) {
+        // Sent again only when the unit turned it down: silence is no refusal.
+        if (!url.contains(QLatin1String("ftps_user_enabled")) && m_outcome != ChangeOutcome::NoAnswer &&
+            (failed || unitRefused())) {
             pause();
             return SendCgiResult::Refused;
         }
+        if (const auto unanswered = unansweredBox(m_outcome))
+            m_host.showMessage(*unanswered);
     } else if (page == QLatin1String("maintain.htm")) {
         return SendCgiResult::Done;
     } else if (const auto unanswered = unansweredBox(m_outcome)) {

@@ -23,9 +23,14 @@ struct Settings {
     int retryBudgetMs = 4500;
     int pauseMs = 20; // the pause before each read of the utility page
     int maxRedirects = 10;
+    // Work a unit does before it answers (writing a firmware image into its
+    // flash, formatting its disk): the silence allowed after the request.
+    int workTimeoutMs = kDefaultWorkTimeoutMs;
+    static constexpr int kDefaultWorkTimeoutMs = 5 * 60 * 1000;
 };
 
-// The defaults with the device port of the program's network settings.
+// The defaults with the device port of the program's network settings, and the
+// work bound from ZUREDOR_UNIT_WORK_SECONDS where that holds a positive number.
 Settings settingsFor(const Base::NetworkSettings& network);
 
 } // namespace Web

@@ -3,6 +3,7 @@
 // requests, and the wait that ends with the scan window back.
 
 #include "console_fixture.h"
+#include "support/cli_run.h"
 
 #include "console/maintenance_tab.h"
 #include "console/page_control.h"
@@ -242,6 +243,22 @@ TEST_F(MaintenancePage, NothingIsSentWithoutAConfirmationOrAFile) {
     edit("FirmFileEdit")->clear();
     page().TabSheet3Show();
     EXPECT_FALSE(page().uploadBtn()->isEnabled());
+
+    // What is no regular file with content is refused before the question: a FIFO would hold the window for good.
+    const QString fifo = dir.filePath(s("fifo.bin"));
+    ASSERT_EQ(TestSupport::runTool(s("mkfifo"), {fifo}).exitCode, 0);
+    writeImage(0);
+    for (const QString& file : {fifo, image, s("/dev/zero"), dir.path()}) {
+        chosen = file;
+        click("BrowseBtn");
+        recorder->boxes.clear();
+        recorder->answers = {true};
+        click("UploadBtn");
+        ASSERT_EQ(recorder->boxes.size(), 1) << file.toStdString();
+        EXPECT_FALSE(recorder->boxes[0].confirmation) << file.toStdString();
+        EXPECT_TRUE(recorder->boxes[0].text.startsWith(s("The firmware image"))) << file.toStdString();
+    }
+    EXPECT_TRUE(changes().isEmpty());
 }
 
 TEST_F(MaintenancePage, RebootAndFactoryDefaultsSendTheirRequestsAndWait) {

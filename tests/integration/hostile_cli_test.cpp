@@ -184,6 +184,8 @@ QStringList getHostName() {
 // keeps the peak about what the program holds, not what it has let go.
 QProcessEnvironment measuredEnvironment() {
     QProcessEnvironment environment = TestSupport::cleanEnvironment();
+    // A unit writing an image is waited for minutes; these units never answer at all.
+    environment.insert(s("ZUREDOR_UNIT_WORK_SECONDS"), s("4"));
     if (kSanitizerFactor > 1)
         environment.insert(s("ASAN_OPTIONS"),
                            environment.value(s("ASAN_OPTIONS"), s("detect_leaks=0")) + s(":quarantine_size_mb=16"));
@@ -550,6 +552,123 @@ TEST(HostileCli, RedirectsNeverTakeTheCredentialsElsewhere) {
         }
     }
     runTable("redirects", cases);
+}
+
+// ---- verdicts: only what the unit confirmed
+
+// A unit that writes an image or formats its disk may answer after minutes; these cases
+// shorten that bound, or lengthen it past a unit that answers after 6 s.
+Case verdictCase(std::string name, Reply cgi, QStringList command, Expect expect, const char* workSeconds = "4",
+                 QByteArray page = kPage) {
+    return {std::move(name),
+            [cgi, command, workSeconds, page](int timeoutMs) {
+                ScriptedServer unit(unitAnswering([cgi](const QByteArray&) { return cgi; },
+                                                  Reply{withLength("HTTP/1.0 200 OK", page)}));
+                QProcessEnvironment environment = measuredEnvironment();
+                environment.insert(s("ZUREDOR_UNIT_WORK_SECONDS"), s(workSeconds));
+                Measured m;
+                m.run = TestSupport::runCli(
+                    command + QStringList{s("--device-port"), QString::number(unit.port()), s("-p"), s("admin")},
+                    environment, timeoutMs);
+                m.unitRequests = unit.requests();
+                return m;
+            },
+            std::move(expect)};
+}
+
+TEST(HostileCli, VerdictsAreWhatTheUnitConfirmed) {
+    QTemporaryDir dir;
+    const auto image = [&](const char* name, qint64 size) {
+        QFile file(dir.filePath(s(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(size));
+        return file.fileName();
+    };
+    const QString small = image("small.bin", 64 * 1024);
+    const QString large = image("large.bin", 8 * kMiB);
+    const QString huge = image("huge.bin", 32 * kMiB);
+    const QString empty = image("empty.bin", 0);
+    const QString fifo = dir.filePath(s("fifo.bin"));
+    ASSERT_EQ(TestSupport::runTool(s("mkfifo"), {fifo}).exitCode, 0);
+    const auto firmware = [](const QString& file) {
+        return QStringList{s("firmware"), s("127.0.0.1"), file, s("--yes"), s("--no-reboot")};
+    };
+    const auto redirect = [](const QByteArray& status, const QByteArray& locations) {
+        return "HTTP/1.0 " + status + "\r\n" + locations + "Content-Length: 0\r\n\r\n";
+    };
+    const auto whole = [](QByteArray bytes, int delayMs = 0, QByteArray lead = {}) {
+        return Reply{.bytes = std::move(bytes), .delayMs = delayMs, .lead = std::move(lead), .drainBody = true};
+    };
+    const QByteArray success = "Upload Firmware Successful.\nOK\n";
+    const QByteArray fail = "Upload fail!\n";
+    const QByteArray toSuccess = "Location: man_firm.htm\r\n";
+    const QByteArray noAnswer = "The unit did not answer the change\n";
+    const Expect failed{.exitCode = 1, .out = fail};
+    const Expect silent{.exitCode = 3, .out = noAnswer, .deadlineMs = kBoundedMs};
+    const auto nothingSent = [](const Measured& m) { EXPECT_TRUE(m.unitRequests.isEmpty()); };
+    const auto cgiCount = [](const Measured& m) {
+        return std::count_if(m.unitRequests.begin(), m.unitRequests.end(),
+                             [](const QByteArray& r) { return requestPath(r).contains(".cgi"); });
+    };
+    const QByteArray accounts = "<HTML>\r\nftp_ac_list=\"<option value=\"2\">bob" + QByteArray("&nbsp;").repeated(18) +
+                                "pw" + QByteArray("&nbsp;").repeated(11) + "Read Only" +
+                                QByteArray("&nbsp;").repeated(11) + "Enable&nbsp;</option>\";\r\n";
+
+    std::vector<Case> cases{
+        verdictCase("firmware, the success page", whole(redirect("302 Found", toSuccess)), firmware(small),
+                    {.out = success}),
+        verdictCase("firmware, 100 Continue first",
+                    whole(redirect("302 Found", toSuccess), 0, "HTTP/1.1 100 Continue\r\n\r\n"), firmware(large),
+                    {.out = success, .deadlineMs = kBoundedMs}),
+        verdictCase("firmware, written for 6 s", whole(redirect("302 Found", toSuccess), 6000), firmware(small),
+                    {.out = success, .deadlineMs = 6000 + kQuickMs, .minMs = 6000}, "20"),
+        verdictCase("firmware, 304 without a Location", whole(redirect("304 Not Modified", "")), firmware(small),
+                    failed),
+        verdictCase("firmware, 399", whole(redirect("399 Odd", toSuccess)), firmware(small), failed),
+        verdictCase("firmware, another host",
+                    whole(redirect("302 Found", "Location: http://127.0.0.9/man_firm.htm\r\n")), firmware(small),
+                    failed),
+        verdictCase("firmware, FAIL.HTM", whole(redirect("302 Found", "Location: FAIL.HTM\r\n")), firmware(small),
+                    failed),
+        verdictCase("firmware, two Locations",
+                    whole(redirect("302 Found", "Location: fail.htm\r\nLocation: man_firm.htm\r\n")), firmware(small),
+                    failed),
+        verdictCase("firmware, silent after the image", whole({}, 60000), firmware(small),
+                    {.exitCode = 1, .out = fail, .deadlineMs = kBoundedMs, .minMs = 4000}),
+        verdictCase("format, answered after 6 s",
+                    Reply{.bytes = redirect("302 Found", "Location: sto_ok.htm\r\n"), .delayMs = 6000},
+                    {s("disk"), s("format"), s("127.0.0.1"), s("--yes")},
+                    {.out = "OK\n", .deadlineMs = 6000 + kQuickMs, .minMs = 6000}, "20"),
+        verdictCase("format, never answered", Reply{.bytes = {}, .silent = true},
+                    {s("disk"), s("format"), s("127.0.0.1"), s("--yes")}, silent),
+        verdictCase("reboot, never answered", Reply{.bytes = {}, .silent = true},
+                    {s("reboot"), s("127.0.0.1"), s("--yes")}, silent),
+        verdictCase("ftp delete-account, never answered", Reply{.bytes = {}, .silent = true},
+                    {s("ftp"), s("delete-account"), s("127.0.0.1"), s("bob"), s("--yes")}, silent, "4", accounts),
+        verdictCase("ftp toggle-account, never answered", Reply{.bytes = {}, .silent = true},
+                    {s("ftp"), s("toggle-account"), s("127.0.0.1"), s("bob")}, silent, "4", accounts),
+        verdictCase("ftp delete-account --json, never answered", Reply{.bytes = {}, .silent = true},
+                    {s("ftp"), s("delete-account"), s("127.0.0.1"), s("bob"), s("--yes"), s("--json")},
+                    {.exitCode = 3,
+                     .out = "\"error\": \"The unit did not answer the change\"",
+                     .outContains = true,
+                     .deadlineMs = kBoundedMs},
+                    "4", accounts),
+    };
+    // The unit stops the body with its answer: whatever it says, the image is not whole.
+    Case early = verdictCase("firmware, a 302 before the image is whole", Reply{redirect("302 Found", toSuccess)},
+                             firmware(huge), {.exitCode = 1, .out = "", .outContains = true});
+    early.check = [](const Measured& m) { EXPECT_FALSE(m.run.out.contains("Successful")) << m.run.out.toStdString(); };
+    cases.push_back(early);
+    for (std::size_t k = cases.size() - 4; k < cases.size() - 1; ++k)
+        cases[k].check = [cgiCount](const Measured& m) { EXPECT_EQ(cgiCount(m), 1) << "sent once, not repeated"; };
+    for (const auto& [name, file] : {std::pair("a FIFO", fifo), std::pair("an empty file", empty),
+                                     std::pair("a device", s("/dev/zero")), std::pair("a folder", dir.path())}) {
+        Case c = verdictCase(std::string("firmware, ") + name, Reply{}, firmware(file),
+                             {.exitCode = 1, .out = "The firmware image", .outContains = true});
+        c.check = nothingSent;
+        cases.push_back(c);
+    }
+    runTable("verdicts", cases);
 }
 
 // ---- cookies

@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <sys/socket.h>
@@ -67,6 +68,8 @@ void ScriptedServer::run(std::promise<quint16>* listening) {
             if (request.isEmpty())
                 continue; // a reachability probe, or a peer that sent nothing
             reply = m_answerer(request);
+            if (reply.drainBody)
+                drainBody(*socket, request, reply);
         } else {
             // A script counts connections, the probes that send nothing included.
             reply = m_script[std::min<qsizetype>(index, m_script.size() - 1)];
@@ -102,6 +105,27 @@ QByteArray ScriptedServer::readRequest(QTcpSocket& socket) {
             request += socket.readAll();
     }
     return request + socket.readAll();
+}
+
+// As a unit that takes a whole upload before it answers; an interim answer may go first.
+void ScriptedServer::drainBody(QTcpSocket& socket, const QByteArray& request, Reply& reply) {
+    if (!reply.lead.isEmpty()) {
+        socket.write(std::exchange(reply.lead, QByteArray()));
+        socket.waitForBytesWritten(1000);
+    }
+    const qsizetype headEnd = request.indexOf("\r\n\r\n");
+    qint64 length = 0;
+    for (const QByteArray& line : request.left(headEnd).split('\n')) {
+        if (line.toLower().startsWith("content-length:"))
+            length = line.mid(15).trimmed().toLongLong();
+    }
+    qint64 got = request.size() - (headEnd + 4);
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_stop && got < length && socket.state() == QAbstractSocket::ConnectedState && clock.elapsed() < 60000) {
+        if (socket.waitForReadyRead(20))
+            got += socket.readAll().size();
+    }
 }
 
 void ScriptedServer::answer(QTcpSocket& socket, const Reply& reply) {

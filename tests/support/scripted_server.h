@@ -18,14 +18,15 @@ namespace TestSupport {
 // How one connection is answered.
 struct Reply {
     QByteArray bytes;
-    bool keepOpen = false; // as a keep-alive server does
-    bool silent = false;   // accept, read the request, never answer
-    int dripMs = 0;        // send one byte at a time with this gap
-    int delayMs = 0;       // silence before the answer
-    bool reset = false;    // abort the connection (RST) after `bytes`, instead of closing it
-    int holdMs = 0;        // after the answer, before the close or the reset
-    bool endless = false;  // send `bytes` again and again until the peer gives up
-    QByteArray lead{};     // sent once before `bytes`, such as the header of an endless body
+    bool keepOpen = false;  // as a keep-alive server does
+    bool silent = false;    // accept, read the request, never answer
+    int dripMs = 0;         // send one byte at a time with this gap
+    int delayMs = 0;        // silence before the answer
+    bool reset = false;     // abort the connection (RST) after `bytes`, instead of closing it
+    int holdMs = 0;         // after the answer, before the close or the reset
+    bool endless = false;   // send `bytes` again and again until the peer gives up
+    QByteArray lead{};      // sent once before `bytes`, such as the header of an endless body
+    bool drainBody = false; // `lead` at once, then the request's whole body read (its Content-Length), then the rest
 };
 
 // A loopback peer that plays a unit, well-behaved, slow or hostile: one
@@ -56,6 +57,7 @@ private:
     void run(std::promise<quint16>* listening);
     QByteArray readRequest(QTcpSocket& socket);
     void answer(QTcpSocket& socket, const Reply& reply);
+    void drainBody(QTcpSocket& socket, const QByteArray& request, Reply& reply);
 
     QString m_address = QStringLiteral("127.0.0.1");
     QList<Reply> m_script;

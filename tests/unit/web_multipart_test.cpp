@@ -107,16 +107,27 @@ TEST(MultipartBody, AFileIsNamedByItsPathAsGivenAndReadWhileSent) {
     EXPECT_TRUE(missing.AddFile("filename", dir.filePath(s("gone.bin")), "application/octet-stream"));
     EXPECT_EQ(missing.size(), 0);
 
-    // A file cut short after it was added no longer matches the length the head announced.
-    Web::THttpDataStream shrunk(kCreated);
-    ASSERT_FALSE(shrunk.AddFile("filename", path, "application/octet-stream"));
-    shrunk.FinishBody();
-    ASSERT_TRUE(file.resize(10));
-    QByteArray piece(1 << 20, '\0');
-    qint64 got = 0;
-    while ((got = shrunk.read(piece.data(), piece.size())) > 0) {
+    // A file cut short or grown after it was added no longer matches the length the head announced.
+    for (const qint64 size : {qint64{10}, qint64{200000}}) {
+        ASSERT_TRUE(file.resize(100000));
+        Web::THttpDataStream changed(kCreated);
+        ASSERT_FALSE(changed.AddFile("filename", path, "application/octet-stream"));
+        changed.FinishBody();
+        ASSERT_TRUE(file.resize(size));
+        QByteArray piece(1 << 20, '\0');
+        qint64 got = 0;
+        while ((got = changed.read(piece.data(), piece.size())) > 0) {
+        }
+        EXPECT_EQ(got, -1) << size;
     }
-    EXPECT_EQ(got, -1);
+
+    // A name cannot write lines into the body: a quote, CR and LF are escaped as browsers do.
+    Web::THttpDataStream named(kCreated);
+    named.AddStream("filename", "a\"b\r\nX-Injected: yes.bin", "application/octet-stream", source("x"));
+    named.FinishBody();
+    const QByteArray withName = bodyOf(named);
+    EXPECT_TRUE(withName.contains("; filename=\"a%22b%0D%0AX-Injected: yes.bin\"\r\n")) << withName.constData();
+    EXPECT_FALSE(withName.contains("\nX-Injected"));
 }
 
 TEST(MultipartPost, TheRequestHeadInItsOrder) {
