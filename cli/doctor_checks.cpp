@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <sys/socket.h>
@@ -125,13 +127,28 @@ bool looksVirtual(const QString& interfaceName) {
 
 namespace {
 
+// `word` as one word for a POSIX shell: as it is when plain, else in single quotes.
+QString shellWord(const QString& word) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    return u'\'' + QString(word).replace(u'\'', QLatin1String("'\\''")) + u'\'';
+}
+
 enum class Verdict { None, Accept, Drop, Jump, Goto, Return };
 
+// Which of the answers a rule's conditions take in: a rule naming a source
+// address (or a set, a rate) takes some units' answers, never surely all.
+enum class Match { None, Some, All };
+
 struct Rule {
-    bool matches = false; // whether an answer datagram meets every condition
+    Match match = Match::All;
     Verdict verdict = Verdict::None;
     QString target; // of a jump or goto
     QString text;
+
+    void narrow(bool taken) { narrowTo(taken ? Match::All : Match::None); }
+    void narrowTo(Match most) { match = std::min(match, most); }
 };
 
 struct Chain {
@@ -145,6 +162,7 @@ struct Chain {
 struct Decision {
     Verdict verdict = Verdict::None; // Accept, Drop, or None when undecided
     QString rule;
+    bool someGetIn = false; // a rule on the way may have let some answers in
 };
 
 // A port value of either tool: "14675", "1000-2000", "1000:2000", "{ 53, 14675 }" (braces and commas removed).
@@ -204,7 +222,7 @@ void setVerdict(Rule& rule, const QString& word, const QString& target) {
 }
 
 Rule nftRule(const QString& line, quint16 port) {
-    Rule rule{true, Verdict::None, {}, line};
+    Rule rule{Match::All, Verdict::None, {}, line};
     const QString spaced = QString(line).replace(u'{', QLatin1String(" { ")).replace(u'}', QLatin1String(" } "));
     const QStringList tokens = spaced.split(u' ', Qt::SkipEmptyParts);
     for (qsizetype i = 0; i < tokens.size(); ++i) {
@@ -214,30 +232,35 @@ Rule nftRule(const QString& line, quint16 port) {
         if ((word == QLatin1String("udp") || word == QLatin1String("th")) &&
             (next == QLatin1String("sport") || next == QLatin1String("dport"))) {
             i += negated ? 3 : 2;
-            const bool has = portListHas(valuesAt(tokens, i), port);
-            rule.matches = rule.matches && has != negated;
+            const QStringList values = valuesAt(tokens, i);
+            if (values.value(0).startsWith(u'@'))
+                rule.narrowTo(Match::Some);
+            else
+                rule.narrow(portListHas(values, port) != negated);
+        } else if ((word == QLatin1String("saddr") || word == QLatin1String("limit")) && i + 1 < tokens.size()) {
+            rule.narrowTo(Match::Some);
         } else if (word == QLatin1String("tcp") || word == QLatin1String("icmp") || word == QLatin1String("icmpv6") ||
                    word == QLatin1String("sctp") || word == QLatin1String("ip6") || word == QLatin1String("arp")) {
-            rule.matches = false;
+            rule.narrow(false);
         } else if ((word == QLatin1String("l4proto") || word == QLatin1String("protocol") ||
                     word == QLatin1String("nexthdr")) &&
                    i + 1 < tokens.size()) {
             i += negated ? 2 : 1;
             const bool udp = hasWord(valuesAt(tokens, i), "udp") || hasWord(valuesAt(tokens, i), "17");
-            rule.matches = rule.matches && udp != negated;
+            rule.narrow(udp != negated);
         } else if (word == QLatin1String("ct") && next == QLatin1String("state")) {
             i += negated ? 3 : 2;
             // The answers are new to conntrack: the query went to a broadcast address.
             const bool isNew = hasWord(valuesAt(tokens, i), "new");
-            rule.matches = rule.matches && isNew != negated;
+            rule.narrow(isNew != negated);
         } else if ((word == QLatin1String("iif") || word == QLatin1String("iifname")) && i + 1 < tokens.size()) {
             i += negated ? 2 : 1;
             QString name = tokens[i];
             name.remove(u'"');
             // The units' answers never come by loopback.
-            rule.matches = rule.matches && (name == QLatin1String("lo")) == negated;
+            rule.narrow((name == QLatin1String("lo")) == negated);
         } else if (word == QLatin1String("nfproto") && i + 1 < tokens.size()) {
-            rule.matches = rule.matches && tokens[++i] != QLatin1String("ipv6");
+            rule.narrow(tokens[++i] != QLatin1String("ipv6"));
         } else if ((word == QLatin1String("jump") || word == QLatin1String("goto")) && i + 1 < tokens.size()) {
             setVerdict(rule, word, tokens[++i]);
         } else {
@@ -248,28 +271,33 @@ Rule nftRule(const QString& line, quint16 port) {
 }
 
 Rule iptablesRule(const QStringList& tokens, quint16 port) {
-    Rule rule{true, Verdict::None, {}, tokens.mid(2).join(u' ')};
+    Rule rule{Match::All, Verdict::None, {}, tokens.mid(2).join(u' ')};
     for (qsizetype i = 2; i < tokens.size(); ++i) {
         const QString& word = tokens[i];
         const QString value = tokens.value(i + 1);
         if (word == QLatin1String("!") || word == QLatin1String("--icmp-type") ||
             word == QLatin1String("--tcp-flags")) {
             // A negated condition is taken as one the answers fail: only plain rules are judged.
-            rule.matches = false;
+            rule.narrow(false);
+        } else if (word == QLatin1String("-s") || word == QLatin1String("--source") ||
+                   word == QLatin1String("--src-range") || word == QLatin1String("--match-set") ||
+                   word == QLatin1String("--mac-source") || word == QLatin1String("--limit")) {
+            rule.narrowTo(Match::Some);
+            ++i;
         } else if (word == QLatin1String("-p") || word == QLatin1String("--protocol")) {
-            rule.matches = rule.matches && (value == QLatin1String("udp") || value == QLatin1String("17"));
+            rule.narrow(value == QLatin1String("udp") || value == QLatin1String("17"));
             ++i;
         } else if (word == QLatin1String("--sport") || word == QLatin1String("--dport") ||
                    word == QLatin1String("--source-port") || word == QLatin1String("--destination-port") ||
                    word == QLatin1String("--sports") || word == QLatin1String("--dports") ||
                    word == QLatin1String("--ports")) {
-            rule.matches = rule.matches && portListHas(value.split(u','), port);
+            rule.narrow(portListHas(value.split(u','), port));
             ++i;
         } else if (word == QLatin1String("--ctstate") || word == QLatin1String("--state")) {
-            rule.matches = rule.matches && hasWord(value.split(u','), "NEW");
+            rule.narrow(hasWord(value.split(u','), "NEW"));
             ++i;
         } else if (word == QLatin1String("-i") || word == QLatin1String("--in-interface")) {
-            rule.matches = rule.matches && value != QLatin1String("lo");
+            rule.narrow(value != QLatin1String("lo"));
             ++i;
         } else if (word == QLatin1String("-j") || word == QLatin1String("--jump")) {
             const QString upper = value.toUpper();
@@ -289,41 +317,79 @@ Rule iptablesRule(const QStringList& tokens, quint16 port) {
 
 using Chains = QMap<QString, Chain>; // by "table/name"
 
-Decision decide(const Chains& chains, const Chain& chain, int depth) {
-    if (depth > 16)
-        return {};
-    for (const Rule& rule : chain.rules) {
-        if (!rule.matches || rule.verdict == Verdict::None)
-            continue;
-        switch (rule.verdict) {
-        case Verdict::Accept:
-        case Verdict::Drop:
-            return {rule.verdict, rule.text};
-        case Verdict::Return:
-            return {};
-        case Verdict::Jump:
-        case Verdict::Goto: {
-            const auto called = chains.constFind(chain.table + u'/' + rule.target);
-            if (called == chains.cend())
-                continue;
-            Decision inner = decide(chains, *called, depth + 1);
-            if (inner.verdict != Verdict::None || rule.verdict == Verdict::Goto)
-                return inner;
-            continue;
-        }
-        case Verdict::None:
-            break;
-        }
-    }
-    return {};
-}
+// A chain gives the same answer wherever it is jumped to from: each is
+// walked once, however many rules lead to it.
+class Walk {
+public:
+    explicit Walk(const Chains& chains) : m_chains(chains) {}
 
-// The first input base chain that drops the answer, by a rule or by its policy.
+    Decision decide(const Chain& chain, int depth) {
+        const QString key = chain.table + u'/' + chain.name;
+        if (const auto known = m_decided.constFind(key); known != m_decided.cend())
+            return *known;
+        // The kernel refuses deeper jumps; past that, and round a loop, a chain decides nothing.
+        if (depth > 16)
+            return {};
+        m_decided.insert(key, {});
+        Decision decision = walk(chain, depth);
+        m_decided.insert(key, decision);
+        return decision;
+    }
+
+private:
+    Decision walk(const Chain& chain, int depth) {
+        bool someGetIn = false;
+        for (const Rule& rule : chain.rules) {
+            if (rule.match == Match::None || rule.verdict == Verdict::None)
+                continue;
+            const bool all = rule.match == Match::All;
+            switch (rule.verdict) {
+            case Verdict::Accept:
+            case Verdict::Drop:
+                if (all)
+                    return {rule.verdict, rule.text, someGetIn};
+                someGetIn = someGetIn || rule.verdict == Verdict::Accept;
+                continue;
+            case Verdict::Return:
+                if (all)
+                    return {Verdict::None, {}, someGetIn};
+                someGetIn = true;
+                continue;
+            case Verdict::Jump:
+            case Verdict::Goto: {
+                const auto called = m_chains.constFind(chain.table + u'/' + rule.target);
+                if (called == m_chains.cend())
+                    continue;
+                const Decision inner = decide(*called, depth + 1);
+                if (!all) {
+                    someGetIn = someGetIn || inner.someGetIn || inner.verdict == Verdict::Accept;
+                    continue;
+                }
+                if (inner.verdict != Verdict::None || rule.verdict == Verdict::Goto)
+                    return {inner.verdict, inner.rule, someGetIn || inner.someGetIn};
+                someGetIn = someGetIn || inner.someGetIn;
+                continue;
+            }
+            case Verdict::None:
+                break;
+            }
+        }
+        return {Verdict::None, {}, someGetIn};
+    }
+
+    const Chains& m_chains;
+    QHash<QString, Decision> m_decided;
+};
+
+// The first input base chain that drops every answer, by a rule or by its policy.
 std::optional<std::pair<const Chain*, QString>> firstDrop(const Chains& chains) {
+    Walk walk(chains);
     for (const Chain& chain : chains) {
         if (!chain.inputHook)
             continue;
-        const Decision decision = decide(chains, chain, 0);
+        const Decision decision = walk.decide(chain, 0);
+        if (decision.someGetIn)
+            continue;
         if (decision.verdict == Verdict::Drop)
             return std::pair(&chain, decision.rule);
         if (decision.verdict == Verdict::None && chain.policyDrop)
@@ -344,8 +410,11 @@ QString firewallFix(const Chains& chains, const Chain& chain, quint16 port, bool
     if (firewalld)
         return QStringLiteral("sudo firewall-cmd --add-source-port=%1/udp").arg(port);
     if (nft)
-        return QStringLiteral("sudo nft insert rule %1 %2 udp sport %3 accept").arg(chain.table, chain.name).arg(port);
-    return QStringLiteral("sudo iptables -I %1 -p udp --sport %2 -j ACCEPT").arg(chain.name).arg(port);
+        return QStringLiteral("sudo nft insert rule %1 %2 %3 udp sport %4 accept")
+            .arg(shellWord(chain.table.section(u' ', 0, 0)), shellWord(chain.table.section(u' ', 1)),
+                 shellWord(chain.name))
+            .arg(port);
+    return QStringLiteral("sudo iptables -I %1 -p udp --sport %2 -j ACCEPT").arg(shellWord(chain.name)).arg(port);
 }
 
 } // namespace
@@ -486,7 +555,8 @@ Check fuseCheck(const MountEnvironment& environment) {
                 QStringLiteral("load the module: sudo modprobe fuse (in a container, give it the FUSE device)")};
     if (::access(QFile::encodeName(environment.fuseDevice).constData(), R_OK | W_OK) != 0)
         return {name, Result::Problem, QStringLiteral("%1 cannot be opened by this user").arg(environment.fuseDevice),
-                QStringLiteral("ask your administrator to let users use FUSE (ls -l %1)").arg(environment.fuseDevice)};
+                QStringLiteral("ask your administrator to let users use FUSE (ls -l %1)")
+                    .arg(shellWord(environment.fuseDevice))};
     const QStringList searched = environment.path.split(u':', Qt::SkipEmptyParts) +
                                  QStringList{QStringLiteral("/usr/bin"), QStringLiteral("/bin")};
     QString helper = QStandardPaths::findExecutable(QStringLiteral("fusermount3"), searched);
@@ -507,20 +577,23 @@ QList<Check> letterChecks(const MountEnvironment& environment) {
         const bool homeWritable = QFileInfo(environment.home).isDir() && QFileInfo(environment.home).isWritable();
         writable.details = QStringLiteral("%1 is made at the first mount").arg(folder);
         if (!homeWritable)
-            writable = {writable.name, Result::Problem,
-                        QStringLiteral("the home folder %1 cannot be written").arg(environment.home),
-                        QStringLiteral("check HOME and the home folder's owner: ls -ld %1").arg(environment.home)};
+            writable = {
+                writable.name, Result::Problem,
+                QStringLiteral("the home folder %1 cannot be written").arg(environment.home),
+                QStringLiteral("check HOME and the home folder's owner: ls -ld %1").arg(shellWord(environment.home))};
         return {writable, letters};
     }
     if (!info.isDir()) {
         writable = {writable.name, Result::Problem, QStringLiteral("%1 is not a folder").arg(folder),
-                    QStringLiteral("move it out of the way: mv %1 %1.old").arg(folder)};
+                    QStringLiteral("move it out of the way: mv %1 %2")
+                        .arg(shellWord(folder), shellWord(folder + QStringLiteral(".old")))};
         return {writable, letters};
     }
     QTemporaryFile probe(folder + QStringLiteral("/.zuredor-doctor-XXXXXX"));
     if (!probe.open())
-        writable = {writable.name, Result::Problem, QStringLiteral("%1 cannot be written").arg(folder),
-                    QStringLiteral("make it yours again: sudo chown \"$USER\" %1 && chmod u+rwx %1").arg(folder)};
+        writable = {
+            writable.name, Result::Problem, QStringLiteral("%1 cannot be written").arg(folder),
+            QStringLiteral("make it yours again: sudo chown \"$USER\" %1 && chmod u+rwx %1").arg(shellWord(folder))};
     else
         writable.details = QStringLiteral("%1 can be written").arg(folder);
     QStringList gone;
@@ -535,8 +608,8 @@ QList<Check> letterChecks(const MountEnvironment& environment) {
                    gone.size() == 1
                        ? QStringLiteral("%1 points at a mount that is gone").arg(first)
                        : QStringLiteral("%1 point at mounts that are gone").arg(gone.join(QStringLiteral(", "))),
-                   QStringLiteral("mount again (zuredor-cli mount IP FOLDER %1) or remove the link: rm %2/%1")
-                       .arg(first, folder)};
+                   QStringLiteral("mount again (zuredor-cli mount IP FOLDER %1) or remove the link: rm %2")
+                       .arg(shellWord(first), shellWord(folder + u'/' + first))};
     }
     return {writable, letters};
 }

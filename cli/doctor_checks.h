@@ -52,7 +52,8 @@ struct FirewallFinding {
 
 // `nft list ruleset` and `iptables-save` output, judged for a new UDP datagram
 // from `port` to `port` arriving by a network card: rules are followed in order
-// through jumps, and a base chain's policy decides what no rule does.
+// through jumps, and a base chain's policy decides what no rule does. Only a
+// drop of every such answer counts, not one of some units' (by source address).
 FirewallFinding nftDrops(const QString& ruleset, quint16 port);
 FirewallFinding iptablesDrops(const QString& saved, quint16 port);
 

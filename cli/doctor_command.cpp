@@ -18,7 +18,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace Cli {
@@ -199,8 +201,15 @@ ProgramRun runProgram(const QString& name, const QStringList& arguments) {
     if (program.isEmpty())
         return {false, {}, QStringLiteral("%1 is not installed").arg(name)};
     QProcess process;
+    // A session of its own, so that what the tool starts ends with it.
+    process.setChildProcessModifier([] { ::setsid(); });
     process.start(program, arguments);
-    if (!process.waitForFinished(kProgramTimeoutMs) || process.exitStatus() != QProcess::NormalExit) {
+    const auto group = static_cast<pid_t>(process.processId());
+    const bool finished = process.waitForFinished(kProgramTimeoutMs);
+    // Not yet reaped, so the group's number is still the tool's.
+    if (!finished && group > 0)
+        ::kill(-group, SIGKILL);
+    if (!finished || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
         process.waitForFinished(1000);
         return {false, {}, QStringLiteral("%1 did not finish").arg(name)};

@@ -152,7 +152,9 @@ int runScan(const Invocation& call) {
         writeOut(stderr, "zuredor-cli: " + terminalSafe(words.toUtf8()) + '\n');
     }
     writeOut(stdout, global.json ? scanJson(result.rows) : scanTable(result.rows));
-    rememberUnits(result.rows, QProcessEnvironment::systemEnvironment());
+    if (const QString refused = rememberUnits(result.rows, QProcessEnvironment::systemEnvironment());
+        !refused.isEmpty())
+        writeOut(stderr, "zuredor-cli: " + terminalSafe(refused.toUtf8()) + '\n');
     return kExitDone;
 }
 

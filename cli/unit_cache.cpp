@@ -1,9 +1,13 @@
 #include "unit_cache.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace Cli {
 
@@ -57,14 +61,25 @@ QByteArray unitCacheText(const QList<Discovery::DeviceRow>& rows) {
     return text;
 }
 
-void rememberUnits(const QList<Discovery::DeviceRow>& rows, const QProcessEnvironment& environment) {
+QString rememberUnits(const QList<Discovery::DeviceRow>& rows, const QProcessEnvironment& environment) {
     const QString path = unitCachePath(environment);
     if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).path()))
-        return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(unitCacheText(rows)) < 0)
-        return;
-    file.commit();
+        return {};
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    // lstat: a link, FIFO or folder there is someone else's, and is left as it is.
+    if (::lstat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        return QStringLiteral("the list of units is not kept: %1 is %2, not a file of its own")
+            .arg(path,
+                 S_ISLNK(status.st_mode) ? QStringLiteral("a symbolic link") : QStringLiteral("not a plain file"));
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open() || file.write(unitCacheText(rows)) < 0 || !file.flush())
+        return {};
+    file.close();
+    // rename() replaces the name itself: whatever takes its place meanwhile is never followed.
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), name.constData()) == 0)
+        file.setAutoRemove(false);
+    return {};
 }
 
 } // namespace Cli

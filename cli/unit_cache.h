@@ -20,7 +20,9 @@ QString unitCachePath(const QProcessEnvironment& environment);
 QByteArray unitCacheText(const QList<Discovery::DeviceRow>& rows);
 
 // Writes the cache, replacing the last one whole. A cache that cannot be
-// written only costs the completion its addresses: nothing is said.
-void rememberUnits(const QList<Discovery::DeviceRow>& rows, const QProcessEnvironment& environment);
+// written only costs the completion its addresses: nothing is said. A link,
+// FIFO or folder at its name is never written through or replaced; the words
+// returned say so (empty otherwise).
+QString rememberUnits(const QList<Discovery::DeviceRow>& rows, const QProcessEnvironment& environment);
 
 } // namespace Cli

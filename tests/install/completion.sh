@@ -79,6 +79,26 @@ XDG_CACHE_HOME=$cache/none expect "" status ""
     failures=$((failures + 1))
 }
 
+# Only a plain file of a scan's size is read; Tab returns at once, and quietly,
+# with anything else there. A child shell, so that a hang is ended and counted.
+printf '127.0.0.7\n' >"$cache/elsewhere"
+units=$cache/zuredor/units
+for kind in link fifo folder huge; do
+    rm -rf "$units"
+    case $kind in
+    link) ln -s "$cache/elsewhere" "$units" ;;
+    fifo) mkfifo "$units" ;;
+    folder) mkdir "$units" ;;
+    huge) printf '127.0.0.8\n%.0s' {1..60000} >"$units" ;;
+    esac
+    got=$(timeout 10 bash -c 'source "$1"; COMP_WORDS=(zuredor-cli status ""); COMP_CWORD=2
+        _zuredor_cli; printf "%s" "${COMPREPLY[*]}"' _ "$script" 2>&1) || got="(status $?) $got"
+    [ -z "$got" ] || {
+        echo "FAIL: with a $kind as the cache, Tab gave \"${got:0:80}\"" >&2
+        failures=$((failures + 1))
+    }
+done
+
 if [ "$failures" -gt 0 ]; then
     echo "completion: $failures failures" >&2
     exit 1

@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -430,6 +431,30 @@ TEST(CliDoctorMount, GioAndTheSessionBusAreFoundOrTheirAbsenceIsNamed) {
         EXPECT_EQ(done.run.exitCode, 1) << c.what;
         EXPECT_EQ(done.result, s("problem")) << c.what;
     }
+}
+
+// A rule reader that outlives its time limit is ended with everything it started.
+TEST(CliDoctorTools, ARuleReaderPastItsTimeLimitTakesItsChildrenWithIt) {
+    QTemporaryDir dir;
+    QFile nft(dir.path() + s("/nft"));
+    ASSERT_TRUE(nft.open(QIODevice::WriteOnly));
+    nft.write("#!/bin/sh\nsleep 60 &\necho $! >\"$0.child\"\nwait\n");
+    nft.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    nft.close();
+    QProcessEnvironment environment = TestSupport::cleanEnvironment();
+    environment.insert(s("PATH"), dir.path() + u':' + environment.value(s("PATH")));
+    const Report done = report(TestSupport::runCli({s("doctor"), s("--json"), s("--wait"), s("0.2"),
+                                                    s("--discovery-port"), QString::number(TestSupport::freeUdpPort())},
+                                                   environment));
+    QFile child(nft.fileName() + s(".child"));
+    ASSERT_TRUE(done.run.finished && child.open(QIODevice::ReadOnly)) << done.text();
+    const auto pid = static_cast<pid_t>(child.readAll().trimmed().toInt());
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    // Gone, or a zombie that whoever adopted it has not reaped.
+    const QByteArray state = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    EXPECT_TRUE(state.isEmpty() || state.contains(") Z ")) << "the stand-in's child runs on: " << state.toStdString();
+    if (pid > 0 && !state.isEmpty() && !state.contains(") Z "))
+        ::kill(pid, SIGKILL); // the sleep this test's stand-in started
 }
 
 } // namespace

@@ -5,14 +5,18 @@
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkDatagram>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUdpSocket>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +126,36 @@ TEST_F(CliScan, LeavesTheUnitsFoundForTheShellsCompletion) {
         // A name with a blank is not offered to the shell; its address is.
         EXPECT_EQ(file.readAll(), QByteArray("127.0.0.2\n127.0.0.3\n"));
     }
+    // Anything else at the list's name, and what it leads to, is left as it is;
+    // the scan still lists the units and says once why nothing was kept.
+    const struct {
+        const char* make; // in the cache's folder
+        QByteArray elsewhere;
+    } others[] = {{"echo mine >../elsewhere; ln -s ../elsewhere units", "mine\n"},
+                  {"ln -s ../elsewhere units", "(none)"},
+                  {"mkfifo units", "(none)"},
+                  {"mkdir units", "(none)"}};
+    const QByteArray units = QFile::encodeName(cache.filePath(QStringLiteral("zuredor/units")));
+    for (const auto& other : others) {
+        QProcess shell;
+        shell.setWorkingDirectory(cache.filePath(QStringLiteral("zuredor")));
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("rm -rf units ../elsewhere; ") + QLatin1String(other.make)});
+        ASSERT_TRUE(shell.waitForFinished(10000) && shell.exitCode() == 0) << other.make;
+        struct stat before {};
+        struct stat after {};
+        ASSERT_EQ(::lstat(units.constData(), &before), 0);
+        const CliRun run = runCli(arguments, environment);
+        EXPECT_EQ(run.exitCode, 0) << other.make;
+        EXPECT_TRUE(run.out.contains("127.0.0.3")) << other.make;
+        EXPECT_EQ(run.err.count("is not kept"), 1) << other.make << ": " << run.err.toStdString();
+        ASSERT_EQ(::lstat(units.constData(), &after), 0) << other.make;
+        EXPECT_TRUE(after.st_ino == before.st_ino && after.st_mode == before.st_mode) << other.make;
+        QFile elsewhere(cache.filePath(QStringLiteral("elsewhere")));
+        EXPECT_EQ(elsewhere.open(QIODevice::ReadOnly) ? elsewhere.readAll() : "(none)", other.elsewhere) << other.make;
+    }
+    QDir().rmdir(cache.filePath(QStringLiteral("zuredor/units")));
+
     // The next scan replaces the list, even with nothing.
     sims.clear();
     ASSERT_EQ(runCli(arguments, environment).exitCode, 0);

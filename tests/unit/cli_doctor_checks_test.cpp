@@ -5,11 +5,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QLocalServer>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <functional>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +129,17 @@ TEST(DoctorFirewall, NftRulesThatDropTheAnswersAreFound) {
          false, ""},
         {"IPv6 only", nftTable("ip6", "drop", {}), false, ""},
         {"not the port, negated", nftTable("inet", "accept", {s("udp sport != 14675 drop")}), false, ""},
+        {"one unit's answers", nftTable("inet", "accept", {s("ip saddr 10.2.0.10 udp sport 14675 drop")}), false, ""},
+        {"answers to another port", nftTable("inet", "accept", {s("udp sport 14675 udp dport 68 drop")}), false, ""},
+        {"policy drop, one network let in",
+         nftTable("inet", "drop", {s("ip saddr 10.2.0.0/24 udp sport 14675 accept")}), false, ""},
+        {"policy drop, a jumped-to chain lets one network in",
+         nftTable("inet", "drop", {s("jump lan")}, s("\tchain lan {\n\t\tip saddr 10.2.0.0/24 accept\n\t}\n")), false,
+         ""},
+        {"chains jumping to each other",
+         nftTable("inet", "drop", {s("jump a")},
+                  s("\tchain a {\n\t\tjump b\n\t}\n\tchain b {\n\t\tjump a\n\t\tudp sport 14675 drop\n\t}\n")),
+         true, "udp sport 14675 drop"},
     };
     for (const auto& c : cases) {
         const Cli::Doctor::FirewallFinding finding = Cli::Doctor::nftDrops(c.ruleset, kPort);
@@ -142,6 +159,29 @@ TEST(DoctorFirewall, TheFixNamesTheToolThatOwnsTheRules) {
                                              "admin-prohibited\n\t}\n}\n");
     EXPECT_EQ(Cli::Doctor::nftDrops(firewalld, kPort).fix,
               QStringLiteral("sudo firewall-cmd --add-source-port=14675/udp"));
+    const QString odd = QStringLiteral("table ip my$fw {\n\tchain it's {\n\t\ttype filter hook input priority 0; "
+                                       "policy drop;\n\t}\n}\n");
+    EXPECT_EQ(Cli::Doctor::nftDrops(odd, kPort).fix.toStdString(),
+              "sudo nft insert rule ip 'my$fw' 'it'\\''s' udp sport 14675 accept");
+}
+
+TEST(DoctorFirewall, EachChainIsWalkedOnceHoweverManyJumpsLeadToIt) {
+    // 24 chains, each jumping four times to the next: re-walked, 4^23 visits.
+    QString extra;
+    for (int n = 1; n < 24; ++n)
+        extra += QStringLiteral("\tchain c%1 {\n%2\t}\n")
+                     .arg(n)
+                     .arg(n == 23 ? QStringLiteral("\t\tudp sport 53 drop\n")
+                                  : QStringLiteral("\t\tjump c%1\n").arg(n + 1).repeated(4));
+    const QString ruleset = nftTable("inet", "drop", QStringList(4, QStringLiteral("jump c1")), extra);
+    // A thread of its own, so that a walk that never ends fails the test instead of hanging it.
+    auto result = std::make_shared<std::promise<Cli::Doctor::FirewallFinding>>();
+    std::future<Cli::Doctor::FirewallFinding> finding = result->get_future();
+    std::thread([ruleset, result] { result->set_value(Cli::Doctor::nftDrops(ruleset, kPort)); }).detach();
+    ASSERT_EQ(finding.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the walk did not end";
+    const Cli::Doctor::FirewallFinding found = finding.get();
+    EXPECT_TRUE(found.drops);
+    EXPECT_TRUE(found.where.contains(QStringLiteral("policy drop"))) << found.where.toStdString();
 }
 
 TEST(DoctorFirewall, IptablesRulesThatDropTheAnswersAreFound) {
@@ -173,6 +213,9 @@ TEST(DoctorFirewall, IptablesRulesThatDropTheAnswersAreFound) {
         {"a user chain that lets it in",
          save("DROP", ":lan - [0:0]\n-A INPUT -j lan\n-A lan -p udp --sport 14675 -j ACCEPT\n"), false, ""},
         {"the nat table only", QStringLiteral("*nat\n:PREROUTING DROP [0:0]\nCOMMIT\n"), false, ""},
+        {"one unit's answers", save("ACCEPT", "-A INPUT -s 10.2.0.10/32 -p udp --sport 14675 -j DROP\n"), false, ""},
+        {"answers to another port", save("ACCEPT", "-A INPUT -p udp --sport 14675 --dport 68 -j DROP\n"), false, ""},
+        {"policy drop, one network let in", save("DROP", "-A INPUT -s 10.2.0.0/24 -p udp -j ACCEPT\n"), false, ""},
     };
     for (const auto& c : cases) {
         const Cli::Doctor::FirewallFinding finding = Cli::Doctor::iptablesDrops(c.saved, kPort);
@@ -276,6 +319,21 @@ TEST_F(DoctorMount, TheLetterFolderAndLinksToLostMountsAreReported) {
     EXPECT_EQ(letters.details, QStringLiteral("G points at a mount that is gone")) << "F's mount is still there";
     EXPECT_TRUE(letters.advice.contains(QStringLiteral("rm ") + path("home/ZurEdor/G")))
         << letters.advice.toStdString();
+}
+
+// The advice's command does what it says pasted into a shell, whatever the names.
+TEST_F(DoctorMount, AdviceCommandsWorkPastedIntoAShell) {
+    for (const char* name : {"it's mine", "$HOME", "a\"b`c`"}) {
+        Cli::Doctor::MountEnvironment environment = m_environment;
+        environment.home = m_dir.path() + u'/' + QString::fromUtf8(name);
+        const QString link = environment.home + QStringLiteral("/ZurEdor/") + QString::fromUtf8(name);
+        ASSERT_TRUE(QDir().mkpath(environment.home + QStringLiteral("/ZurEdor")) && QFile::link(path("gone"), link));
+        const QString advice = named(Cli::Doctor::mountChecks(environment), "letters").advice;
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), advice.mid(advice.lastIndexOf(u':') + 2)});
+        ASSERT_TRUE(shell.waitForFinished(10000)) << name;
+        EXPECT_FALSE(QFileInfo(link).isSymLink()) << name << ": " << advice.toStdString();
+    }
 }
 
 } // namespace
