@@ -34,8 +34,9 @@ QString sleepFieldText(QByteArrayView idleValue);
 bool canClearScanResult(QByteArrayView fixEnable);
 // The scan result's lines: each LF ends one, a last line without LF counts
 // when it is not empty, CR stays where it is. Bounded like every list cut
-// from a page value, so a page of LFs cannot become millions of lines.
-QList<QByteArray> SplitScanResult(QByteArrayView scan);
+// from a page value, so a page of LFs cannot become millions of lines; `cut`,
+// when given, says whether lines were left off at the bound.
+QList<QByteArray> SplitScanResult(QByteArrayView scan, bool* cut = nullptr);
 
 QString diskPage(); // "sto.htm"
 
