@@ -38,7 +38,7 @@ void noteListCut(const char* caption) {
     note(QStringLiteral("%1 is cut: the unit's page holds more than the %2 entries (or %3 MiB of text) that are kept")
              .arg(QString::fromLatin1(caption))
              .arg(Base::kMaxListEntries)
-             .arg(Base::kMaxListText / (1024 * 1024)));
+             .arg(Base::kMaxListText / (qsizetype{1024} * 1024)));
 }
 
 void writeJson(const QJsonObject& object) {

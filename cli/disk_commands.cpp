@@ -165,7 +165,7 @@ int followScan(const Invocation& call) {
         if (tooLarge && !overCap)
             note(QStringLiteral("The unit's page is larger than %1 MiB, the most that is read: the unit answers, "
                                 "but its scan result cannot be shown")
-                     .arg(settings.readCap / (1024 * 1024)));
+                     .arg(settings.readCap / (qsizetype{1024} * 1024)));
         overCap = tooLarge;
         if (tooLarge)
             continue;
@@ -179,7 +179,7 @@ int followScan(const Invocation& call) {
             note(QStringLiteral("The scan result has reached the %1 lines (or %2 MiB of text) that are kept: "
                                 "lines after them are not shown")
                      .arg(Base::kMaxListEntries)
-                     .arg(Base::kMaxListText / (1024 * 1024)));
+                     .arg(Base::kMaxListText / (qsizetype{1024} * 1024)));
         cut = view.scanCut;
         const QList<QByteArray>& lines = view.scanResult;
         const bool grown =
