@@ -2,6 +2,7 @@
 
 #include "terminal_text.h"
 
+#include "base/list_bounds.h"
 #include "base/localize.h"
 #include "login/login_check.h"
 #include "web/page_fetch.h"
@@ -28,6 +29,17 @@ void write(FILE* stream, const QByteArray& bytes) {
 }
 
 } // namespace
+
+void note(const QString& words) {
+    write(stderr, terminalSafe(words.toUtf8()) + '\n');
+}
+
+void noteListCut(const char* caption) {
+    note(QStringLiteral("%1 is cut: the unit's page holds more than the %2 entries (or %3 MiB of text) that are kept")
+             .arg(QString::fromLatin1(caption))
+             .arg(Base::kMaxListEntries)
+             .arg(Base::kMaxListText / (qsizetype{1024} * 1024)));
+}
 
 void writeJson(const QJsonObject& object) {
     write(stdout, QJsonDocument(object).toJson(QJsonDocument::Indented));

@@ -36,6 +36,12 @@ struct PageRead {
 };
 PageRead readPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip);
 
+// Words about what is printed, not one of the window's boxes: always on
+// standard error, so that standard output keeps the list or the JSON alone.
+void note(const QString& words);
+// The note for a list cut at the list bound, such as "Folder List".
+void noteListCut(const char* caption);
+
 // "done", "refused", "credentials" or "unreachable", after the exit status.
 const char* resultWord(int exitCode);
 // The one JSON object of a command that failed.

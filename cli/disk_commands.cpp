@@ -5,6 +5,7 @@
 #include "device_commands.h"
 #include "terminal_text.h"
 
+#include "base/list_bounds.h"
 #include "console/disk_rules.h"
 #include "console/field_limits.h"
 #include "console/maintenance_rules.h"
@@ -63,6 +64,8 @@ int runShow(const Invocation& call) {
     if (read.exitCode != kExitDone)
         return read.exitCode;
     const Console::DiskView view = Console::readDiskPage(read.page);
+    if (view.scanCut)
+        noteListCut("Scan result");
     if (call.global.json) {
         writeJson({{QStringLiteral("ip"), ip},
                    {QStringLiteral("sleep_minutes"), view.sleepMinutes},
@@ -132,8 +135,10 @@ void pause(double seconds) {
 }
 
 // The result read again and again, as the window's refresh does, with only
-// what changed printed: the lines from the first one that differs from what
-// was printed before. Ctrl-C ends it, and that is the way it ends: status 0.
+// what is new printed: the lines after those printed before. A result the
+// unit rewrote, so that what was printed is no longer its beginning, is said
+// and printed again whole. A bound is said each time it is reached, not at
+// every read. Ctrl-C ends it, and that is the way it ends: status 0.
 int followScan(const Invocation& call) {
     const QString ip = call.arguments.text("IP");
     const double interval = call.arguments.decimal("--interval", Console::kScanRefreshTicks);
@@ -149,6 +154,8 @@ int followScan(const Invocation& call) {
 
     int exitCode = kExitDone;
     QList<QByteArray> printed;
+    bool overCap = false;
+    bool cut = false;
     for (bool first = true; !g_interrupted; first = false) {
         if (!first)
             pause(interval);
@@ -161,21 +168,41 @@ int followScan(const Invocation& call) {
             exitCode = kExitCredentials;
             break;
         }
+        // The unit answers, with more than is read: not a dead unit, and no news until that changes.
+        const bool tooLarge = response.error.kind == Web::ErrorKind::TooLarge;
+        if (tooLarge && !overCap)
+            note(QStringLiteral("The unit's page is larger than %1 MiB, the most that is read: the unit answers, "
+                                "but its scan result cannot be shown")
+                     .arg(settings.readCap / (qsizetype{1024} * 1024)));
+        overCap = tooLarge;
+        if (tooLarge)
+            continue;
         // Like the window, a unit that does not answer is said and asked again at the next turn.
         if (response.page.isEmpty() || response.status != 200) {
             host.showMessage({QStringLiteral("Connection Fail"), QStringLiteral("Connect"), Base::Icon::Error});
             continue;
         }
-        const QList<QByteArray> lines = Console::readDiskPage(response.page).scanResult;
-        qsizetype same = 0;
-        while (same < printed.size() && same < lines.size() && printed[same] == lines[same])
-            ++same;
-        const QList<QByteArray> fresh = lines.sliced(same);
+        const Console::DiskView view = Console::readDiskPage(response.page);
+        if (view.scanCut && !cut)
+            note(QStringLiteral("The scan result has reached the %1 lines (or %2 MiB of text) that are kept: "
+                                "lines after them are not shown")
+                     .arg(Base::kMaxListEntries)
+                     .arg(Base::kMaxListText / (qsizetype{1024} * 1024)));
+        cut = view.scanCut;
+        const QList<QByteArray>& lines = view.scanResult;
+        const bool grown =
+            lines.size() >= printed.size() && std::equal(printed.cbegin(), printed.cend(), lines.cbegin());
+        if (!grown)
+            note(lines.isEmpty() ? QStringLiteral("The unit cleared its scan result")
+                                 : QStringLiteral("The unit rewrote its scan result; it follows again in full"));
+        const QList<QByteArray> fresh = grown ? lines.sliced(printed.size()) : lines;
         printed = lines;
         if (fresh.isEmpty())
             continue;
         if (call.global.json) {
-            const QJsonObject batch{{QStringLiteral("ip"), ip}, {QStringLiteral("scan_result"), texts(fresh)}};
+            QJsonObject batch{{QStringLiteral("ip"), ip}, {QStringLiteral("scan_result"), texts(fresh)}};
+            if (!grown)
+                batch.insert(QStringLiteral("rewritten"), true);
             writeOut(QJsonDocument(batch).toJson(QJsonDocument::Compact) + '\n');
             continue;
         }

@@ -124,6 +124,10 @@ int runShow(const Invocation& call) {
         return read.exitCode;
     const Console::FtpView& v = read.view;
     const QByteArray home = v.folders.isEmpty() ? QByteArray() : v.folders[v.homeIndex].bytes;
+    if (v.foldersCut)
+        noteListCut("Folder List");
+    if (v.accountsCut)
+        noteListCut("Account List");
     if (call.global.json) {
         QJsonArray accounts;
         for (const Console::FtpAccountRow& row : v.accounts)

@@ -68,6 +68,10 @@ int runList(const Invocation& call) {
     if (read.exitCode != kExitDone)
         return read.exitCode;
     const Console::SmbView view = Console::readSmbPage(read.page);
+    if (view.foldersCut)
+        noteListCut("Folder List");
+    if (view.sharesCut)
+        noteListCut("Sharing List");
     if (call.global.json) {
         writeJson({{QStringLiteral("ip"), ip},
                    {QStringLiteral("folders"), texts(view.folders)},

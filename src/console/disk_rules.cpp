@@ -42,7 +42,7 @@ bool canClearScanResult(QByteArrayView fixEnable) {
     return fixEnable != QByteArrayView("DISABLE");
 }
 
-QList<QByteArray> SplitScanResult(QByteArrayView scan) {
+QList<QByteArray> SplitScanResult(QByteArrayView scan, bool* cut) {
     QList<QByteArray> lines;
     qsizetype taken = 0;
     while (!scan.isEmpty() && lines.size() < Base::kMaxListEntries && taken <= Base::kMaxListText) {
@@ -52,13 +52,17 @@ QList<QByteArray> SplitScanResult(QByteArrayView scan) {
         taken += line.size();
         scan = end < 0 ? QByteArrayView() : scan.sliced(end + 1);
     }
+    if (cut != nullptr)
+        *cut = !scan.isEmpty();
     return lines;
 }
 
 DiskView readDiskPage(QByteArrayView page) {
-    return {sleepFieldText(Web::PageValue(page, "disk_idle_value=\"")),
-            canClearScanResult(Web::PageValue(page, "disk_fix_enable=\"")),
-            SplitScanResult(Web::PageValue(page, "disk_scan=\""))};
+    DiskView view;
+    view.sleepMinutes = sleepFieldText(Web::PageValue(page, "disk_idle_value=\""));
+    view.canClear = canClearScanResult(Web::PageValue(page, "disk_fix_enable=\""));
+    view.scanResult = SplitScanResult(Web::PageValue(page, "disk_scan=\""), &view.scanCut);
+    return view;
 }
 
 CgiChange formatChange(const UnitAddress& unit) {

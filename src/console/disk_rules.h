@@ -15,12 +15,15 @@ inline constexpr int kSleepTimeLength = 2;
 inline constexpr int kScanRefreshTicks = 30;
 // A refresh reads the page again while it comes back empty, 8 reads at most.
 inline constexpr int kScanRefreshReads = 8;
+// The memo shows this many characters of a line at most; the rest is cut, with a mark.
+inline constexpr int kScanLineShown = 4096;
 
 // The Disk Utility page as the unit's page gives it.
 struct DiskView {
     QString sleepMinutes;         // the field's text: never empty, "0" when the unit gave none
     bool canClear = true;         // "Delete Error Msg" is on unless disk_fix_enable is exactly "DISABLE"
     QList<QByteArray> scanResult; // disk_scan, one entry per line, as the unit sent them
+    bool scanCut = false;         // the result holds more lines than the list bound keeps
 };
 DiskView readDiskPage(QByteArrayView page);
 
@@ -31,8 +34,9 @@ QString sleepFieldText(QByteArrayView idleValue);
 bool canClearScanResult(QByteArrayView fixEnable);
 // The scan result's lines: each LF ends one, a last line without LF counts
 // when it is not empty, CR stays where it is. Bounded like every list cut
-// from a page value, so a page of LFs cannot become millions of lines.
-QList<QByteArray> SplitScanResult(QByteArrayView scan);
+// from a page value, so a page of LFs cannot become millions of lines; `cut`,
+// when given, says whether lines were left off at the bound.
+QList<QByteArray> SplitScanResult(QByteArrayView scan, bool* cut = nullptr);
 
 QString diskPage(); // "sto.htm"
 

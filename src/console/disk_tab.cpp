@@ -34,8 +34,16 @@ int g_Timer2Ticks = 0;
 // A line as the memo shows it: one line of the unit's, one line on screen. A
 // CR that ends the line is not drawn; one inside it, like a paragraph
 // separator, would start a new line and is shown as a replacement character.
+// Laying out one wrapped line takes time growing faster than its length, so a
+// very long line is cut, and says so.
 QString displayLine(const QByteArray& line) {
     QString text = QString::fromUtf8(line.endsWith('\r') ? line.first(line.size() - 1) : line);
+    const qsizetype length = text.size();
+    if (length > kScanLineShown) {
+        const qsizetype kept = text.at(kScanLineShown - 1).isHighSurrogate() ? kScanLineShown - 1 : kScanLineShown;
+        text.truncate(kept);
+        text += QStringLiteral(" \u2026 [line cut: %1 characters, the first %2 shown]").arg(length).arg(kept);
+    }
     for (QChar& c : text) {
         if (c == u'\r' || c == QChar::ParagraphSeparator)
             c = QChar::ReplacementCharacter;

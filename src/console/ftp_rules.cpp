@@ -47,7 +47,7 @@ QString nasRequest(const UnitAddress& unit, const QString& redirect, const char*
 
 } // namespace
 
-QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
+QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts, bool* cut) {
     static constexpr QByteArrayView kOpen("value=\"");
     static constexpr QByteArrayView kClose("\">");
     static constexpr QByteArrayView kEnd("</option>");
@@ -94,6 +94,10 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts) {
         taken += row.user.size() + row.password.size() + row.access.size() + row.state.size() + row.value.size();
         rows.append(std::move(row));
     }
+    // Stopped at the bound with another value ahead.
+    if (cut != nullptr)
+        *cut = (rows.size() >= Base::kMaxListEntries || taken > Base::kMaxListText) && rest.contains(kOpen) &&
+               rest.contains(kClose);
     return rows;
 }
 
@@ -103,13 +107,13 @@ FtpView readFtpPage(QByteArrayView page) {
     v.port = Web::PageText(page, "ftps_port");
     v.anonymous = Web::PageText(page, "ftp_anon_stu") == QLatin1String("checked");
     v.anonymousReadOnly = Web::PageText(page, "ftp_a_att") == QLatin1String("checked");
-    v.folders = Web::SplitOptionNames(Web::PageValue(page, "ftps_dir_list=\""));
+    v.folders = Web::SplitOptionNames(Web::PageValue(page, "ftps_dir_list=\""), &v.foldersCut);
     const QByteArray home = Web::PageValue(page, "ftps_home_def=\"");
     for (qsizetype i = 0; i < v.folders.size(); ++i) {
         if (v.folders[i].bytes == home)
             v.homeIndex = static_cast<int>(i);
     }
-    v.accounts = SplitAccountRows(Web::PageValue(page, "ftp_ac_list=\""));
+    v.accounts = SplitAccountRows(Web::PageValue(page, "ftp_ac_list=\""), &v.accountsCut);
     return v;
 }
 

@@ -26,7 +26,8 @@ struct FtpAccountRow {
 // columns padded with "&nbsp;". A row without the padding, or with a user
 // name longer than its 21-character column, is skipped rather than have its
 // columns land on another row. See docs/protocol.md, "FTP Server changes".
-QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts);
+// `cut`, when given, says whether rows were left off at the list bound.
+QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts, bool* cut = nullptr);
 
 // The FTP Server page as the unit's page gives it.
 struct FtpView {
@@ -37,6 +38,8 @@ struct FtpView {
     QList<Web::OptionName> folders;
     int homeIndex = 0; // the last folder equal to ftps_home_def, else the first
     QList<FtpAccountRow> accounts;
+    bool foldersCut = false; // entries left off at the list bound
+    bool accountsCut = false;
 };
 FtpView readFtpPage(QByteArrayView page);
 

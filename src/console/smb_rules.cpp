@@ -33,8 +33,10 @@ QString smbPage() {
 }
 
 SmbView readSmbPage(QByteArrayView page) {
-    return {Web::SplitOptionNames(Web::PageValue(page, "share_list=\"")),
-            Web::SplitOptionNames(Web::PageValue(page, "allow_share=\""))};
+    SmbView view;
+    view.folders = Web::SplitOptionNames(Web::PageValue(page, "share_list=\""), &view.foldersCut);
+    view.shares = Web::SplitOptionNames(Web::PageValue(page, "allow_share=\""), &view.sharesCut);
+    return view;
 }
 
 // The requests below are byte for byte those of docs/protocol.md, "SMB Server changes".

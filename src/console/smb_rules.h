@@ -16,6 +16,8 @@ namespace Console {
 struct SmbView {
     QList<Web::OptionName> folders; // share_list
     QList<Web::OptionName> shares;  // allow_share
+    bool foldersCut = false;        // names left off at the list bound
+    bool sharesCut = false;
 };
 SmbView readSmbPage(QByteArrayView page);
 

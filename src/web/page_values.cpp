@@ -38,10 +38,12 @@ QString PageText(QByteArrayView page, const char* name) {
     return QString::fromUtf8(PageValue(page, QByteArray(name) + "=\""));
 }
 
-QList<OptionName> SplitOptionNames(QByteArrayView options) {
+QList<OptionName> SplitOptionNames(QByteArrayView options, bool* cut) {
     static constexpr QByteArrayView kOpen("value=\"");
     static constexpr QByteArrayView kClose("\">");
     QList<OptionName> names;
+    if (cut != nullptr)
+        *cut = false;
     // Grown once: a list of thousands would otherwise be copied again and again.
     names.reserve(std::min<qsizetype>(options.count(kOpen), Base::kMaxListEntries));
     qsizetype text = 0;
@@ -62,8 +64,11 @@ QList<OptionName> SplitOptionNames(QByteArrayView options) {
         const QByteArrayView name = close >= start ? options.sliced(start, close - start) : QByteArrayView();
         // A unit's page decides the names, not how many the program keeps.
         text += name.size();
-        if (names.size() == Base::kMaxListEntries || text > Base::kMaxListText)
+        if (names.size() == Base::kMaxListEntries || text > Base::kMaxListText) {
+            if (cut != nullptr)
+                *cut = true;
             break;
+        }
         names.append({name.toByteArray()});
         from = close + kClose.size();
     }

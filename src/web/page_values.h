@@ -27,8 +27,9 @@ struct OptionName {
 // The names of an option list (`share_list`, `allow_share`...), in page order:
 // each runs from `value="` to the first `">` of the rest, the rest then
 // starting after that `">`. Bounded in count and text like every list cut from
-// a page value. See docs/protocol.md, "Page variables".
-QList<OptionName> SplitOptionNames(QByteArrayView options);
+// a page value. See docs/protocol.md, "Page variables". `cut`, when given,
+// says whether names were left off at the bound.
+QList<OptionName> SplitOptionNames(QByteArrayView options, bool* cut = nullptr);
 
 // The folder names of an `allow_share` value, as SplitOptionNames cuts them.
 QStringList FolderNamesFromAllowShare(QByteArrayView allowShare);

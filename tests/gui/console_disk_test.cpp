@@ -144,6 +144,17 @@ TEST(DiskTab, ShowFillsTheFieldTheButtonAndTheMemo) {
          {s("a\ufffdb\ufffdc"), s("d")}},
         // An unreachable unit: the page is empty.
         {"nothing", QByteArray(), "0", true, {}},
+        // Laid out whole, one such line held the window for many seconds.
+        {"a very long line is cut, and says so",
+         page("disk_scan=\"a\n" + QByteArray(600000, 'x') + "\nb\";\r\n"),
+         "0",
+         true,
+         {s("a"), QString(4096, u'x') + s(" \u2026 [line cut: 600000 characters, the first 4096 shown]"), s("b")}},
+        {"a cut never splits a character",
+         page("disk_scan=\"" + QByteArray(4095, 'x') + "\xf0\x9f\x98\x80" + QByteArray(10, 'y') + "\";\r\n"),
+         "0",
+         true,
+         {QString(4095, u'x') + s(" \u2026 [line cut: 4107 characters, the first 4095 shown]")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

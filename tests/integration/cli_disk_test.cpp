@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <atomic>
 #include <csignal>
 
 #include <gtest/gtest.h>
@@ -194,6 +195,91 @@ TEST_F(CliDiskFollow, PrintsNewLinesOnlyUntilInterrupted) {
     // It grew while followed: read again and again, not once at the end.
     EXPECT_GE(requests().count("GET /utility_use.htm"), 5);
     EXPECT_EQ(changes().size(), 1);
+}
+
+// What --follow says besides the lines, on standard error: a bound reached, a result
+// rewritten, a page over the read cap; each once, not at every read. A dead unit is
+// "Connection Fail", as in the window.
+TEST(CliDiskFollowWords, SayWhereTheResultStops) {
+    const auto scanPage = [](const QByteArray& scan) {
+        return TestSupport::Reply{TestSupport::withLength(
+            "HTTP/1.0 200 OK", "<HTML>\r\ndisk_fix_enable=\"DISABLE\";\r\ndisk_scan=\"" + scan + "\";\r\n")};
+    };
+    QByteArray many;
+    for (int i = 0; i < 16 * 1024 + 5; ++i)
+        many += QByteArray::number(i) + '\n';
+    const TestSupport::Reply overCap{"HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(9 * 1024 * 1024) +
+                                     "\r\n\r\n<HTML>\r\n"};
+    const QByteArray bound = "The scan result has reached the 16384 lines (or 1 MiB of text) that are kept: lines "
+                             "after them are not shown\n";
+    const QByteArray rewritten = "The unit rewrote its scan result; it follows again in full\n";
+    const QByteArray large = "The unit's page is larger than 8 MiB, the most that is read: the unit answers, but its "
+                             "scan result cannot be shown\n";
+    const struct {
+        const char* name;
+        QList<TestSupport::Reply> pages; // one per read, the last repeats
+        QByteArray out;                  // exact, or its start when `outStarts`
+        QByteArray err;
+        bool outStarts = false;
+        bool json = false;
+    } cases[] = {
+        {"the bound reached",
+         {scanPage("0\n1\n"), scanPage(many)},
+         "OK\n" + many.first(many.indexOf("16384\n")),
+         bound},
+        {"grown, then rewritten",
+         {scanPage("a\nb\n"), scanPage("a\nb\nc\n"), scanPage("x\ny\n"), scanPage("x\ny\nz")},
+         "OK\na\nb\nc\nx\ny\nz\n",
+         rewritten},
+        {"rewritten, in JSON",
+         {scanPage("a\nb\n"), scanPage("x\n")},
+         "{\n    \"ip\": \"127.0.0.1\",\n    \"result\": \"done\"\n}\n"
+         "{\"ip\":\"127.0.0.1\",\"scan_result\":[\"a\",\"b\"]}\n{\"ip\":\"127.0.0.1\",\"rewritten\":true,"
+         "\"scan_result\":[\"x\"]}\n",
+         "OK\n" + rewritten,
+         false,
+         true},
+        // Eight reads, each over the cap, make a turn without a page; two such turns say it once.
+        {"a page over the read cap",
+         QList<TestSupport::Reply>{scanPage("a\n")} + QList<TestSupport::Reply>(16, overCap) +
+             QList<TestSupport::Reply>{scanPage("a\nb\n")},
+         "OK\na\nb\n", large},
+        {"a dead unit", {TestSupport::Reply{.bytes = {}, .reset = true}}, "OK\nConnection Fail\n", "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::atomic<int> reads{0};
+        const QList<TestSupport::Reply> pages = c.pages;
+        TestSupport::ScriptedServer unit([&reads, pages](const QByteArray& request) {
+            const QByteArray path = TestSupport::requestPath(request);
+            if (path.contains(".cgi"))
+                return TestSupport::Reply{"HTTP/1.0 302 Found\r\nLocation: sto.htm\r\nContent-Length: 0\r\n\r\n"};
+            if (!path.startsWith("/utility_use.htm"))
+                return TestSupport::Reply{TestSupport::withLength("HTTP/1.0 200 OK", "<HTML>")};
+            return pages.value(std::min<qsizetype>(reads++, pages.size() - 1));
+        });
+        QStringList arguments{s("disk"),  s("scan"),          s("127.0.0.1"),
+                              s("--yes"), s("--follow"),      s("--interval"),
+                              s("0.05"),  s("--device-port"), QString::number(unit.port()),
+                              s("-p"),    s("admin")};
+        if (c.json)
+            arguments << s("--json");
+        QProcess follow;
+        follow.setProcessEnvironment(TestSupport::cleanEnvironment());
+        follow.start(s(ZUREDOR_CLI_PATH), arguments);
+        ASSERT_TRUE(follow.waitForStarted(5000));
+        // Every page read, and the last one a few times over.
+        EXPECT_TRUE(TestSupport::waitUntil([&] { return reads >= pages.size() + 4; }, 30000)) << reads;
+        ::kill(static_cast<pid_t>(follow.processId()), SIGINT);
+        ASSERT_TRUE(follow.waitForFinished(10000));
+        EXPECT_EQ(follow.exitCode(), 0);
+        const QByteArray out = follow.readAllStandardOutput();
+        if (c.outStarts)
+            EXPECT_TRUE(out.startsWith(c.out)) << out.left(200).toStdString();
+        else
+            EXPECT_EQ(out, c.out);
+        EXPECT_EQ(follow.readAllStandardError(), c.err);
+    }
 }
 
 // What a unit sends is data: escaped on a terminal, exact in JSON.

@@ -290,3 +290,46 @@ TEST(CliNames, AreMatchedByTheirBytesAndShownSoThatLookAlikesDiffer) {
 }
 
 } // namespace
+
+namespace {
+
+// A list cut at the bound is said on standard error; standard output keeps the list, or JSON alone.
+TEST(CliLists, CutAtTheBoundIsSaid) {
+    QList<QByteArray> names;
+    QByteArray accounts;
+    for (int i = 0; i <= 16 * 1024; ++i) {
+        names << "f" + QByteArray::number(i);
+        accounts += accountRow(QByteArray::number(i), "u" + QByteArray::number(i));
+    }
+    const QByteArray over = options(names);
+    const QByteArray page = "<HTML>\r\nshare_list=\"" + over + "\";\r\nallow_share=\"" + options({"0"}) +
+                            "\";\r\nftps_dir_list=\"" + options(names.first(16 * 1024)) + "\";\r\nftp_ac_list=\"" +
+                            accounts + "\";\r\n</HTML>\r\n";
+    TestSupport::ScriptedServer unit(QList<TestSupport::Reply>{{TestSupport::withLength("HTTP/1.0 200 OK", page)}});
+    const struct {
+        QStringList command;
+        QByteArray err;
+    } cases[] = {
+        {{s("smb"), s("list")},
+         "Folder List is cut: the unit's page holds more than the 16384 entries (or 1 MiB of text) that are kept\n"},
+        // Its folders fill the bound exactly: nothing left off.
+        {{s("ftp"), s("show")},
+         "Account List is cut: the unit's page holds more than the 16384 entries (or 1 MiB of text) that are kept\n"},
+    };
+    for (const auto& c : cases) {
+        for (const bool json : {false, true}) {
+            const QStringList arguments = c.command + QStringList{s("127.0.0.1"), s("--device-port"),
+                                                                  QString::number(unit.port()), s("-p"), s("admin")};
+            const TestSupport::CliRun run =
+                TestSupport::runCli(json ? arguments + QStringList{s("--json")} : arguments);
+            SCOPED_TRACE(run.err.toStdString());
+            EXPECT_EQ(run.exitCode, 0);
+            EXPECT_EQ(run.err, c.err);
+            EXPECT_EQ(!QJsonDocument::fromJson(run.out).isNull(), json);
+            EXPECT_TRUE(run.out.contains("f16383")) << "the list up to the bound";
+            EXPECT_FALSE(run.out.contains("f16384"));
+        }
+    }
+}
+
+} // namespace

@@ -73,15 +73,24 @@ TEST(DiskPage, ScanResultIsSplitAtLineFeeds) {
 }
 
 TEST(DiskPage, AHugeResultIsBoundedAndALongOneIsWhole) {
-    const QList<QByteArray> separators = Console::SplitScanResult(QByteArray(1000000, '\n'));
+    bool cut = false;
+    const QList<QByteArray> separators = Console::SplitScanResult(QByteArray(1000000, '\n'), &cut);
     EXPECT_EQ(separators.size(), 16 * 1024) << "a page of line feeds stays a bounded list";
+    EXPECT_TRUE(cut);
+    // Exactly at the bound nothing was left off, with or without a last LF.
+    for (const QByteArray& atBound : {QByteArray(16 * 1024, '\n'), QByteArray(16 * 1024 - 1, '\n') + 'x'}) {
+        EXPECT_EQ(Console::SplitScanResult(atBound, &cut).size(), 16 * 1024);
+        EXPECT_FALSE(cut);
+    }
+    EXPECT_TRUE(Console::readDiskPage(page("disk_scan=\"" + QByteArray(16 * 1024, '\n') + "x\";\r\n")).scanCut);
 
     QByteArray tenThousand;
     for (int i = 0; i < 10000; ++i)
         tenThousand += "Block " + QByteArray::number(i) + ": ok\n";
-    const QList<QByteArray> lines = Console::SplitScanResult(tenThousand);
+    const QList<QByteArray> lines = Console::SplitScanResult(tenThousand, &cut);
     ASSERT_EQ(lines.size(), 10000);
     EXPECT_EQ(lines.last(), QByteArray("Block 9999: ok"));
+    EXPECT_FALSE(cut);
 }
 
 QString urlOf(const Console::Checked& checked) {

@@ -58,10 +58,20 @@ TEST(SplitAccountRows, TheUnitsPaddingDoesNotCountAgainstTheListBound) {
     QByteArray list;
     for (int i = 0; i < 10000; ++i)
         list += accountOption(QByteArray::number(i), "user" + QByteArray::number(i), "pw", "Read/Write", "Enable");
-    const QList<Console::FtpAccountRow> rows = Console::SplitAccountRows(list);
+    bool cut = true;
+    const QList<Console::FtpAccountRow> rows = Console::SplitAccountRows(list, &cut);
     ASSERT_EQ(rows.size(), 10000);
     EXPECT_EQ(rows.last().user, QByteArray("user9999"));
     EXPECT_EQ(rows.last().option, 9999);
+    EXPECT_FALSE(cut);
+    // Past the count of entries kept, the list says it was cut; at the count it does not.
+    for (int i = 10000; i < 16 * 1024; ++i)
+        list += accountOption(QByteArray::number(i), "user" + QByteArray::number(i), "pw", "Read/Write", "Enable");
+    EXPECT_EQ(Console::SplitAccountRows(list, &cut).size(), 16 * 1024);
+    EXPECT_FALSE(cut);
+    list += accountOption("x", "userx", "pw", "Read/Write", "Enable");
+    EXPECT_EQ(Console::SplitAccountRows(list, &cut).size(), 16 * 1024);
+    EXPECT_TRUE(cut);
 }
 
 TEST(FtpPage, ReadsItsValuesExactly) {
