@@ -429,7 +429,19 @@ void UnitWebServer::finishUpload(Connection& connection, bool bytesAfterBody) {
                      .arg(body.version().isEmpty()
                               ? QStringLiteral("it names no version, the firmware stays %1").arg(m_state.firmware)
                               : QStringLiteral("version %1 from the next reboot").arg(body.version())));
-    respond(connection, redirectTo(QString::fromUtf8(body.redirect()), false));
+    const Answer taken = redirectTo(QString::fromUtf8(body.redirect()), false);
+    if (m_settings.firmwareWriteMs <= 0) {
+        respond(connection, taken);
+        return;
+    }
+    // Silent while the flash is written, as a unit is; the idle timer must not end the connection meanwhile.
+    connection.answering = true;
+    connection.idle->stop();
+    QTcpSocket* socket = connection.socket;
+    QTimer::singleShot(m_settings.firmwareWriteMs, socket, [this, socket, taken] {
+        if (Connection* still = m_connections.value(socket))
+            respond(*still, taken);
+    });
 }
 
 void UnitWebServer::deliver(QTcpSocket* socket, const Answer& answered) {

@@ -41,6 +41,7 @@ struct ServerSettings {
     // A firmware image is read as it arrives; a larger one makes the unit reset the connection.
     qint64 maxFirmwareBytes = qint64{64} * 1024 * 1024;
     int uploadTimeoutMs = 10 * 60 * 1000; // a whole upload, however steadily it trickles in
+    int firmwareWriteMs = 0;              // an image taken is written into flash this long before the answer
 };
 
 // A unit asked to leave its address: for a DHCP client the new address is for

@@ -18,6 +18,9 @@ void addWebOptions(CLI::App& app, WebOptions& options) {
     app.add_option("--disk-scan-step-ms", options.diskScanStepMs,
                    "A running disk scan adds three lines to its result every this many milliseconds (default 10000)")
         ->check(CLI::Range(1, 3600000));
+    app.add_option("--firmware-write-ms", options.firmwareWriteMs,
+                   "Milliseconds a unit writes a taken image into its flash before it answers (default 0)")
+        ->check(CLI::Range(0, 3600000));
     app.add_option("--max-firmware-bytes", options.maxFirmwareBytes,
                    "Largest firmware image a unit takes; a larger one resets the connection (default 64 MiB)")
         ->check(CLI::PositiveNumber);
@@ -68,6 +71,7 @@ ServerSettings serverSettings(const WebOptions& options, int unitNumber) {
     settings.requestLogPath = QString::fromStdString(options.requestLog);
     settings.rebootMs = options.rebootMs;
     settings.maxFirmwareBytes = options.maxFirmwareBytes;
+    settings.firmwareWriteMs = options.firmwareWriteMs;
     if (isFaultUnit(options, unitNumber)) {
         settings.faults.keepAlive = options.keepAlive;
         settings.faults.answerDelayMs = options.answerDelayMs;

@@ -23,6 +23,7 @@ struct WebOptions {
     int rebootMs = 15000;
     int diskScanStepMs = 10000;
     qint64 maxFirmwareBytes = ServerSettings{}.maxFirmwareBytes;
+    int firmwareWriteMs = 0;
 
     bool keepAlive = false;
     int answerDelayMs = 0;
