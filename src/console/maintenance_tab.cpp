@@ -202,8 +202,11 @@ void MaintenanceTab::UploadBtnClick() {
         m_ProgressBar1->setValue(static_cast<int>(sent.load() * kProgressMaximum / total));
         if (sent.load() < total)
             return;
-        if (!working.isValid())
+        if (!working.isValid()) {
             working.start();
+            m_ProgressBar1->setAlignment(Qt::AlignCenter);
+            m_ProgressBar1->setTextVisible(true);
+        }
         m_ProgressBar1->setFormat(workWaitText(working.elapsed(), workBoundMs));
     });
     m_ProgressBar1->setValue(0);
@@ -216,6 +219,7 @@ void MaintenanceTab::UploadBtnClick() {
     m_ProgressBar1->hide();
     m_ProgressBar1->setValue(0);
     m_ProgressBar1->setFormat(QStringLiteral("%p%"));
+    m_ProgressBar1->setTextVisible(false);
 
     switch (judgeUpload(result, console().unit())) {
     case UploadVerdict::Accepted:
