@@ -20,8 +20,8 @@ void checkScanLines(QByteArrayView scan, const QList<QByteArray>& lines) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView input = Fuzz::bytesOf(data, size);
     const Console::DiskView v = Console::readDiskPage(input);
-    FUZZ_REQUIRE(!v.sleepMinutes.isEmpty() && v.sleepMinutes.size() <= Console::kSleepTimeLength,
-                 "the sleep field holds one or two characters");
+    FUZZ_REQUIRE(!v.sleepMinutes.isEmpty() && !v.sleepMinutes.contains(QStringLiteral("\";")),
+                 "the sleep field holds the value up to its first quote and semicolon, or 0");
     checkScanLines(Web::PageValue(input, "disk_scan=\""), v.scanResult);
     checkScanLines(input, Console::SplitScanResult(input));
 

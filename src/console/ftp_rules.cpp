@@ -59,6 +59,7 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts, bool* cut) {
     // The unit numbers every option of its list, those without a value or a row included.
     qsizetype counted = 0;
     int optionsSeen = 0;
+    int lastOption = -1;
     for (int option = 0; rows.size() < Base::kMaxListEntries && taken <= Base::kMaxListText; ++option) {
         const qsizetype open = rest.indexOf(kOpen);
         const qsizetype close = rest.indexOf(kClose);
@@ -73,6 +74,8 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts, bool* cut) {
         FtpAccountRow row;
         // A list without option tags is counted by its values.
         row.option = optionsSeen > 0 ? optionsSeen - 1 : option;
+        // A second value inside one option is no account of its own: the unit could not name it.
+        const bool ownOption = row.option > lastOption;
         row.value = close >= start ? rest.sliced(start, close - start).toByteArray() : QByteArray();
         const QByteArrayView afterValue = rest.sliced(close + kClose.size());
         const qsizetype end = afterValue.indexOf(kEnd);
@@ -83,8 +86,9 @@ QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts, bool* cut) {
         // The user column is 21 wide, padded with one pad per missing character; a user that fills it is
         // followed by the password at once. Text without any pad is no row.
         qsizetype userEnd = text.indexOf(kPad);
-        if (userEnd < 0)
+        if (userEnd < 0 || !ownOption)
             continue;
+        lastOption = row.option;
         userEnd = std::min(userEnd, kUserColumn);
         row.user = text.first(userEnd).toByteArray();
         text = text.sliced(std::min(text.size(), userEnd + kPad.size() * (kUserColumn - userEnd)));

@@ -25,7 +25,8 @@ struct FtpAccountRow {
 // The account list: an option list whose visible texts stand in fixed
 // columns padded with "&nbsp;". A row without the padding, or with a user
 // name longer than its 21-character column, is skipped rather than have its
-// columns land on another row. See docs/protocol.md, "FTP Server changes".
+// columns land on another row; so is a second value inside one option, which
+// the unit's numbering could not name. See docs/protocol.md, "FTP Server changes".
 // `cut`, when given, says whether rows were left off at the list bound.
 QList<FtpAccountRow> SplitAccountRows(QByteArrayView accounts, bool* cut = nullptr);
 
