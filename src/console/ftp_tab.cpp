@@ -158,9 +158,11 @@ void FtpTab::TabSheet5Show() {
 }
 
 void FtpTab::FTPStatusBtnClick() {
-    // The combo box takes typed text too: only the Enable item's words, in any case, switch the server on.
-    const bool enable =
-        m_FTPStatusCB->currentText().trimmed().compare(m_FTPStatusCB->itemText(0), Qt::CaseInsensitive) == 0;
+    // The combo box takes typed text too: only the Enable item's words, in any case, switch the server on;
+    // in a translated session the English word does as well.
+    const QString typed = m_FTPStatusCB->currentText().trimmed();
+    const bool enable = typed.compare(m_FTPStatusCB->itemText(0), Qt::CaseInsensitive) == 0 ||
+                        typed.compare(QLatin1String("Enable"), Qt::CaseInsensitive) == 0;
     const Checked checked = ftpStateChange(console().unit(), enable, m_FTPPortEdit->text());
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         console().showMessage(*refusal);

@@ -93,6 +93,8 @@ MaintenanceTab::MaintenanceTab(ConsoleContext& console) : ConsolePage(console, "
     keepCaptionKeys();
     useMaroon(m_Label31);
     useMaroon(m_Label32);
+    for (QLabel* label : {m_Label29, m_Label30, m_Label31, m_Label32})
+        TabWidgets::keepColourWhenDisabled(label);
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -270,7 +272,8 @@ QFileDialog* MaintenanceTab::openDialog1() {
     if (m_OpenDialog1 == nullptr) {
         m_OpenDialog1 = new QFileDialog(this);
         m_OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-        m_OpenDialog1->setNameFilter(QStringLiteral("bin file (*.bin)"));
+        // Only the words: a translation cannot change which files are offered.
+        m_OpenDialog1->setNameFilter(Base::LocalizeText(QStringLiteral("bin file")) + QStringLiteral(" (*.bin)"));
         m_OpenDialog1->setFileMode(QFileDialog::ExistingFile);
         m_OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
         m_OpenDialog1->setOption(QFileDialog::ReadOnly);

@@ -70,6 +70,9 @@ StatusTab::StatusTab(ConsoleContext& console) : ConsolePage(console, "TabSheet1"
     buildNetwork();
     buildDisk();
     TabWidgets::useConsoleText(this);
+    // Host names, and zone names the unit's own pages write in English.
+    TabWidgets::keepUntranslated(m_TimeSSelCB);
+    TabWidgets::keepUntranslated(m_TimezoneCB);
     keepCaptionKeys();
     for (QLabel* value : {m_CurrenttimeLB, m_IPAddressLB, m_DiskidLB, m_FirmverLB, m_FreesizeLB, m_TotalsizeLB})
         useMaroon(value);

@@ -124,6 +124,12 @@ protected:
     // The wait runs its 31 ticks; the console then gives way to a new scan.
     void expectWaitEnds() {
         EXPECT_FALSE(console().isEnabled()) << "the whole console is held during the wait";
+        // Held, the words to be read keep their colours: maroon, and the navy explanation.
+        for (const auto& [name, colour] : {std::pair{"Label31", QColor(0x80, 0, 0)}, {"Label29", Ui::kNavy}}) {
+            const auto* label = page().findChild<QLabel*>(s(name));
+            EXPECT_FALSE(label->isEnabled()) << name;
+            EXPECT_EQ(label->palette().color(QPalette::Disabled, label->foregroundRole()), colour) << name;
+        }
         EXPECT_TRUE(page().progressBar1()->isVisible());
         EXPECT_TRUE(page().timer1()->isActive());
         ASSERT_TRUE(TestSupport::waitUntil([this] { return !page().timer1()->isActive(); }, 10000));

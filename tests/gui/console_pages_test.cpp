@@ -201,7 +201,7 @@ const Control kControls[] = {
     {"FTPStatusCB", "QComboBox"},
     {"Label43", "QLabel", "Port"},
     {"FTPPortEdit", "QLineEdit", nullptr, 5},
-    {"Label44", "QLabel", "(21 or 1025-65500)"},
+    {"Label44", "QLabel", "(21 or 1025-65500) "},
     {"FTPStatusBtn", "QPushButton", "Set"},
     {"Label42", "QLabel", "Allow anonymous"},
     {"FTPAnonyStatusPL", "QWidget"},
@@ -213,7 +213,7 @@ const Control kControls[] = {
     {"Label45", "QLabel", "Home Directory"},
     {"AnonyHDCB", "QComboBox"},
     {"AnonyBtn", "QPushButton", "Set"},
-    {"FTPCreatAccGB", "QGroupBox", "Account List"},
+    {"FTPCreatAccGB", "QGroupBox", "Account List "},
     {"AccountLV", "QTableWidget"},
     {"AccAddBtn", "QPushButton", "Create"},
     {"AccModifyBtn", "QPushButton", "Modify", -1, false},
@@ -231,7 +231,7 @@ const Control kControls[] = {
     {"ModFTPBtn", "QPushButton", "Set"},
     {"ModFTPFolderGB", "QGroupBox", "Modify FTP Account Folder List"},
     {"Label49", "QLabel", "Folder List"},
-    {"Label50", "QLabel", "Sharing List"},
+    {"Label50", "QLabel", "Sharing List "},
     {"FTPSFLB", "QListWidget"},
     {"FTPSSharLB", "QListWidget"},
     {"ModMovetoSharBtn", "QPushButton", "-->", -1, false},
@@ -308,12 +308,12 @@ TEST(ConsolePages, EveryCaptionIsLookedUpWithItsOwnKey) {
     ASSERT_EQ(accounts->columnCount(), 5);
     for (int column = 0; column < 4; ++column)
         EXPECT_EQ(accounts->horizontalHeaderItem(column)->text(), QStringLiteral("T:") + qs(kAccountTitles[column]));
-    // Not captions of the console: the hidden column, and the status items the Set request compares with.
+    // Not a caption of the console: the hidden column. The status items are the program's words too.
     EXPECT_EQ(accounts->horizontalHeaderItem(4)->text(), QStringLiteral("Value"));
     QComboBox* status = pages.ftp->ftpStatusCB();
     ASSERT_EQ(status->count(), 2);
-    EXPECT_EQ(status->itemText(0), QStringLiteral("Enable"));
-    EXPECT_EQ(status->itemText(1), QStringLiteral("Disable"));
+    EXPECT_EQ(status->itemText(0), QStringLiteral("T:Enable"));
+    EXPECT_EQ(status->itemText(1), QStringLiteral("T:Disable"));
 }
 
 void expectControl(const QWidget* widget, const Control& expected) {
