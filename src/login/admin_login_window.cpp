@@ -1,6 +1,5 @@
 #include "login/admin_login_window.h"
 
-#include "base/localize.h"
 #include "ui/current_device.h"
 #include "ui/plain_label.h"
 
@@ -13,23 +12,24 @@ namespace Login {
 TForm3::TForm3(QWidget* parent) : Ui::FormBase(parent) {
     setObjectName(QStringLiteral("TForm3"));
     setFixedSize(266, 149);
-    setWindowTitle(Base::LocalizeText(QStringLiteral("Login")));
+    // This window keeps the texts of its layout; nothing here is translated.
+    setWindowTitle(QStringLiteral("Login"));
 
-    auto* adminLabel = Ui::plainLabel(Base::LocalizeText(QStringLiteral("Administrator")), this);
+    auto* adminLabel = Ui::plainLabel(QStringLiteral("Administrator"), this);
     adminLabel->setGeometry(16, 18, 90, 21);
     m_AdminEdit = new QLineEdit(this);
     m_AdminEdit->setObjectName(QStringLiteral("AdminEdit"));
     m_AdminEdit->setEnabled(false);
     m_AdminEdit->setGeometry(112, 16, 137, 23);
 
-    auto* passLabel = Ui::plainLabel(Base::LocalizeText(QStringLiteral("Password")), this);
+    auto* passLabel = Ui::plainLabel(QStringLiteral("Password"), this);
     passLabel->setGeometry(16, 52, 90, 21);
     m_PassEdit = new QLineEdit(this);
     m_PassEdit->setObjectName(QStringLiteral("PassEdit"));
     m_PassEdit->setEchoMode(QLineEdit::Password);
     m_PassEdit->setGeometry(112, 50, 137, 23);
 
-    m_LoginBtn = new QPushButton(Base::LocalizeText(QStringLiteral("Set")), this);
+    m_LoginBtn = new QPushButton(QStringLiteral("Set"), this);
     m_LoginBtn->setObjectName(QStringLiteral("LoginBtn"));
     m_LoginBtn->setGeometry(168, 96, 81, 33);
 

@@ -389,9 +389,11 @@ TEST_P(TranslatedWindows, CaptionsFitTheirControls) {
                     ++checked;
                     if (const auto problem = overflow(widget))
                         overflows << window->objectName() + QStringLiteral(": ") + *problem;
+                    // The administrator login keeps the words of its layout in every language.
+                    const bool translates = window->objectName() != QLatin1String("TForm3");
                     for (const QString& text : textsOf(widget)) {
                         const auto line = lines.find(text);
-                        if (!GetParam().isEmpty() && line != lines.end() && line->second != text)
+                        if (translates && !GetParam().isEmpty() && line != lines.end() && line->second != text)
                             english << QStringLiteral("\"%1\" (%2)").arg(text, widget->objectName());
                     }
                 }
