@@ -49,8 +49,9 @@ struct PortHolder {
 
 // What the holders of the discovery port mean for a scan on this machine.
 // Only a holder that kept the live test's query from going out is a problem;
-// one the units' answers came past is named with what it means.
-enum class LiveOutcome { Heard, HeardNone, CouldNotBind };
+// one the units' answers came past (or that a query which never went out
+// could not have missed) is named with what it means.
+enum class LiveOutcome { Heard, HeardNone, CouldNotBind, NotSent };
 Check portHoldersCheck(quint16 port, const QList<PortHolder>& holders, bool anyHolder, LiveOutcome live);
 
 // A VPN tunnel, a container's or a virtual machine's network by the usual names.

@@ -255,10 +255,10 @@ Check liveCheck(const GlobalOptions& global, const QList<Discovery::InterfaceVie
     const quint16 port = global.network.discoveryPort;
     const QList<Discovery::QueryTarget> targets = Discovery::targetsFor(global.network.broadcast);
     const Discovery::ScanResult result = Discovery::ScanOnce({targets, port, wait});
-    *outcome = !result.rows.isEmpty() ? Doctor::LiveOutcome::Heard
-               : result.error && result.error->kind == Discovery::ScanErrorKind::Bind
-                   ? Doctor::LiveOutcome::CouldNotBind
-                   : Doctor::LiveOutcome::HeardNone;
+    *outcome = !result.rows.isEmpty()                                 ? Doctor::LiveOutcome::Heard
+               : !result.error                                        ? Doctor::LiveOutcome::HeardNone
+               : result.error->kind == Discovery::ScanErrorKind::Bind ? Doctor::LiveOutcome::CouldNotBind
+                                                                      : Doctor::LiveOutcome::NotSent;
     QStringList sentTo;
     for (const Discovery::QueryTarget& target : targets)
         sentTo << target.address.toString();

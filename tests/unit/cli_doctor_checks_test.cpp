@@ -70,6 +70,7 @@ TEST(DoctorProc, AHolderOfThePortIsAProblemOnlyWhenNoQueryCouldGoOut) {
          Result::Ok,
          "close the desktop program's scan window if a terminal scan misses units"},
         {{{1034, QStringLiteral("zuredor")}}, true, LiveOutcome::HeardNone, Result::Warning, "scan window"},
+        {{{1034, QStringLiteral("zuredor")}}, true, LiveOutcome::NotSent, Result::Ok, "scan window"},
         {desktopAndOther, true, LiveOutcome::CouldNotBind, Result::Problem, "listener can take"},
         {{}, true, LiveOutcome::HeardNone, Result::Warning, "sudo ss -ulpn 'sport = :14675'"},
     };
