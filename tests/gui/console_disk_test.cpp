@@ -5,10 +5,10 @@
 
 #include "console_fixture.h"
 
-#include "console/console_context.h"
 #include "console/disk_tab.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
+#include "stub_console.h"
 #include "support/scripted_server.h"
 #include "ui/request_runner.h"
 
@@ -40,7 +40,7 @@ QStringList memoLines(const QPlainTextEdit* memo) {
 }
 
 // A console of the page's own: every page read and every change, with a unit that may take its time.
-class DiskConsole final : public Console::ConsoleContext {
+class DiskConsole final : public StubConsole {
 public:
     QList<QByteArray> pages{page({})}; // one per FetchPage, the last repeats
     int reads = 0;
@@ -70,23 +70,11 @@ public:
     Web::SendCgiResult SendWithRetry(const Console::CgiChange& change, int) override {
         return send(s("SendWithRetry "), change);
     }
-    Web::ChangeOutcome lastChangeOutcome() const override { return Web::ChangeOutcome::Taken; }
     void showMessage(const Base::Refusal& box) override { boxes << Base::refusalText(box); }
     bool confirm(const Base::Refusal& question) override {
         questions << Base::refusalText(question) + s(" | ") + question.captionKey;
         return answers.isEmpty() ? true : answers.takeFirst();
     }
-    const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
-    void administratorChangeSent() override {}
-    void setModifyFtpTabVisible(bool) override {}
-    void bringPageIntoView(int) override {}
-    Web::PostResult PostMultipart(const QString&, Web::THttpDataStream&, const QString&,
-                                  const std::function<void(qint64, qint64)>&) override {
-        return {};
-    }
-    void setConsoleEnabled(bool) override {}
-    void findUnitAgain() override {}
-    void updateCaption() override {}
 
 private:
     Web::SendCgiResult send(const QString& how, const Console::CgiChange& change) {
@@ -95,7 +83,6 @@ private:
         sent << how + change.url;
         return Web::SendCgiResult::Done;
     }
-    Console::ConsoleDialogs m_dialogs;
 };
 
 // Each test starts the program-wide tick count from nothing, as "Stop Refresh" leaves it.
@@ -368,11 +355,7 @@ protected:
     QList<QByteArray> cgiRequests() const { return logged("GET /nas.cgi"); }
     int pageReads() const { return int(logged("GET /utility_use.htm").size()); }
 
-    void openDiskTab() {
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kDiskPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kDiskPage);
-    }
+    void openDiskTab() { openPage(Console::kDiskPage); }
     Console::DiskTab& disk() { return *console().diskTab(); }
     QStringList memo() { return memoLines(disk().diskScanMO()); }
 

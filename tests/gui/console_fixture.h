@@ -5,6 +5,8 @@
 
 #include "app/app_windows.h"
 #include "console/console_window.h"
+#include "console/page_control.h"
+#include "console/page_tabs.h"
 #include "discovery/scan_window.h"
 #include "login/admin_login_window.h"
 #include "login/device_login_window.h"
@@ -17,6 +19,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -146,6 +149,18 @@ protected:
         QStringList texts;
         for (const auto& box : recorder->boxes)
             texts << box.text;
+        return texts;
+    }
+    // As a person does: the page's tab clicked, the page in view.
+    void openPage(int index) {
+        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+        ASSERT_EQ(console().pageControl()->currentIndex(), index);
+    }
+    static QStringList names(const QListWidget* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
         return texts;
     }
 

@@ -24,9 +24,7 @@ protected:
     void SetUp() override {
         startLogged(1, extra);
         logIn();
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kFtpPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kFtpPage);
+        openPage(Console::kFtpPage);
     }
 
     QTableWidget* accounts() { return control<QTableWidget>("AccountLV"); }
@@ -55,12 +53,6 @@ protected:
     }
     bool modifyTabShown() { return console().pageControl()->isTabVisible(Console::kModifyFtpPage); }
 
-    static QStringList names(const QListWidget* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            texts << list->item(i)->text();
-        return texts;
-    }
     QListWidget* folders() { return control<QListWidget>("FTPSFLB"); }
     QListWidget* shares() { return control<QListWidget>("FTPSSharLB"); }
     void clickItem(QListWidget* list, const QString& text) {

@@ -23,11 +23,7 @@ using namespace ConsoleTest;
 
 class IpConfigPage : public ConsoleFixture {
 protected:
-    void openIpTab() {
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kIpConfigPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kIpConfigPage);
-    }
+    void openIpTab() { openPage(Console::kIpConfigPage); }
     QRadioButton* radio(const char* name) { return control<QRadioButton>(name); }
     bool editsEnabled() {
         int enabled = 0;

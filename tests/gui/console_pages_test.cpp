@@ -2,13 +2,13 @@
 // control with its kind, limits and starting state, and every caption through the language file.
 
 #include "base/localize.h"
-#include "console/console_context.h"
 #include "console/console_dialogs.h"
 #include "console/disk_tab.h"
 #include "console/ftp_account_tab.h"
 #include "console/ftp_tab.h"
 #include "console/maintenance_tab.h"
 #include "console/smb_tab.h"
+#include "stub_console.h"
 #include "ui/form_base.h"
 
 #include <QAbstractButton>
@@ -80,32 +80,7 @@ QByteArray markedLanguage(const QStringList& keys) {
     return file;
 }
 
-// A console for pages on their own: nothing to send, nothing to say.
-class QuietConsole final : public Console::ConsoleContext {
-public:
-    Console::UnitAddress unit() const override { return {}; }
-    QByteArray FetchPage() override { return {}; }
-    Web::SendCgiResult SendCgi(const Console::CgiChange&) override { return Web::SendCgiResult::Done; }
-    Web::SendCgiResult SendRepeated(const Console::CgiChange&) override { return Web::SendCgiResult::Done; }
-    Web::SendCgiResult SendWithRetry(const Console::CgiChange&, int) override { return Web::SendCgiResult::Done; }
-    Web::ChangeOutcome lastChangeOutcome() const override { return Web::ChangeOutcome::Taken; }
-    void showMessage(const Base::Refusal&) override {}
-    bool confirm(const Base::Refusal&) override { return false; }
-    const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
-    void administratorChangeSent() override {}
-    void updateCaption() override {}
-    void setModifyFtpTabVisible(bool) override {}
-    void bringPageIntoView(int) override {}
-    Web::PostResult PostMultipart(const QString&, Web::THttpDataStream&, const QString&,
-                                  const std::function<void(qint64, qint64)>&) override {
-        return {};
-    }
-    void setConsoleEnabled(bool) override {}
-    void findUnitAgain() override {}
-
-private:
-    Console::ConsoleDialogs m_dialogs;
-};
+using QuietConsole = ConsoleTest::StubConsole;
 
 QuietConsole& quietConsole() {
     static QuietConsole console;

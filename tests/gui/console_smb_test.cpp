@@ -26,20 +26,10 @@ const char* const kButtons[] = {"ShowCreateBtn",     "ShowRenameBtn",   "ShowDel
 
 class SmbPage : public ConsoleFixture {
 protected:
-    void openSmbTab() {
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kSmbPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kSmbPage);
-    }
+    void openSmbTab() { openPage(Console::kSmbPage); }
 
     QListWidget* folders() { return control<QListWidget>("SMBFolderLB"); }
     QListWidget* shares() { return control<QListWidget>("SMBPublicFolderLB"); }
-    static QStringList names(const QListWidget* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            texts << list->item(i)->text();
-        return texts;
-    }
     void clickItem(QListWidget* list, const QString& text) {
         const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << text.toStdString();
