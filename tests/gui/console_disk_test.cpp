@@ -93,7 +93,7 @@ void resetTicks(Console::DiskTab& tab) {
 
 void tick(Console::DiskTab& tab, int times) {
     for (int i = 0; i < times; ++i)
-        tab.Timer2Timer();
+        tab.RefreshTimerTick();
 }
 
 TEST(DiskTab, ShowFillsTheFieldTheButtonAndTheMemo) {
@@ -193,7 +193,7 @@ TEST(DiskTab, ButtonsAskTheirQuestionAndSendOnlyOnOk) {
             (tab.*c.click)();
             EXPECT_EQ(console.questions, QStringList{s(c.question)});
             EXPECT_EQ(console.sent, ok ? QStringList{s("SendCgi ") + base + s(c.sent)} : QStringList{});
-            EXPECT_EQ(tab.timer2()->isActive(), ok && c.timerRuns);
+            EXPECT_EQ(tab.refreshTimer()->isActive(), ok && c.timerRuns);
             EXPECT_TRUE(console.boxes.isEmpty());
         }
     }
@@ -236,7 +236,7 @@ TEST(DiskTab, EveryThirtiethTickReadsTheResultAgain) {
     Console::DiskTab tab(console);
     resetTicks(tab);
     QTest::mouseClick(tab.diskScanBtn(), Qt::LeftButton);
-    ASSERT_TRUE(tab.timer2()->isActive());
+    ASSERT_TRUE(tab.refreshTimer()->isActive());
 
     tick(tab, 29);
     EXPECT_EQ(console.reads, 0);
@@ -245,7 +245,7 @@ TEST(DiskTab, EveryThirtiethTickReadsTheResultAgain) {
     EXPECT_EQ(console.reads, 1);
     EXPECT_EQ(Console::DiskTab::tickCount(), 0);
     EXPECT_EQ(memoLines(tab.diskScanMO()), QStringList{s("one")});
-    EXPECT_TRUE(tab.timer2()->isActive()) << "started again after the refresh";
+    EXPECT_TRUE(tab.refreshTimer()->isActive()) << "started again after the refresh";
     tick(tab, 30);
     EXPECT_EQ(console.reads, 2);
     EXPECT_EQ(memoLines(tab.diskScanMO()), (QStringList{s("one"), s("two")}));
@@ -253,7 +253,7 @@ TEST(DiskTab, EveryThirtiethTickReadsTheResultAgain) {
     // "Stop Refresh" stops the timer and the count.
     tick(tab, 12);
     QTest::mouseClick(tab.diskRefBtn(), Qt::LeftButton);
-    EXPECT_FALSE(tab.timer2()->isActive());
+    EXPECT_FALSE(tab.refreshTimer()->isActive());
     EXPECT_EQ(Console::DiskTab::tickCount(), 0);
     EXPECT_TRUE(console.sent.size() == 1) << "no request besides the start";
 }
@@ -269,7 +269,7 @@ TEST(DiskTab, TheTickCountIsTheProgramsNotResetByStartOrClose) {
     first.DiskScanBtnClick();
     EXPECT_EQ(Console::DiskTab::tickCount(), 20) << "Start counts on";
     first.consoleClosed();
-    EXPECT_FALSE(first.timer2()->isActive()) << "a closed console refreshes nothing";
+    EXPECT_FALSE(first.refreshTimer()->isActive()) << "a closed console refreshes nothing";
     EXPECT_EQ(Console::DiskTab::tickCount(), 20) << "closing the console counts on";
     tick(second, 9);
     EXPECT_EQ(console.reads, 0);
@@ -295,7 +295,7 @@ TEST(DiskTab, ARefreshReadsAgainWhileThePageIsEmptyEightReadsAtMost) {
         tab.RefreshScanResult();
         EXPECT_EQ(console.reads, c.reads);
         EXPECT_EQ(memoLines(tab.diskScanMO()), c.lines);
-        EXPECT_TRUE(tab.timer2()->isActive());
+        EXPECT_TRUE(tab.refreshTimer()->isActive());
         tab.DiskRefBtnClick();
     }
 }
@@ -309,7 +309,7 @@ TEST(DiskTab, ATickDuringARequestWaitsForItAndStacksNothing) {
     Console::DiskTab tab(console);
     resetTicks(tab);
     tab.DiskScanBtnClick();
-    tab.timer2()->setInterval(1);
+    tab.refreshTimer()->setInterval(1);
 
     tab.showPage(); // a slow read, during which Timer2 ticks on
     EXPECT_EQ(console.reads, 1) << "no refresh inside the running read";
@@ -331,7 +331,7 @@ TEST(DiskTab, ATickDuringARequestWaitsForItAndStacksNothing) {
     tab.DiskRefBtnClick();
     QTest::qWait(50);
     EXPECT_EQ(console.reads, before);
-    EXPECT_FALSE(tab.timer2()->isActive());
+    EXPECT_FALSE(tab.refreshTimer()->isActive());
 }
 
 class DiskPage : public ConsoleFixture {
@@ -410,7 +410,7 @@ TEST_F(DiskPage, EachRequestGoesOutAsTheUnitsOwnAndThePageIsReadAgain) {
     EXPECT_EQ(edit("DiskSleepTimeEdit")->text(), s("5"));
     EXPECT_TRUE(memo().isEmpty());
     EXPECT_FALSE(disk().diskDelMsgBtn()->isEnabled()) << "nothing to clear";
-    EXPECT_TRUE(disk().timer2()->isActive()) << "running since the confirmed Start";
+    EXPECT_TRUE(disk().refreshTimer()->isActive()) << "running since the confirmed Start";
     QStringList messages;
     for (const auto& box : recorder->boxes) {
         if (!box.confirmation)
@@ -420,11 +420,11 @@ TEST_F(DiskPage, EachRequestGoesOutAsTheUnitsOwnAndThePageIsReadAgain) {
     EXPECT_EQ(recorder->boxes.size(), 7) << "six questions besides";
 
     // Closing the console stops the refresh but not the count.
-    disk().timer2()->stop();
-    disk().Timer2Timer();
-    disk().timer2()->start();
+    disk().refreshTimer()->stop();
+    disk().RefreshTimerTick();
+    disk().refreshTimer()->start();
     console().close();
-    EXPECT_FALSE(disk().timer2()->isActive());
+    EXPECT_FALSE(disk().refreshTimer()->isActive());
     EXPECT_EQ(Console::DiskTab::tickCount(), 1);
 }
 
@@ -434,10 +434,10 @@ TEST_F(DiskPage, TheMemoFollowsAScanUntilStopRefresh) {
     logIn();
     openDiskTab();
     resetTicks(disk());
-    disk().timer2()->setInterval(2);
+    disk().refreshTimer()->setInterval(2);
     recorder->answers = {true};
     click("DiskScanBtn");
-    ASSERT_TRUE(disk().timer2()->isActive());
+    ASSERT_TRUE(disk().refreshTimer()->isActive());
     const qsizetype atStart = memo().size();
     EXPECT_GT(atStart, 0) << "the page read after the start shows its first lines";
     qsizetype largest = atStart;
@@ -453,7 +453,7 @@ TEST_F(DiskPage, TheMemoFollowsAScanUntilStopRefresh) {
     EXPECT_EQ(memo().first().left(13), s("Scan started "));
 
     click("DiskRefBtn");
-    EXPECT_FALSE(disk().timer2()->isActive());
+    EXPECT_FALSE(disk().refreshTimer()->isActive());
     const int reads = pageReads();
     QTest::qWait(200);
     EXPECT_EQ(pageReads(), reads) << "no refresh after Stop Refresh";
@@ -480,10 +480,10 @@ TEST_F(DiskPage, ASlowUnitsReadIsNotInterruptedByARefresh) {
     console().show();
     ASSERT_TRUE(waitUntil([&] { return !memo().isEmpty(); }, 5000));
     resetTicks(disk());
-    disk().timer2()->setInterval(1);
+    disk().refreshTimer()->setInterval(1);
     recorder->answers = {true};
     click("DiskScanBtn");
-    ASSERT_TRUE(disk().timer2()->isActive());
+    ASSERT_TRUE(disk().refreshTimer()->isActive());
 
     const int before = served;
     disk().showPage(); // 200 ms at the unit, while Timer2 ticks every millisecond

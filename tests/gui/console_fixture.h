@@ -92,10 +92,10 @@ protected:
     // As a person does: the unit picked, the password typed, Management pressed, the Status page read.
     void logIn(const QString& ip = s("127.0.0.2"), const QString& password = s("admin")) {
         Ui::CurrentDevice().ip = ip;
-        windows->form1().hide();
-        windows->form4().showForPassword();
-        windows->form4().passEdit()->setText(password);
-        QTest::mouseClick(windows->form4().findChild<QPushButton*>(s("MenBtn")), Qt::LeftButton);
+        windows->scanWindow().hide();
+        windows->deviceLogin().showForPassword();
+        windows->deviceLogin().passEdit()->setText(password);
+        QTest::mouseClick(windows->deviceLogin().findChild<QPushButton*>(s("MenBtn")), Qt::LeftButton);
         ASSERT_TRUE(console().isVisible());
         ASSERT_TRUE(TestSupport::waitUntil([this] { return !edit("HostEdit")->text().isEmpty(); }))
             << "the Status page was read";
@@ -127,7 +127,7 @@ protected:
         return targets;
     }
 
-    Console::TForm2& console() { return windows->form2(); }
+    Console::ConsoleWindow& console() { return windows->consoleWindow(); }
 
     template <class T = QWidget> T* control(const char* name) {
         T* found = console().findChild<T*>(QString::fromLatin1(name));

@@ -311,7 +311,7 @@ TEST(ConsolePages, EveryNamedControlHasItsKindLimitAndStartingState) {
         expectControl(pages.control(expected.name), expected);
     }
 
-    EXPECT_EQ(pages.maintenance->progressBar1()->maximum(), 300);
+    EXPECT_EQ(pages.maintenance->waitBar()->maximum(), 300);
     EXPECT_TRUE(pages.disk->diskScanMO()->isReadOnly());
     for (QComboBox* box : {pages.ftp->ftpStatusCB(), pages.ftp->anonyHDCB()})
         EXPECT_TRUE(box->isEditable()) << "both accept typed text";
@@ -323,11 +323,11 @@ TEST(ConsolePages, EveryNamedControlHasItsKindLimitAndStartingState) {
     EXPECT_TRUE(accounts->isColumnHidden(4));
 
     // Timers that the console starts and stops itself.
-    for (QTimer* timer : {pages.maintenance->timer1(), pages.disk->timer2()}) {
+    for (QTimer* timer : {pages.maintenance->waitTimer(), pages.disk->refreshTimer()}) {
         EXPECT_EQ(timer->interval(), 1000);
         EXPECT_FALSE(timer->isActive());
     }
-    EXPECT_EQ(pages.maintenance->openDialog1()->nameFilters(), QStringList{QStringLiteral("bin file (*.bin)")});
+    EXPECT_EQ(pages.maintenance->openDialog()->nameFilters(), QStringList{QStringLiteral("bin file (*.bin)")});
 }
 
 TEST(ConsolePages, EachRadioPairChoosesOnItsOwn) {
@@ -439,19 +439,19 @@ template <class T> std::function<std::unique_ptr<QWidget>()> maker() {
 
 TEST(ConsoleDialogs, TitleLabelsFieldsAndSetButtonAsLaidOut) {
     const Dialog dialogs[] = {
-        {maker<Console::TForm6>(),
+        {maker<Console::CreateFolderDialog>(),
          "TForm6",
          "SMB Create Folder",
          {{"Label1", "Folder Name"}},
          {{"FoldernameEdit", 12, true, false}},
          "CreateFBtn"},
-        {maker<Console::TForm7>(),
+        {maker<Console::RenameFolderDialog>(),
          "TForm7",
          "SMB Rename Folder",
          {{"Label1", "Old Name"}, {"Label2", "New Name"}},
          {{"OldFoldernameEdit", -1, false, false}, {"NewFoldernameEdit", 12, true, false}},
          "RenameFBtn"},
-        {maker<Console::TForm8>(),
+        {maker<Console::SharePasswordDialog>(),
          "TForm8",
          "SMB Share Password",
          {{"Label1", "Folder Name"}, {"Label2", "Password"}, {"Label3", "Verify Password"}},
@@ -459,19 +459,19 @@ TEST(ConsoleDialogs, TitleLabelsFieldsAndSetButtonAsLaidOut) {
           {"PublicPassEdit", kNoLimit, true, true},
           {"VerifyPassEdit", 12, true, true}},
          "PublicPassBtn"},
-        {maker<Console::TForm9>(),
+        {maker<Console::CreateAccountDialog>(),
          "TForm9",
          "FTPS Create Account",
          {{"Label1", "Account Name"}},
          {{"FTPAddAccEdit", 12, true, false}},
          "FTPAddAccBtn"},
-        {maker<Console::TForm10>(),
+        {maker<Console::CreateAccountFolderDialog>(),
          "TForm10",
          "FTPS Create Folder",
          {{"Label1", "Folder Name"}},
          {{"ModCreateFEdit", 12, true, false}},
          "ModCreateFBtn"},
-        {maker<Console::TForm11>(),
+        {maker<Console::RenameAccountFolderDialog>(),
          "TForm11",
          "FTPS Rename Folder",
          {{"Label1", "Old Name"}, {"Label2", "New Name"}},

@@ -69,7 +69,7 @@ Base::NetworkSettings loopbackSettings() {
 
 // Every window built and each shown once, as the program does on its way.
 void showEveryWindow(App::WindowSet& windows) {
-    for (QWidget* window : QList<QWidget*>{&windows.form1(), &windows.form4(), &windows.form5()}) {
+    for (QWidget* window : QList<QWidget*>{&windows.scanWindow(), &windows.deviceLogin(), &windows.mountWindow()}) {
         window->show();
         window->hide();
     }
