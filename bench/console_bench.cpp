@@ -73,7 +73,7 @@ int main(int argc, char* argv[]) {
     Ui::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("admin")};
     Web::Settings settings;
     settings.devicePort = port;
-    Console::TForm2 console(settings);
+    Console::ConsoleWindow console(settings);
     console.showOnFirstPage();
     QApplication::processEvents();
     auto* host = console.findChild<QLineEdit*>(QStringLiteral("HostEdit"));

@@ -132,13 +132,13 @@ void benchUnits(int units) {
     Base::NetworkSettings settings;
     settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = freePort();
-    Discovery::TForm1 window(settings);
+    Discovery::ScanWindow window(settings);
     window.show();
 
     Clock clock;
     clock.start();
     std::vector<double> rowMs;
-    QObject::connect(&window, &Discovery::TForm1::rowAdded,
+    QObject::connect(&window, &Discovery::ScanWindow::rowAdded,
                      [&](int) { rowMs.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6); });
     UnitSender sender(units, settings.discoveryPort, clock);
     sender.start();
@@ -191,7 +191,7 @@ void benchFlood(int count) {
     Base::NetworkSettings settings;
     settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = freePort();
-    Discovery::TForm1 window(settings);
+    Discovery::ScanWindow window(settings);
     window.show();
 
     // Baseline: the heartbeat's own gaps with nothing arriving.
@@ -222,7 +222,7 @@ double startOnce() {
     c.start();
     App::WindowSet windows(Base::NetworkSettings{{QStringLiteral("127.255.255.255")}, freePort(), 80}, [] {});
     windows.showScanWindow();
-    while (!windows.form1().isVisible())
+    while (!windows.scanWindow().isVisible())
         QApplication::processEvents();
     QApplication::processEvents();
     return static_cast<double>(c.nsecsElapsed()) / 1e6;

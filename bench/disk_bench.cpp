@@ -129,7 +129,7 @@ int main(int argc, char* argv[]) {
     Ui::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("admin")};
     Web::Settings settings;
     settings.devicePort = port;
-    Console::TForm2 console(settings);
+    Console::ConsoleWindow console(settings);
     console.showOnFirstPage();
     QApplication::processEvents();
     Console::DiskTab* disk = console.diskTab();
@@ -191,7 +191,7 @@ int main(int argc, char* argv[]) {
         PageServer unit(scan);
         Web::Settings unitSettings = settings;
         unitSettings.devicePort = unit.port();
-        Console::TForm2 unitConsole(unitSettings);
+        Console::ConsoleWindow unitConsole(unitSettings);
         unitConsole.pageControl()->setCurrentIndex(Console::kDiskPage);
         unitConsole.show();
         QApplication::processEvents();

@@ -156,7 +156,7 @@ int main(int argc, char* argv[]) {
 
     // The same post from the console, its event loop watched.
     Ui::CurrentDevice() = {unit.ip, QStringLiteral("admin"), QStringLiteral("admin")};
-    Console::TForm2 console(settings);
+    Console::ConsoleWindow console(settings);
     QElapsedTimer sinceTick;
     qint64 longestGapMs = 0;
     QTimer tick;

@@ -191,7 +191,7 @@ class ConsoleDriver {
 public:
     ConsoleDriver(App::WindowSet& windows, CountedBoxes& boxes) : m_windows(windows), m_boxes(boxes) {}
 
-    Console::TForm2& console() { return m_windows.form2(); }
+    Console::ConsoleWindow& console() { return m_windows.consoleWindow(); }
 
     template <class T> T* control(const char* name) {
         T* found = console().findChild<T*>(QString::fromLatin1(name));
@@ -202,9 +202,9 @@ public:
 
     bool logIn() {
         Ui::CurrentDevice().ip = s("127.0.0.2");
-        m_windows.form4().showForPassword();
-        m_windows.form4().passEdit()->setText(s("admin"));
-        QTest::mouseClick(m_windows.form4().findChild<QPushButton*>(s("MenBtn")), Qt::LeftButton);
+        m_windows.deviceLogin().showForPassword();
+        m_windows.deviceLogin().passEdit()->setText(s("admin"));
+        QTest::mouseClick(m_windows.deviceLogin().findChild<QPushButton*>(s("MenBtn")), Qt::LeftButton);
         QElapsedTimer t;
         t.start();
         while (control<QLineEdit>("HostEdit")->text().isEmpty() && t.elapsed() < 10000)

@@ -4,6 +4,8 @@
 #include "console/ip_config.h"
 #include "login/login_check.h"
 
+#include <QJsonObject>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -75,19 +77,33 @@ int refuse(const GlobalOptions& global, const QString& ip, const Base::Refusal& 
     return kExitRefused;
 }
 
-bool confirmed(const GlobalOptions& global, const Base::Refusal& question, bool yes) {
-    if (yes)
+bool confirmed(const Invocation& call, const Base::Refusal& question) {
+    if (call.arguments.has("--yes"))
         return true;
+    const GlobalOptions& global = call.global;
     PrintingHost host(global.json);
+    QString hint;
+    bool agreed = false;
     if (!::isatty(STDIN_FILENO)) {
         host.showMessage(question);
-        return false;
+        hint = QString::fromLatin1(kConfirmHint);
+        note(QStringLiteral("zuredor-cli: ") + hint);
+    } else {
+        std::fprintf(stderr, "%s [y/N] ", qPrintable(Base::refusalText(question)));
+        std::fflush(stderr);
+        std::string answer;
+        std::getline(std::cin, answer);
+        agreed = answer == "y" || answer == "Y" || answer == "yes";
     }
-    std::fprintf(stderr, "%s [y/N] ", qPrintable(Base::refusalText(question)));
-    std::fflush(stderr);
-    std::string answer;
-    std::getline(std::cin, answer);
-    return answer == "y" || answer == "Y" || answer == "yes";
+    if (!agreed && global.json) {
+        QJsonObject failure{{QStringLiteral("ip"), call.arguments.text("IP")},
+                            {QStringLiteral("result"), QString::fromLatin1(resultWord(kExitRefused))},
+                            {QStringLiteral("error"), Base::refusalText(question)}};
+        if (!hint.isEmpty())
+            failure.insert(QStringLiteral("hint"), hint);
+        writeJson(failure);
+    }
+    return agreed;
 }
 
 } // namespace Cli

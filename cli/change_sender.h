@@ -65,8 +65,13 @@ private:
 // A check refused the command: its words, exit 1, nothing sent.
 int refuse(const GlobalOptions& global, const QString& ip, const Base::Refusal& refusal);
 
-// A question the window asks before a change: yes with --yes; asked on a
-// terminal; without one, its words are said and the answer is no.
-bool confirmed(const GlobalOptions& global, const Base::Refusal& question, bool yes);
+// What a question unanswered for want of a terminal adds: how to confirm.
+inline constexpr const char* kConfirmHint = "nothing was sent: there is no terminal to ask on; add --yes to confirm";
+
+// A question the window asks before a change on the unit IP: yes with --yes;
+// asked on a terminal. Without one, its words are said with kConfirmHint on standard
+// error, and the answer is no. A no prints the JSON failure with --json (the
+// hint as "hint").
+bool confirmed(const Invocation& call, const Base::Refusal& question);
 
 } // namespace Cli

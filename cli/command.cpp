@@ -1,5 +1,7 @@
 #include "command.h"
 
+#include "device_commands.h"
+
 #include <cstdio>
 
 namespace Cli {
@@ -53,8 +55,10 @@ Argument unitAddress() {
                     Argument::Kind::Unit, true);
 }
 
-int usageError(const QString& words) {
+int usageError(const QString& words, bool json) {
     std::fprintf(stderr, "zuredor-cli: %s\n", qPrintable(words));
+    if (json)
+        writeUsageFailure(words);
     return kExitUsage;
 }
 

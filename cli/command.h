@@ -33,6 +33,11 @@ struct Argument {
         choices = std::move(values);
         return *this;
     }
+    // Values the help and the completion offer; the command itself judges what is given.
+    Argument& offering(std::vector<std::string> values) {
+        offered = std::move(values);
+        return *this;
+    }
     Argument& between(double low, double high) {
         range = std::pair(low, high);
         return *this;
@@ -47,6 +52,7 @@ struct Argument {
     Kind kind;
     bool required;
     std::vector<std::string> choices;               // the only values allowed, when given
+    std::vector<std::string> offered;               // values suggested, not enforced
     std::optional<std::pair<double, double>> range; // for numbers
     std::string excludes;                           // another option that may not come with this one
 };
@@ -118,7 +124,8 @@ struct CommandGroup {
 };
 std::span<const CommandGroup> pageGroups();
 
-// Prints "zuredor-cli: words" on standard error; the exit status for a wrong argument.
-int usageError(const QString& words);
+// Prints "zuredor-cli: words" on standard error, and with --json the failure
+// object (result "usage") on standard output; the exit status for a wrong argument.
+int usageError(const QString& words, bool json);
 
 } // namespace Cli

@@ -168,7 +168,8 @@ int runSetAdminPassword(const Invocation& call) {
     QString password = call.arguments.text("NEW");
     QString verify = call.arguments.text("VERIFY");
     if (call.arguments.has("NEW") != call.arguments.has("VERIFY"))
-        return usageError(QStringLiteral("set-admin-password takes NEW and VERIFY, or neither to be asked for them"));
+        return usageError(QStringLiteral("set-admin-password takes NEW and VERIFY, or neither to be asked for them"),
+                          call.global.json);
     // Kept out of the process list: asked for on a terminal, else two lines of standard input.
     if (!call.arguments.has("NEW")) {
         password = askSecret("New password: ");
@@ -249,7 +250,7 @@ int runSetTime(const Invocation& call) {
     QList<std::tuple<QString, int, const char*>> fields;
     if (const auto date = arguments.optionalText("--date")) {
         if (date->count(QLatin1Char('/')) != 2)
-            return usageError(QStringLiteral("--date needs Y/M/D"));
+            return usageError(QStringLiteral("--date needs Y/M/D"), call.global.json);
         options.date = date;
         const QStringList parts = date->split(QLatin1Char('/'));
         fields << std::tuple(parts[0], Console::kYearLength, "Date and Time")
@@ -258,7 +259,7 @@ int runSetTime(const Invocation& call) {
     }
     if (const auto time = arguments.optionalText("--time")) {
         if (time->count(QLatin1Char(':')) != 2)
-            return usageError(QStringLiteral("--time needs H:M:S"));
+            return usageError(QStringLiteral("--time needs H:M:S"), call.global.json);
         options.time = time;
         for (const QString& part : time->split(QLatin1Char(':')))
             fields << std::tuple(part, Console::kDatePartLength, "Date and Time");
@@ -339,11 +340,11 @@ int runSetIp(const Invocation& call) {
     const QStringList settings = call.arguments.texts("SETTINGS");
     if (call.arguments.text("MODE") == QLatin1String("dhcp")) {
         if (!settings.isEmpty())
-            return usageError(QStringLiteral("set-ip IP dhcp takes nothing more"));
+            return usageError(QStringLiteral("set-ip IP dhcp takes nothing more"), call.global.json);
         return setIp(call.global, call.credentials, ip, std::nullopt);
     }
     if (settings.size() != 5)
-        return usageError(QStringLiteral("set-ip IP static needs ADDRESS MASK GATEWAY DNS1 DNS2"));
+        return usageError(QStringLiteral("set-ip IP static needs ADDRESS MASK GATEWAY DNS1 DNS2"), call.global.json);
     const char* const captions[] = {"IP Address", "Subnet Mask", "Gateway", "Primary DNS"};
     for (int i = 0; i < 4; ++i) {
         if (const auto refusal = Console::tooLong(settings[i], Console::kAddressLength, captions[i], "IP Information"))
@@ -353,11 +354,11 @@ int runSetIp(const Invocation& call) {
                  Console::StaticAddress{settings[0], settings[1], settings[2], settings[3], settings[4]});
 }
 
-std::string listedTimeServers() {
-    QStringList servers;
+std::vector<std::string> listedTimeServers() {
+    std::vector<std::string> servers;
     for (const QString& server : Console::timeServers())
-        servers << server;
-    return "A listed time server: " + servers.join(QStringLiteral(", ")).toStdString();
+        servers.push_back(server.toStdString());
+    return servers;
 }
 
 const std::vector<Command>& table() {
@@ -387,7 +388,9 @@ const std::vector<Command>& table() {
           {"--date", "Date as Y/M/D"},
           {"--time", "Time as H:M:S"},
           Argument("--sntp", "Time service on or off").oneOf({"on", "off"}),
-          Argument("--server", listedTimeServers()).notWith("--manual-server"),
+          Argument("--server", "One of the time servers the window lists")
+              .offering(listedTimeServers())
+              .notWith("--manual-server"),
           {"--manual-server", "A time server of your own"},
           Argument("--zone", "Time zone in hours from GMT", Kind::Integer).between(-12, 12)},
          Command::NeedsCredentials,

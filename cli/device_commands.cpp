@@ -57,6 +57,8 @@ const char* resultWord(int exitCode) {
         return "refused";
     case kExitCredentials:
         return "credentials";
+    case kExitUsage:
+        return "usage";
     default:
         return "unreachable";
     }
@@ -66,6 +68,11 @@ void writeFailure(const QString& ip, int exitCode, const QString& words) {
     writeJson({{QStringLiteral("ip"), ip},
                {QStringLiteral("result"), QString::fromLatin1(resultWord(exitCode))},
                {QStringLiteral("error"), words}});
+}
+
+void writeUsageFailure(const QString& words) {
+    writeJson(
+        {{QStringLiteral("result"), QString::fromLatin1(resultWord(kExitUsage))}, {QStringLiteral("error"), words}});
 }
 
 PageRead readPage(const GlobalOptions& global, const Credentials& credentials, const QString& ip) {

@@ -42,10 +42,12 @@ void note(const QString& words);
 // The note for a list cut at the list bound, such as "Folder List".
 void noteListCut(const char* caption);
 
-// "done", "refused", "credentials" or "unreachable", after the exit status.
+// "done", "refused", "credentials", "unreachable" or "usage", after the exit status.
 const char* resultWord(int exitCode);
 // The one JSON object of a command that failed.
 void writeFailure(const QString& ip, int exitCode, const QString& words);
+// The one JSON object of a command line that did not parse: result "usage".
+void writeUsageFailure(const QString& words);
 
 Web::DeviceContext contextFor(const Credentials& credentials, const QString& ip);
 // Indented JSON on standard output.

@@ -37,15 +37,6 @@ int sendChange(const Invocation& call, const Console::CgiChange& change, bool re
     return sender.finish(sender.send(change, repeated));
 }
 
-// The window's question; without a yes, its words are said and nothing is sent.
-bool asked(const Invocation& call, const Base::Refusal& question) {
-    if (confirmed(call.global, question, call.arguments.has("--yes")))
-        return true;
-    if (call.global.json)
-        writeFailure(call.arguments.text("IP"), kExitRefused, Base::refusalText(question));
-    return false;
-}
-
 void writeOut(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fflush(stdout);
@@ -83,7 +74,7 @@ int runShow(const Invocation& call) {
 }
 
 int runFormat(const Invocation& call) {
-    if (!asked(call, Console::formatQuestion()))
+    if (!confirmed(call, Console::formatQuestion()))
         return kExitRefused;
     // A unit answers a format when its disk is done: a person watching is told how long that may be.
     if (!call.global.json && ::isatty(STDERR_FILENO)) {
@@ -116,7 +107,7 @@ int runClear(const Invocation& call) {
         return refuse(call.global, ip,
                       {QStringLiteral("The unit does not let its scan result be cleared now"),
                        QStringLiteral("Scan Disk "), Base::Icon::Information});
-    if (!asked(call, Console::scanClearQuestion()))
+    if (!confirmed(call, Console::scanClearQuestion()))
         return kExitRefused;
     return sendChange(call, Console::scanClearChange(unitOf(call)), false);
 }
@@ -216,7 +207,7 @@ int followScan(const Invocation& call) {
 }
 
 int runScan(const Invocation& call) {
-    if (!asked(call, Console::scanStartQuestion()))
+    if (!confirmed(call, Console::scanStartQuestion()))
         return kExitRefused;
     const int exitCode = sendChange(call, Console::scanStartChange(unitOf(call)), false);
     if (exitCode != kExitDone || !call.arguments.has("--follow"))

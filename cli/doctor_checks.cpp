@@ -123,6 +123,67 @@ bool looksVirtual(const QString& interfaceName) {
     return false;
 }
 
+// ---- the discovery port
+
+namespace {
+
+// Our own programs: the desktop program's scan window and the simulator share the port by design.
+QString ownRole(const QString& program) {
+    if (program == QLatin1String("zuredor"))
+        return QStringLiteral("the desktop program");
+    if (program == QLatin1String("zuredor-sim"))
+        return QStringLiteral("simulated units");
+    if (program == QLatin1String("zuredor-cli"))
+        return QStringLiteral("another zuredor-cli");
+    return {};
+}
+
+} // namespace
+
+Check portHoldersCheck(quint16 port, const QList<PortHolder>& holders, bool anyHolder, LiveOutcome live) {
+    Check check{QStringLiteral("discovery port"), Result::Ok, {}, {}};
+    if (!anyHolder) {
+        check.details = QStringLiteral("no other program holds UDP port %1").arg(port);
+        return check;
+    }
+    QStringList names;
+    QStringList meanings;
+    const PortHolder* foreign = nullptr;
+    for (const PortHolder& holder : holders) {
+        const QString role = ownRole(holder.program);
+        names << (role.isEmpty() ? QStringLiteral("%1 (pid %2)").arg(holder.program).arg(holder.pid)
+                                 : QStringLiteral("%1 (pid %2, %3)").arg(holder.program).arg(holder.pid).arg(role));
+        if (holder.program == QLatin1String("zuredor"))
+            meanings << QStringLiteral("close the desktop program's scan window if a terminal scan misses units");
+        else if (holder.program == QLatin1String("zuredor-sim"))
+            meanings << QStringLiteral("the simulator hears queries on it; end it if a scan misses other units");
+        else if (holder.program == QLatin1String("zuredor-cli"))
+            meanings << QStringLiteral("scan again once the other zuredor-cli has ended if this one misses units");
+        else if (!foreign)
+            foreign = &holder;
+    }
+    meanings.removeDuplicates();
+    check.details = names.isEmpty() ? QStringLiteral("a process this user cannot see holds UDP port %1").arg(port)
+                                    : QStringLiteral("UDP port %1 is held by %2").arg(port).arg(names.join(u", "));
+    if (live == LiveOutcome::Heard)
+        check.details += QStringLiteral("; the live test heard the units all the same");
+    else if (live == LiveOutcome::CouldNotBind)
+        check.details += QStringLiteral("; it holds the port alone, so no scan here can hear the units");
+    if (foreign)
+        meanings << QStringLiteral("%1 can take the units' answers: quit it while scanning (kill %2)")
+                        .arg(foreign->program)
+                        .arg(foreign->pid);
+    else if (names.isEmpty())
+        meanings << QStringLiteral("it can take the units' answers: find it with sudo ss -ulpn 'sport = :%1' and "
+                                   "quit it while scanning")
+                        .arg(port);
+    check.advice = meanings.join(QStringLiteral("; "));
+    check.result = live == LiveOutcome::CouldNotBind ? Result::Problem
+                   : live == LiveOutcome::HeardNone  ? Result::Warning
+                                                     : Result::Ok;
+    return check;
+}
+
 // ---- firewall rules
 
 namespace {

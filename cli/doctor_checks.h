@@ -20,7 +20,7 @@ struct Check {
     QString name;
     Result result = Result::Ok;
     QString details;
-    QString advice; // what to do; empty when the result is ok
+    QString advice; // what to do, or what an ok finding means for the user
 };
 
 // The inodes of the UDP sockets of /proc/net/udp or udp6 whose local port is `port`.
@@ -39,6 +39,20 @@ struct Route {
 QList<Route> parseRoutes(const QByteArray& procNetRoute);
 // The route the kernel would pick for `ip` by the longest prefix; nothing when none covers it.
 std::optional<Route> routeTo(const QList<Route>& routes, quint32 ip);
+
+// A process holding a UDP port, named by /proc/PID/comm.
+struct PortHolder {
+    qint64 pid = 0;
+    QString program;
+    bool operator==(const PortHolder&) const = default;
+};
+
+// What the holders of the discovery port mean for a scan on this machine.
+// Only a holder that kept the live test's query from going out is a problem;
+// one the units' answers came past (or that a query which never went out
+// could not have missed) is named with what it means.
+enum class LiveOutcome { Heard, HeardNone, CouldNotBind, NotSent };
+Check portHoldersCheck(quint16 port, const QList<PortHolder>& holders, bool anyHolder, LiveOutcome live);
 
 // A VPN tunnel, a container's or a virtual machine's network by the usual names.
 bool looksVirtual(const QString& interfaceName);

@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -79,7 +80,11 @@ bool inSubnet(const Discovery::InterfaceAddress& entry, quint32 ip) {
     return (entry.ip.toIPv4Address() & mask) == (ip & mask);
 }
 
-Check interfacesCheck(const QList<Discovery::InterfaceView>& interfaces, const QString& defaultInterface) {
+// With --broadcast the query goes where the addresses given lead, not out of every interface:
+// only 255.255.255.255 among them depends on the default route.
+Check interfacesCheck(const QList<Discovery::InterfaceView>& interfaces, const QString& defaultInterface,
+                      const QStringList& broadcast) {
+    const bool limited = broadcast.isEmpty() || broadcast.contains(Discovery::kLimitedBroadcast.toString());
     Check check{QStringLiteral("interfaces"), Result::Ok, {}, {}};
     QStringList texts;
     int usable = 0;
@@ -106,7 +111,10 @@ Check interfacesCheck(const QList<Discovery::InterfaceView>& interfaces, const Q
     }
     check.details =
         texts.isEmpty() ? QStringLiteral("no interface is up with an IPv4 address") : texts.join(QStringLiteral("; "));
-    if (usable == 0) {
+    if (!limited) {
+        check.details += QStringLiteral("; the query goes to the addresses given only (%1)")
+                             .arg(broadcast.join(QStringLiteral(", ")));
+    } else if (usable == 0) {
         check.result = Result::Problem;
         check.advice = QStringLiteral("connect this machine to the units' network (cable or Wi-Fi) and check it "
                                       "has an address: ip -4 addr");
@@ -124,14 +132,9 @@ Check interfacesCheck(const QList<Discovery::InterfaceView>& interfaces, const Q
     return check;
 }
 
-struct Holder {
-    qint64 pid = 0;
-    QString program;
-};
-
 // The processes whose sockets are those inodes, where this user may look.
-QList<Holder> holdersOf(const QList<quint64>& inodes) {
-    QList<Holder> holders;
+QList<Doctor::PortHolder> holdersOf(const QList<quint64>& inodes) {
+    QList<Doctor::PortHolder> holders;
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         bool ok = false;
@@ -156,35 +159,14 @@ QList<Holder> holdersOf(const QList<quint64>& inodes) {
     return holders;
 }
 
-Check portCheck(quint16 port) {
-    Check check{QStringLiteral("discovery port"), Result::Ok, {}, {}};
+// Read before the live test, so that its own socket is not among them.
+QList<quint64> portInodes(quint16 port) {
     QList<quint64> inodes = Doctor::socketInodesOnPort(readProc(QStringLiteral("/proc/net/udp")), port);
     for (quint64 inode : Doctor::socketInodesOnPort(readProc(QStringLiteral("/proc/net/udp6")), port)) {
         if (!inodes.contains(inode))
             inodes.append(inode);
     }
-    if (inodes.isEmpty()) {
-        check.details = QStringLiteral("no other program holds UDP port %1").arg(port);
-        return check;
-    }
-    const QList<Holder> holders = holdersOf(inodes);
-    check.result = Result::Problem;
-    if (holders.isEmpty()) {
-        check.details = QStringLiteral("a process this user cannot see holds UDP port %1").arg(port);
-        check.advice = QStringLiteral("it can take the units' answers: find it with sudo ss -ulpn 'sport = :%1' and "
-                                      "quit it while scanning")
-                           .arg(port);
-        return check;
-    }
-    QStringList names;
-    for (const Holder& holder : holders)
-        names << QStringLiteral("%1 (pid %2)").arg(holder.program).arg(holder.pid);
-    check.details = QStringLiteral("UDP port %1 is held by %2").arg(port).arg(names.join(QStringLiteral(", ")));
-    check.advice = QStringLiteral("%1 can take the units' answers: quit it while scanning (kill %2), or close "
-                                  "the desktop program's scan window")
-                       .arg(holders.first().program)
-                       .arg(holders.first().pid);
-    return check;
+    return inodes;
 }
 
 struct ProgramRun {
@@ -256,6 +238,8 @@ Check firewallCheck(quint16 port) {
 }
 
 QString interfaceOf(const QList<Discovery::InterfaceView>& interfaces, quint32 ip) {
+    if (QHostAddress(ip).isLoopback())
+        return QStringLiteral("loopback");
     for (const Discovery::InterfaceView& view : interfaces) {
         for (const Discovery::InterfaceAddress& entry : view.addresses) {
             if (inSubnet(entry, ip))
@@ -266,11 +250,15 @@ QString interfaceOf(const QList<Discovery::InterfaceView>& interfaces, quint32 i
 }
 
 Check liveCheck(const GlobalOptions& global, const QList<Discovery::InterfaceView>& interfaces,
-                const QString& defaultInterface, std::chrono::milliseconds wait) {
+                const QString& defaultInterface, std::chrono::milliseconds wait, Doctor::LiveOutcome* outcome) {
     Check check{QStringLiteral("live test"), Result::Ok, {}, {}};
     const quint16 port = global.network.discoveryPort;
     const QList<Discovery::QueryTarget> targets = Discovery::targetsFor(global.network.broadcast);
     const Discovery::ScanResult result = Discovery::ScanOnce({targets, port, wait});
+    *outcome = !result.rows.isEmpty()                                 ? Doctor::LiveOutcome::Heard
+               : !result.error                                        ? Doctor::LiveOutcome::HeardNone
+               : result.error->kind == Discovery::ScanErrorKind::Bind ? Doctor::LiveOutcome::CouldNotBind
+                                                                      : Doctor::LiveOutcome::NotSent;
     QStringList sentTo;
     for (const Discovery::QueryTarget& target : targets)
         sentTo << target.address.toString();
@@ -294,7 +282,11 @@ Check liveCheck(const GlobalOptions& global, const QList<Discovery::InterfaceVie
     // Networks that the addresses given leave out: 255.255.255.255 leaves by the default route's interface only.
     QStringList missed;
     QStringList missedBroadcasts;
-    if (!global.network.broadcast.isEmpty()) {
+    // Asking loopback alone is asking the simulated units, not a network.
+    const bool loopbackOnly = std::all_of(targets.cbegin(), targets.cend(), [](const Discovery::QueryTarget& target) {
+        return target.address.isLoopback();
+    });
+    if (!global.network.broadcast.isEmpty() && !loopbackOnly) {
         for (const Discovery::QueryTarget& target : Discovery::directedBroadcasts(interfaces)) {
             const bool asked =
                 sentTo.contains(target.address.toString()) ||
@@ -332,8 +324,15 @@ bool accepts(const QString& ip, quint16 port) {
 QList<Check> unitChecks(const Invocation& call, const QString& ip, const QList<Doctor::Route>& table) {
     const GlobalOptions& global = call.global;
     QList<Check> checks;
-    const auto route = Doctor::routeTo(table, QHostAddress(ip).toIPv4Address());
-    if (!route) {
+    const QHostAddress address(ip);
+    const auto route = Doctor::routeTo(table, address.toIPv4Address());
+    if (address.isLoopback()) {
+        // The kernel's local table, not /proc/net/route, leads to loopback.
+        checks.append({QStringLiteral("route"),
+                       Result::Ok,
+                       QStringLiteral("%1 is on this machine's loopback: no route is needed").arg(ip),
+                       {}});
+    } else if (!route) {
         checks.append({QStringLiteral("route"), Result::Problem,
                        QStringLiteral("this machine has no route to %1: no network of its own holds it and there is "
                                       "no default route")
@@ -458,9 +457,13 @@ int runDoctor(const Invocation& call) {
     const QString defaultInterface = defaultRouteInterface(table);
     const QList<Discovery::InterfaceView> interfaces = upInterfaces();
 
-    QList<Check> checks{interfacesCheck(interfaces, defaultInterface), portCheck(global.network.discoveryPort),
-                        firewallCheck(global.network.discoveryPort),
-                        liveCheck(global, interfaces, defaultInterface, wait)};
+    const quint16 port = global.network.discoveryPort;
+    const QList<quint64> inodes = portInodes(port);
+    const QList<Doctor::PortHolder> holders = holdersOf(inodes);
+    Doctor::LiveOutcome outcome = Doctor::LiveOutcome::HeardNone;
+    const Check live = liveCheck(global, interfaces, defaultInterface, wait, &outcome);
+    QList<Check> checks{interfacesCheck(interfaces, defaultInterface, global.network.broadcast),
+                        Doctor::portHoldersCheck(port, holders, !inodes.isEmpty(), outcome), firewallCheck(port), live};
     if (call.arguments.has("IP"))
         checks += unitChecks(call, call.arguments.text("IP"), table);
 #ifdef Q_OS_LINUX

@@ -225,11 +225,8 @@ int runDeleteAccount(const Invocation& call) {
     if (!found.row)
         return found.exitCode;
     const Base::Refusal question = Console::accountDeleteQuestion(found.row->user);
-    if (!confirmed(call.global, question, call.arguments.has("--yes"))) {
-        if (call.global.json)
-            writeFailure(ipOf(call), kExitRefused, Base::refusalText(question));
+    if (!confirmed(call, question))
         return kExitRefused;
-    }
     return sendOne(call, Console::accountDeleteChange(unitOf(call), found.row->value), true);
 }
 

@@ -57,6 +57,9 @@ CLI::Option* addArgument(Registered& command, const Cli::Argument& argument) {
             std::string()));
     if (!argument.choices.empty())
         option->check(CLI::IsMember(argument.choices));
+    // Written as CLI11 writes choices, so that the completion offers them too.
+    if (!argument.offered.empty())
+        option->type_name("TEXT:{" + CLI::detail::join(argument.offered, ",") + "}");
     const bool integer = argument.kind == Cli::Argument::Kind::Integer;
     if (integer || argument.kind == Cli::Argument::Kind::Decimal) {
         // The value is kept as text; the check is that it reads as the number asked for.
@@ -102,14 +105,32 @@ bool isTopLevel(const Registered& command) {
     return command.app->get_parent() != nullptr && command.app->get_parent()->get_parent() == nullptr;
 }
 
-// The first word of the command line that names no command, skipping the values of global options.
-std::optional<std::string> unknownCommand(int argc, char* argv[], const std::list<Registered>& commands) {
+bool takesValue(const std::string& globalOption) {
     static const std::set<std::string> withValue{"--broadcast", "--discovery-port", "--device-port", "-u", "--user",
                                                  "-p",          "--password"};
+    return withValue.count(globalOption) > 0;
+}
+
+// Whether --json is on a command line that did not parse: its failure is then JSON too.
+bool jsonAsked(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--")
+            return false;
+        if (word == "--json")
+            return true;
+        if (takesValue(word))
+            ++i;
+    }
+    return false;
+}
+
+// The first word of the command line that names no command, skipping the values of global options.
+std::optional<std::string> unknownCommand(int argc, char* argv[], const std::list<Registered>& commands) {
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word.starts_with('-')) {
-            if (withValue.count(word) > 0)
+            if (takesValue(word))
                 ++i;
             continue;
         }
@@ -126,7 +147,7 @@ std::optional<std::string> unknownCommand(int argc, char* argv[], const std::lis
     return std::nullopt;
 }
 
-int mistyped(const std::string& word, const std::list<Registered>& commands) {
+int mistyped(const std::string& word, const std::list<Registered>& commands, bool json) {
     std::string nearest;
     std::size_t best = 0;
     for (const Registered& command : commands) {
@@ -142,7 +163,7 @@ int mistyped(const std::string& word, const std::list<Registered>& commands) {
     if (best <= std::max<std::size_t>(2, word.size() / 3))
         words += QStringLiteral("; did you mean '%1'?").arg(QString::fromStdString(nearest));
     words += QStringLiteral(" (zuredor-cli --help lists the commands)");
-    return Cli::usageError(words);
+    return Cli::usageError(words, json);
 }
 
 Cli::Arguments argumentsOf(const Registered& command) {
@@ -248,12 +269,17 @@ int main(int argc, char* argv[]) { // NOLINT(bugprone-exception-escape): only a 
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        const bool json = global.json || jsonAsked(argc, argv);
         if (e.get_exit_code() != 0) {
             if (const auto word = unknownCommand(argc, argv, commands))
-                return mistyped(*word, commands);
+                return mistyped(*word, commands, json);
         }
         const int status = cli.exit(e);
-        return status == 0 ? Cli::kExitDone : Cli::kExitUsage;
+        if (status == 0)
+            return Cli::kExitDone;
+        if (json)
+            Cli::writeUsageFailure(QString::fromStdString(e.what()));
+        return Cli::kExitUsage;
     }
 
     if (broadcast)

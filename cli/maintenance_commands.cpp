@@ -89,11 +89,8 @@ int sendAll(const Invocation& call, const QList<Console::CgiChange>& changes) {
 }
 
 int runRestart(const Invocation& call, const Base::Refusal& question, const QList<Console::CgiChange>& changes) {
-    if (!confirmed(call.global, question, call.arguments.has("--yes"))) {
-        if (call.global.json)
-            writeFailure(ipOf(call), kExitRefused, Base::refusalText(question));
+    if (!confirmed(call, question))
         return kExitRefused;
-    }
     return sendAll(call, changes);
 }
 
@@ -160,11 +157,8 @@ int runFirmware(const Invocation& call) {
     if (!body.ok())
         return failedUpload(call, host, {body.error().detail, QStringLiteral("Firmware Upload"), Base::Icon::Error},
                             kExitRefused);
-    if (!confirmed(call.global, Console::uploadQuestion(), call.arguments.has("--yes"))) {
-        if (call.global.json)
-            writeFailure(ipOf(call), kExitRefused, Base::refusalText(Console::uploadQuestion()));
+    if (!confirmed(call, Console::uploadQuestion()))
         return kExitRefused;
-    }
 
     Web::PostResult result;
     {

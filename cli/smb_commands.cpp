@@ -112,11 +112,8 @@ int runDelete(const Invocation& call) {
     if (folder.exitCode != kExitDone)
         return folder.exitCode;
     const Base::Refusal question = Console::deleteFolderQuestion(folder.bytes);
-    if (!confirmed(call.global, question, call.arguments.has("--yes"))) {
-        if (call.global.json)
-            writeFailure(call.arguments.text("IP"), kExitRefused, Base::refusalText(question));
+    if (!confirmed(call, question))
         return kExitRefused;
-    }
     return sendChange(call, Console::deleteFolderChange(unitOf(call), folder.bytes));
 }
 
@@ -148,7 +145,8 @@ int runRename(const Invocation& call) {
 
 int runPassword(const Invocation& call) {
     if (call.arguments.has("PASSWORD") != call.arguments.has("VERIFY"))
-        return usageError(QStringLiteral("smb password takes PASSWORD and VERIFY, or neither to be asked for them"));
+        return usageError(QStringLiteral("smb password takes PASSWORD and VERIFY, or neither to be asked for them"),
+                          call.global.json);
     QString password = call.arguments.text("PASSWORD");
     QString verify = call.arguments.text("VERIFY");
     // Kept out of the process list: asked for on a terminal, else two lines of standard input.

@@ -6,23 +6,23 @@
 #include <memory>
 
 namespace Discovery {
-class TForm1;
+class ScanWindow;
 }
 namespace Console {
-class TForm2;
-class TForm6;
-class TForm7;
-class TForm8;
-class TForm9;
-class TForm10;
-class TForm11;
+class ConsoleWindow;
+class CreateFolderDialog;
+class RenameFolderDialog;
+class SharePasswordDialog;
+class CreateAccountDialog;
+class CreateAccountFolderDialog;
+class RenameAccountFolderDialog;
 } // namespace Console
 namespace Login {
-class TForm3;
-class TForm4;
+class AdminLoginWindow;
+class DeviceLoginWindow;
 } // namespace Login
 namespace Mount {
-class TForm5;
+class MountWindow;
 }
 
 namespace App {
@@ -38,28 +38,28 @@ public:
 
     void showScanWindow();
 
-    Discovery::TForm1& form1() const { return *m_form1; }
-    Console::TForm2& form2() const { return *m_form2; }
-    Login::TForm3& form3() const { return *m_form3; }
-    Login::TForm4& form4() const { return *m_form4; }
-    Mount::TForm5& form5() const { return *m_form5; }
+    Discovery::ScanWindow& scanWindow() const { return *m_scanWindow; }
+    Console::ConsoleWindow& consoleWindow() const { return *m_consoleWindow; }
+    Login::AdminLoginWindow& adminLogin() const { return *m_adminLogin; }
+    Login::DeviceLoginWindow& deviceLogin() const { return *m_deviceLogin; }
+    Mount::MountWindow& mountWindow() const { return *m_mountWindow; }
 
 private:
     void connectMoves();
 
     Base::NetworkSettings m_settings;
     std::function<void()> m_onQuit;
-    std::unique_ptr<Discovery::TForm1> m_form1;
-    std::unique_ptr<Console::TForm2> m_form2;
-    std::unique_ptr<Login::TForm3> m_form3;
-    std::unique_ptr<Login::TForm4> m_form4;
-    std::unique_ptr<Mount::TForm5> m_form5;
-    std::unique_ptr<Console::TForm6> m_form6;
-    std::unique_ptr<Console::TForm7> m_form7;
-    std::unique_ptr<Console::TForm8> m_form8;
-    std::unique_ptr<Console::TForm9> m_form9;
-    std::unique_ptr<Console::TForm10> m_form10;
-    std::unique_ptr<Console::TForm11> m_form11;
+    std::unique_ptr<Discovery::ScanWindow> m_scanWindow;
+    std::unique_ptr<Console::ConsoleWindow> m_consoleWindow;
+    std::unique_ptr<Login::AdminLoginWindow> m_adminLogin;
+    std::unique_ptr<Login::DeviceLoginWindow> m_deviceLogin;
+    std::unique_ptr<Mount::MountWindow> m_mountWindow;
+    std::unique_ptr<Console::CreateFolderDialog> m_createFolderDialog;
+    std::unique_ptr<Console::RenameFolderDialog> m_renameFolderDialog;
+    std::unique_ptr<Console::SharePasswordDialog> m_sharePasswordDialog;
+    std::unique_ptr<Console::CreateAccountDialog> m_createAccountDialog;
+    std::unique_ptr<Console::CreateAccountFolderDialog> m_createAccountFolderDialog;
+    std::unique_ptr<Console::RenameAccountFolderDialog> m_renameAccountFolderDialog;
 };
 
 } // namespace App

@@ -111,6 +111,7 @@ int main(int argc, char* argv[]) {
     // The desktop entry's name, so the window system finds the program's icon and menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.zuredor.utility"));
     Ui::installAppStyle(app);
+    Ui::installQtTranslations(app);
 
     QCommandLineParser parser;
     Options options;

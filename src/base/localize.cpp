@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <limits>
@@ -52,6 +54,7 @@ Place readPlace(const QString& path, QByteArray& bytes) {
 struct LanguageCache {
     QMutex mutex;
     std::optional<LanguageTable> table;
+    QStringList names; // of the table's language
     // Answers given: a text that no key holds may still be searched for in every line without "=".
     QHash<QString, QString> answers;
     std::function<void(const QString&)> recorder;
@@ -63,6 +66,28 @@ constexpr qsizetype kMaxAnswers = 4096;
 LanguageCache& languageCache() {
     static LanguageCache cache;
     return cache;
+}
+
+// The cache's table, read on first use; the mutex is held.
+const LanguageTable& tableOf(LanguageCache& cache) {
+    if (!cache.table) {
+        const LanguagePlaces places = languagePlaces(QProcessEnvironment::systemEnvironment());
+        LanguageFile file = readLanguageFile(places);
+        cache.names = languageNames(places, file);
+        cache.table.emplace(std::move(file.bytes));
+    }
+    return *cache.table;
+}
+
+QSet<QByteArrayView> linesOf(const QByteArray& file) {
+    QSet<QByteArrayView> lines;
+    for (qsizetype pos = 0; pos < file.size();) {
+        qsizetype end = file.indexOf('\n', pos);
+        end = end < 0 ? file.size() : end;
+        lines.insert(QByteArrayView(file).sliced(pos, end - pos));
+        pos = end + 1;
+    }
+    return lines;
 }
 
 } // namespace
@@ -124,6 +149,41 @@ LanguageFile readLanguageFile(const LanguagePlaces& places) {
         break;
     }
     return file;
+}
+
+QStringList languageNames(const LanguagePlaces& places, const LanguageFile& file) {
+    if (file.path.isEmpty() || file.bytes.trimmed().isEmpty())
+        return {};
+    if (!places.shippedFolder.isEmpty()) {
+        const QFileInfo info(file.path);
+        const QDir shipped(places.shippedFolder);
+        if (info.canonicalPath() == shipped.canonicalPath() && !shippedFileNames(info.fileName()).isEmpty())
+            return shippedFileNames(info.fileName());
+        // A copy: the shipped file it has the most lines in common with, if any.
+        const QSet<QByteArrayView> lines = linesOf(file.bytes);
+        QString best;
+        qsizetype most = 0;
+        for (const QString& name : shipped.entryList(QDir::Files, QDir::Name)) {
+            QByteArray bytes;
+            if (shippedFileNames(name).isEmpty() || readPlace(shipped.filePath(name), bytes) != Place::Read)
+                continue;
+            const qsizetype common = QSet<QByteArrayView>(linesOf(bytes)).intersect(lines).size();
+            if (common > most) {
+                most = common;
+                best = name;
+            }
+        }
+        if (!best.isEmpty())
+            return shippedFileNames(best);
+    }
+    return shippedFileNames(places.systemLanguage);
+}
+
+QStringList languageInUse() {
+    LanguageCache& cache = languageCache();
+    const QMutexLocker lock(&cache.mutex);
+    tableOf(cache);
+    return cache.names;
 }
 
 QString LocalizeFromBytes(const QByteArray& file, const QString& text) {
@@ -270,13 +330,12 @@ QString LocalizeText(const QString& text) {
     const QMutexLocker lock(&cache.mutex);
     if (cache.recorder)
         cache.recorder(text);
-    if (!cache.table)
-        cache.table.emplace(readLanguageFile(languagePlaces(QProcessEnvironment::systemEnvironment())).bytes);
+    const LanguageTable& table = tableOf(cache);
     if (const auto known = cache.answers.constFind(text); known != cache.answers.constEnd())
         return *known;
     if (cache.answers.size() >= kMaxAnswers)
         cache.answers.clear();
-    return *cache.answers.insert(text, cache.table->lookup(text));
+    return *cache.answers.insert(text, table.lookup(text));
 }
 
 void recordLookups(std::function<void(const QString&)> recorder) {
@@ -289,6 +348,7 @@ void reloadLanguageFile() {
     LanguageCache& cache = languageCache();
     const QMutexLocker lock(&cache.mutex);
     cache.table.reset();
+    cache.names.clear();
     cache.answers.clear();
 }
 

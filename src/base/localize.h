@@ -42,6 +42,16 @@ struct LanguageFile {
 };
 LanguageFile readLanguageFile(const LanguagePlaces& places);
 
+// The language a language file is written in, for the words Qt itself brings
+// (its buttons and file dialog): names to try, best first, none for English.
+// A shipped file and a copy of one (even of an older release: the shipped
+// file it shares the most lines with) are known; any other file with text
+// is taken to be in the system language; no file or an empty one is English.
+QStringList languageNames(const LanguagePlaces& places, const LanguageFile& file);
+
+// The names languageNames gives for this process's language file.
+QStringList languageInUse();
+
 // The translation of a display text from the language file, or the text
 // itself. The file is chosen and read at the first call and kept: only a
 // regular file (links followed) of at most kLanguageFileCap bytes.

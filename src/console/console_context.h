@@ -9,22 +9,22 @@
 
 namespace Console {
 
-class TForm6;
-class TForm7;
-class TForm8;
-class TForm9;
-class TForm10;
-class TForm11;
+class CreateFolderDialog;
+class RenameFolderDialog;
+class SharePasswordDialog;
+class CreateAccountDialog;
+class CreateAccountFolderDialog;
+class RenameAccountFolderDialog;
 
 // The six small windows of the console's pages, made with the other windows
 // at start-up and handed to the console.
 struct ConsoleDialogs {
-    TForm6* createFolder = nullptr;
-    TForm7* renameFolder = nullptr;
-    TForm8* sharePassword = nullptr;
-    TForm9* createAccount = nullptr;
-    TForm10* createAccountFolder = nullptr;
-    TForm11* renameAccountFolder = nullptr;
+    CreateFolderDialog* createFolder = nullptr;
+    RenameFolderDialog* renameFolder = nullptr;
+    SharePasswordDialog* sharePassword = nullptr;
+    CreateAccountDialog* createAccount = nullptr;
+    CreateAccountFolderDialog* createAccountFolder = nullptr;
+    RenameAccountFolderDialog* renameAccountFolder = nullptr;
 };
 
 // What a console page may ask of the console: the unit, its page, the ways to

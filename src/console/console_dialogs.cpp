@@ -67,13 +67,13 @@ QPushButton* NameDialog::addSetButton(const char* name) {
     return button;
 }
 
-TForm6::TForm6(QWidget* parent) : NameDialog("TForm6", "SMB Create Folder", 1, parent) {
+CreateFolderDialog::CreateFolderDialog(QWidget* parent) : NameDialog("TForm6", "SMB Create Folder", 1, parent) {
     m_FoldernameEdit = addField(0, "Label1", "Folder Name", "FoldernameEdit");
     m_FoldernameEdit->setMaxLength(kNameLength);
     m_CreateFBtn = addSetButton("CreateFBtn");
 }
 
-TForm7::TForm7(QWidget* parent) : NameDialog("TForm7", "SMB Rename Folder", 2, parent) {
+RenameFolderDialog::RenameFolderDialog(QWidget* parent) : NameDialog("TForm7", "SMB Rename Folder", 2, parent) {
     m_OldFoldernameEdit = addField(0, "Label1", "Old Name", "OldFoldernameEdit");
     m_OldFoldernameEdit->setEnabled(false);
     m_NewFoldernameEdit = addField(1, "Label2", "New Name", "NewFoldernameEdit");
@@ -81,7 +81,7 @@ TForm7::TForm7(QWidget* parent) : NameDialog("TForm7", "SMB Rename Folder", 2, p
     m_RenameFBtn = addSetButton("RenameFBtn");
 }
 
-TForm8::TForm8(QWidget* parent) : NameDialog("TForm8", "SMB Share Password", 3, parent) {
+SharePasswordDialog::SharePasswordDialog(QWidget* parent) : NameDialog("TForm8", "SMB Share Password", 3, parent) {
     m_PublicFolderEdit = addField(0, "Label1", "Folder Name", "PublicFolderEdit");
     m_PublicFolderEdit->setEnabled(false);
     // No typing limit here: an over-long password is refused with a message when Set is pressed.
@@ -93,19 +93,21 @@ TForm8::TForm8(QWidget* parent) : NameDialog("TForm8", "SMB Share Password", 3, 
     m_PublicPassBtn = addSetButton("PublicPassBtn");
 }
 
-TForm9::TForm9(QWidget* parent) : NameDialog("TForm9", "FTPS Create Account", 1, parent) {
+CreateAccountDialog::CreateAccountDialog(QWidget* parent) : NameDialog("TForm9", "FTPS Create Account", 1, parent) {
     m_FTPAddAccEdit = addField(0, "Label1", "Account Name", "FTPAddAccEdit");
     m_FTPAddAccEdit->setMaxLength(kNameLength);
     m_FTPAddAccBtn = addSetButton("FTPAddAccBtn");
 }
 
-TForm10::TForm10(QWidget* parent) : NameDialog("TForm10", "FTPS Create Folder", 1, parent) {
+CreateAccountFolderDialog::CreateAccountFolderDialog(QWidget* parent)
+    : NameDialog("TForm10", "FTPS Create Folder", 1, parent) {
     m_ModCreateFEdit = addField(0, "Label1", "Folder Name", "ModCreateFEdit");
     m_ModCreateFEdit->setMaxLength(kNameLength);
     m_ModCreateFBtn = addSetButton("ModCreateFBtn");
 }
 
-TForm11::TForm11(QWidget* parent) : NameDialog("TForm11", "FTPS Rename Folder", 2, parent) {
+RenameAccountFolderDialog::RenameAccountFolderDialog(QWidget* parent)
+    : NameDialog("TForm11", "FTPS Rename Folder", 2, parent) {
     m_ModRenOldnameEdit = addField(0, "Label1", "Old Name", "ModRenOldnameEdit");
     m_ModRenOldnameEdit->setEnabled(false);
     m_ModRenOldnameEdit->setMaxLength(kNameLength);

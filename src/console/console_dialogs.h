@@ -28,10 +28,10 @@ private:
 };
 
 // Creates an SMB folder.
-class TForm6 final : public NameDialog {
+class CreateFolderDialog final : public NameDialog {
     Q_OBJECT
 public:
-    explicit TForm6(QWidget* parent = nullptr);
+    explicit CreateFolderDialog(QWidget* parent = nullptr);
 
     QLineEdit* foldernameEdit() const { return m_FoldernameEdit; }
     QPushButton* createFBtn() const { return m_CreateFBtn; }
@@ -42,10 +42,10 @@ private:
 };
 
 // Renames an SMB folder; the old name is filled in by the console.
-class TForm7 final : public NameDialog {
+class RenameFolderDialog final : public NameDialog {
     Q_OBJECT
 public:
-    explicit TForm7(QWidget* parent = nullptr);
+    explicit RenameFolderDialog(QWidget* parent = nullptr);
 
     QLineEdit* oldFoldernameEdit() const { return m_OldFoldernameEdit; }
     QLineEdit* newFoldernameEdit() const { return m_NewFoldernameEdit; }
@@ -58,10 +58,10 @@ private:
 };
 
 // Sets the password of an SMB share; the folder is filled in by the console.
-class TForm8 final : public NameDialog {
+class SharePasswordDialog final : public NameDialog {
     Q_OBJECT
 public:
-    explicit TForm8(QWidget* parent = nullptr);
+    explicit SharePasswordDialog(QWidget* parent = nullptr);
 
     QLineEdit* publicFolderEdit() const { return m_PublicFolderEdit; }
     QLineEdit* publicPassEdit() const { return m_PublicPassEdit; }
@@ -76,10 +76,10 @@ private:
 };
 
 // Creates an FTP account.
-class TForm9 final : public NameDialog {
+class CreateAccountDialog final : public NameDialog {
     Q_OBJECT
 public:
-    explicit TForm9(QWidget* parent = nullptr);
+    explicit CreateAccountDialog(QWidget* parent = nullptr);
 
     QLineEdit* ftpAddAccEdit() const { return m_FTPAddAccEdit; }
     QPushButton* ftpAddAccBtn() const { return m_FTPAddAccBtn; }
@@ -90,10 +90,10 @@ private:
 };
 
 // Creates a folder from the FTP account page.
-class TForm10 final : public NameDialog {
+class CreateAccountFolderDialog final : public NameDialog {
     Q_OBJECT
 public:
-    explicit TForm10(QWidget* parent = nullptr);
+    explicit CreateAccountFolderDialog(QWidget* parent = nullptr);
 
     QLineEdit* modCreateFEdit() const { return m_ModCreateFEdit; }
     QPushButton* modCreateFBtn() const { return m_ModCreateFBtn; }
@@ -104,10 +104,10 @@ private:
 };
 
 // Renames a folder from the FTP account page; the old name is filled in by the console.
-class TForm11 final : public NameDialog {
+class RenameAccountFolderDialog final : public NameDialog {
     Q_OBJECT
 public:
-    explicit TForm11(QWidget* parent = nullptr);
+    explicit RenameAccountFolderDialog(QWidget* parent = nullptr);
 
     QLineEdit* modRenOldnameEdit() const { return m_ModRenOldnameEdit; }
     QLineEdit* modRenNewnameEdit() const { return m_ModRenNewnameEdit; }

@@ -3,22 +3,19 @@
 #include "base/localize.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+
+#include <algorithm>
 
 namespace Console {
 
 namespace {
 
 constexpr char kCaptionKey[] = "zuredorCaptionKey";
+constexpr char kItemKeys[] = "zuredorItemKeys";
 constexpr char kUntranslated[] = "zuredorUntranslated";
-
-QString trimmedEnd(const QString& text) {
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.left(end);
-}
 
 QString textOf(const QWidget* widget) {
     if (const auto* label = qobject_cast<const QLabel*>(widget))
@@ -50,9 +47,16 @@ void ConsolePage::keepCaptionKeys() {
     for (QWidget* widget : findChildren<QWidget*>()) {
         if (widget->property(kUntranslated).toBool())
             continue;
-        const QString key = trimmedEnd(textOf(widget));
+        const QString key = textOf(widget);
         if (!key.isEmpty())
             widget->setProperty(kCaptionKey, key);
+        if (const auto* box = qobject_cast<const QComboBox*>(widget)) {
+            QStringList items;
+            for (int i = 0; i < box->count(); ++i)
+                items << box->itemText(i);
+            if (!items.isEmpty())
+                widget->setProperty(kItemKeys, items);
+        }
     }
 }
 
@@ -61,6 +65,11 @@ void ConsolePage::translateCaptions() {
         const QVariant key = widget->property(kCaptionKey);
         if (key.isValid())
             setTextOf(widget, Base::LocalizeText(key.toString()));
+        const QStringList items = widget->property(kItemKeys).toStringList();
+        if (auto* box = qobject_cast<QComboBox*>(widget)) {
+            for (int i = 0; i < std::min<qsizetype>(items.size(), box->count()); ++i)
+                box->setItemText(i, Base::LocalizeText(items[i]));
+        }
     }
     translateOtherCaptions();
 }

@@ -32,8 +32,8 @@ protected:
     ConsoleContext& console() const { return m_console; }
 
     // Call once the controls are placed: the text each label, button and group
-    // box was placed with is its caption key. Keys are kept without trailing
-    // blanks, which only pad the untranslated layout.
+    // box was placed with is its caption key, trailing blanks and all, as
+    // language files write it; so are the items a combo box was placed with.
     void keepCaptionKeys();
     // Captions that are no control's text, such as a list's column titles.
     virtual void translateOtherCaptions() {}

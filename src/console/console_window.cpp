@@ -21,62 +21,62 @@
 
 namespace Console {
 
-TForm2::TForm2(const Web::Settings& settings, QWidget* parent)
-    : Ui::FormBase(parent), m_settings(settings), m_NMHTTP1(settings) {
+ConsoleWindow::ConsoleWindow(const Web::Settings& settings, QWidget* parent)
+    : Ui::FormBase(parent), m_settings(settings), m_httpClient(settings) {
     setObjectName(QStringLiteral("TForm2"));
     setFixedSize(595, 586);
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);
-    m_sender = std::make_unique<Web::CgiSender>(m_NMHTTP1, Ui::CurrentDevice(), *this, m_settings);
+    m_sender = std::make_unique<Web::CgiSender>(m_httpClient, Ui::CurrentDevice(), *this, m_settings);
 
-    m_PageControl1 = new PageControl(this);
-    m_PageControl1->setGeometry(8, 8, 569, 537);
-    QFont tabFont = m_PageControl1->font();
+    m_PageControl = new PageControl(this);
+    m_PageControl->setGeometry(8, 8, 569, 537);
+    QFont tabFont = m_PageControl->font();
     tabFont.setPixelSize(13);
-    m_PageControl1->setFont(tabFont);
+    m_PageControl->setFont(tabFont);
 
-    m_TabSheet1 = new StatusTab(*this);
-    m_TabSheet2 = new IpConfigTab(*this);
-    m_TabSheet3 = new MaintenanceTab(*this);
-    m_TabSheet4 = new SmbTab(*this);
-    m_TabSheet5 = new FtpTab(*this);
-    m_TabSheet6 = new FtpAccountTab(*this);
-    connect(m_TabSheet5, &FtpTab::accountPicked, m_TabSheet6, &FtpAccountTab::expectAccount);
-    m_TabSheet7 = new DiskTab(*this);
-    m_pages = {m_TabSheet1, m_TabSheet2, m_TabSheet3, m_TabSheet4, m_TabSheet5, m_TabSheet6, m_TabSheet7};
+    m_StatusTab = new StatusTab(*this);
+    m_IpConfigTab = new IpConfigTab(*this);
+    m_MaintenanceTab = new MaintenanceTab(*this);
+    m_SmbTab = new SmbTab(*this);
+    m_FtpTab = new FtpTab(*this);
+    m_FtpAccountTab = new FtpAccountTab(*this);
+    connect(m_FtpTab, &FtpTab::accountPicked, m_FtpAccountTab, &FtpAccountTab::expectAccount);
+    m_DiskTab = new DiskTab(*this);
+    m_pages = {m_StatusTab, m_IpConfigTab, m_MaintenanceTab, m_SmbTab, m_FtpTab, m_FtpAccountTab, m_DiskTab};
     for (ConsolePage* sheet : m_pages) {
         sheet->setAutoFillBackground(true);
         QPalette pal = sheet->palette();
         pal.setColor(QPalette::Window, Ui::kSkyBlue);
         sheet->setPalette(pal);
-        m_PageControl1->addTab(sheet, QString::fromLatin1(sheet->captionKey()));
+        m_PageControl->addTab(sheet, QString::fromLatin1(sheet->captionKey()));
     }
     translateCaptions();
 
-    connect(m_PageControl1, &QTabWidget::currentChanged, this, &TForm2::PageControl1Change);
+    connect(m_PageControl, &QTabWidget::currentChanged, this, &ConsoleWindow::PageControlChange);
 }
 
-TForm2::~TForm2() = default;
+ConsoleWindow::~ConsoleWindow() = default;
 
-void TForm2::translateCaptions() {
+void ConsoleWindow::translateCaptions() {
     for (int i = 0; i < kPageCount; ++i) {
         ConsolePage* sheet = m_pages[static_cast<std::size_t>(i)];
-        m_PageControl1->setTabText(i, Base::LocalizeText(QString::fromLatin1(sheet->captionKey())));
+        m_PageControl->setTabText(i, Base::LocalizeText(QString::fromLatin1(sheet->captionKey())));
         sheet->translateCaptions();
     }
 }
 
-void TForm2::showOnFirstPage() {
-    m_PageControl1->setCurrentIndex(kStatusPage);
+void ConsoleWindow::showOnFirstPage() {
+    m_PageControl->setCurrentIndex(kStatusPage);
     showAndRaise();
 }
 
-void TForm2::clearAdministratorFields() {
-    m_TabSheet1->clearAdministratorFields();
+void ConsoleWindow::clearAdministratorFields() {
+    m_StatusTab->clearAdministratorFields();
 }
 
-void TForm2::showEvent(QShowEvent* event) {
+void ConsoleWindow::showEvent(QShowEvent* event) {
     updateCaption();
     setModifyFtpTabVisible(false);
     for (ConsolePage* sheet : m_pages)
@@ -85,123 +85,123 @@ void TForm2::showEvent(QShowEvent* event) {
     // The page in view is read once the window is up, so it paints while the unit answers.
     QTimer::singleShot(0, this, [this] {
         if (isVisible())
-            showPage(m_PageControl1->currentIndex());
+            showPage(m_PageControl->currentIndex());
     });
 }
 
-void TForm2::closeEvent(QCloseEvent* event) {
+void ConsoleWindow::closeEvent(QCloseEvent* event) {
     for (ConsolePage* sheet : m_pages)
         sheet->consoleClosed();
     hide();
     setModifyFtpTabVisible(false);
-    m_PageControl1->setCurrentIndex(kFtpPage);
+    m_PageControl->setCurrentIndex(kFtpPage);
     Ui::FormBase::closeEvent(event);
 }
 
-void TForm2::updateCaption() {
+void ConsoleWindow::updateCaption() {
     setWindowTitle(Base::LocalizeText(QStringLiteral("Management")) + QLatin1Char(' ') + Ui::CurrentDevice().ip);
 }
 
-void TForm2::setModifyFtpTabVisible(bool visible) {
-    m_PageControl1->setTabVisible(kModifyFtpPage, visible);
+void ConsoleWindow::setModifyFtpTabVisible(bool visible) {
+    m_PageControl->setTabVisible(kModifyFtpPage, visible);
 }
 
-void TForm2::bringPageIntoView(int index) {
+void ConsoleWindow::bringPageIntoView(int index) {
     // A page already in view is read again, as a change of page would read it.
-    if (m_PageControl1->currentIndex() == index)
+    if (m_PageControl->currentIndex() == index)
         showPage(index);
     else
-        m_PageControl1->setCurrentIndex(index);
+        m_PageControl->setCurrentIndex(index);
 }
 
-Web::PostResult TForm2::PostMultipart(const QString& url, Web::THttpDataStream& body, const QString& referer,
-                                      const std::function<void(qint64, qint64)>& progress) {
+Web::PostResult ConsoleWindow::PostMultipart(const QString& url, Web::THttpDataStream& body, const QString& referer,
+                                             const std::function<void(qint64, qint64)>& progress) {
     const Web::PostFields fields{Ui::CurrentDevice().userName, Ui::CurrentDevice().password, referer};
     return Ui::runRequest([&] { return Web::PostMultipart(url, body, fields, m_settings, progress); });
 }
 
-void TForm2::PageControl1Change(int index) {
+void ConsoleWindow::PageControlChange(int index) {
     // Pages change while the console is hidden too (at close, before a show); only a page in view is read.
     if (!isVisible())
         return;
     showPage(index);
     pause();
-    if (m_ConnectFailedFlag > 0 && m_PageControl1->currentIndex() == kFtpPage) {
+    if (m_ConnectFailedFlag > 0 && m_PageControl->currentIndex() == kFtpPage) {
         setModifyFtpTabVisible(false);
-        m_PageControl1->setCurrentWidget(m_TabSheet5);
+        m_PageControl->setCurrentWidget(m_FtpTab);
     }
 }
 
-void TForm2::setDialogs(const ConsoleDialogs& dialogs) {
+void ConsoleWindow::setDialogs(const ConsoleDialogs& dialogs) {
     m_dialogs = dialogs;
     for (ConsolePage* sheet : m_pages)
         sheet->dialogsReady();
 }
 
-void TForm2::showPage(int index) {
+void ConsoleWindow::showPage(int index) {
     // A page outside the seven reads nothing.
     if (index >= 0 && index < kPageCount)
         m_pages[static_cast<std::size_t>(index)]->showPage();
 }
 
-void TForm2::pause() {
+void ConsoleWindow::pause() {
     Ui::runRequest([this] { QThread::msleep(static_cast<unsigned long>(std::max(m_settings.pauseMs, 0))); });
 }
 
-UnitAddress TForm2::unit() const {
+UnitAddress ConsoleWindow::unit() const {
     return {Ui::CurrentDevice().ip, m_settings.devicePort};
 }
 
-QByteArray TForm2::FetchPage() {
+QByteArray ConsoleWindow::FetchPage() {
     return Web::FetchPage(Ui::CurrentDevice(), m_settings, *this).page;
 }
 
-Web::SendCgiResult TForm2::SendCgi(const CgiChange& change) {
+Web::SendCgiResult ConsoleWindow::SendCgi(const CgiChange& change) {
     return m_sender->SendCgi(change.url, change.page, viewInSight());
 }
 
-Web::SendCgiResult TForm2::SendRepeated(const CgiChange& change) {
+Web::SendCgiResult ConsoleWindow::SendRepeated(const CgiChange& change) {
     return m_sender->SendRepeated(change.url, change.page, viewInSight());
 }
 
-Web::SendCgiResult TForm2::SendWithRetry(const CgiChange& change, int sheet) {
+Web::SendCgiResult ConsoleWindow::SendWithRetry(const CgiChange& change, int sheet) {
     return m_sender->SendWithRetry(change.url, change.page, sheet);
 }
 
-void TForm2::administratorChangeSent() {
+void ConsoleWindow::administratorChangeSent() {
     setEnabled(false);
     Q_EMIT administratorLoginRequested();
 }
 
-void TForm2::showMessage(const Base::Refusal& box) {
+void ConsoleWindow::showMessage(const Base::Refusal& box) {
     Ui::showRefusal(box);
 }
 
-bool TForm2::confirm(const Base::Refusal& question) {
+bool ConsoleWindow::confirm(const Base::Refusal& question) {
     return Ui::confirm(Base::refusalText(question), Base::LocalizeText(question.captionKey), question.icon);
 }
 
-void TForm2::runRequest(const std::function<void()>& request) {
+void ConsoleWindow::runRequest(const std::function<void()>& request) {
     Ui::runRequest(request);
 }
 
-int TForm2::viewInSight() {
-    return m_PageControl1->currentIndex();
+int ConsoleWindow::viewInSight() {
+    return m_PageControl->currentIndex();
 }
 
-QString TForm2::newPassword() {
-    return m_TabSheet1->administratorPassword();
+QString ConsoleWindow::newPassword() {
+    return m_StatusTab->administratorPassword();
 }
 
-bool TForm2::addressFromDhcp() {
-    return m_TabSheet2->automaticChecked();
+bool ConsoleWindow::addressFromDhcp() {
+    return m_IpConfigTab->automaticChecked();
 }
 
-QString TForm2::newAddress() {
-    return m_TabSheet2->ipAddressText();
+QString ConsoleWindow::newAddress() {
+    return m_IpConfigTab->ipAddressText();
 }
 
-void TForm2::findUnitAgain() {
+void ConsoleWindow::findUnitAgain() {
     hide();
     Q_EMIT rescanRequested();
 }

@@ -26,11 +26,11 @@ class DiskTab;
 // The management console: seven pages of the unit in CurrentDevice under
 // owner-drawn tabs. Each page reads the unit's page itself whenever it comes
 // into view; the frame keeps no copy of any setting.
-class TForm2 final : public Ui::FormBase, public Web::SendCgiHost, public ConsoleContext {
+class ConsoleWindow final : public Ui::FormBase, public Web::SendCgiHost, public ConsoleContext {
     Q_OBJECT
 public:
-    explicit TForm2(const Web::Settings& settings = {}, QWidget* parent = nullptr);
-    ~TForm2() override;
+    explicit ConsoleWindow(const Web::Settings& settings = {}, QWidget* parent = nullptr);
+    ~ConsoleWindow() override;
 
     // Opened from the device login: the first page active, then shown.
     void showOnFirstPage();
@@ -47,17 +47,17 @@ public:
     void setConsoleEnabled(bool enabled) override { setEnabled(enabled); }
     int connectFailedFlag() const { return m_ConnectFailedFlag; }
 
-    PageControl* pageControl() const { return m_PageControl1; }
+    PageControl* pageControl() const { return m_PageControl; }
     ConsolePage* page(int index) const { return m_pages[static_cast<std::size_t>(index)]; }
     // The six dialogs of the pages, made with the other windows at start-up.
     void setDialogs(const ConsoleDialogs& dialogs);
-    StatusTab* statusTab() const { return m_TabSheet1; }
-    IpConfigTab* ipConfigTab() const { return m_TabSheet2; }
-    MaintenanceTab* maintenanceTab() const { return m_TabSheet3; }
-    SmbTab* smbTab() const { return m_TabSheet4; }
-    FtpTab* ftpTab() const { return m_TabSheet5; }
-    FtpAccountTab* ftpAccountTab() const { return m_TabSheet6; }
-    DiskTab* diskTab() const { return m_TabSheet7; }
+    StatusTab* statusTab() const { return m_StatusTab; }
+    IpConfigTab* ipConfigTab() const { return m_IpConfigTab; }
+    MaintenanceTab* maintenanceTab() const { return m_MaintenanceTab; }
+    SmbTab* smbTab() const { return m_SmbTab; }
+    FtpTab* ftpTab() const { return m_FtpTab; }
+    FtpAccountTab* ftpAccountTab() const { return m_FtpAccountTab; }
+    DiskTab* diskTab() const { return m_DiskTab; }
 
     // ConsoleContext: what the pages use to talk to the unit.
     UnitAddress unit() const override;
@@ -96,21 +96,21 @@ protected:
 
 private:
     void translateCaptions();
-    void PageControl1Change(int index);
+    void PageControlChange(int index);
     void pause();
 
     Web::Settings m_settings;
-    Web::HttpClient m_NMHTTP1;
+    Web::HttpClient m_httpClient;
     std::unique_ptr<Web::CgiSender> m_sender;
     int m_ConnectFailedFlag = 0;
-    PageControl* m_PageControl1 = nullptr;
-    StatusTab* m_TabSheet1 = nullptr;
-    IpConfigTab* m_TabSheet2 = nullptr;
-    MaintenanceTab* m_TabSheet3 = nullptr;
-    SmbTab* m_TabSheet4 = nullptr;
-    FtpTab* m_TabSheet5 = nullptr;
-    FtpAccountTab* m_TabSheet6 = nullptr;
-    DiskTab* m_TabSheet7 = nullptr;
+    PageControl* m_PageControl = nullptr;
+    StatusTab* m_StatusTab = nullptr;
+    IpConfigTab* m_IpConfigTab = nullptr;
+    MaintenanceTab* m_MaintenanceTab = nullptr;
+    SmbTab* m_SmbTab = nullptr;
+    FtpTab* m_FtpTab = nullptr;
+    FtpAccountTab* m_FtpAccountTab = nullptr;
+    DiskTab* m_DiskTab = nullptr;
     std::array<ConsolePage*, kPageCount> m_pages{};
     ConsoleDialogs m_dialogs;
 };

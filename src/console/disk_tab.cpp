@@ -29,7 +29,7 @@ namespace {
 
 // One count for the program, as Timer2's ticks were counted by the utility:
 // a new console or a new Start goes on from where it stood.
-int g_Timer2Ticks = 0;
+int g_refreshTicks = 0;
 
 // A line as the memo shows it: one line of the unit's, one line on screen. A
 // CR that ends the line is not drawn; one inside it, like a paragraph
@@ -57,7 +57,8 @@ DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "D
     resize(569, 537);
 
     m_DiskUtiilityGB = place(new QGroupBox(QStringLiteral("Disk Tools"), this), "DiskUtiilityGB", 10, 8, 545, 132);
-    m_Label55 = place(Ui::plainLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
+    m_FormatDiskLabel =
+        place(Ui::plainLabel(QStringLiteral("Format Disk"), m_DiskUtiilityGB), "Label55", 12, 30, 120, 23);
     m_DiskFormatBtn =
         place(new QPushButton(QStringLiteral("Format"), m_DiskUtiilityGB), "DiskFormatBtn", 140, 29, 81, 25);
 
@@ -65,16 +66,17 @@ DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "D
     m_FormatWaitLabel = place(Ui::plainLabel(QString(), m_DiskUtiilityGB), "FormatWaitLabel", 230, 30, 303, 23);
     m_FormatWaitLabel->hide();
 
-    m_Label56 = place(Ui::plainLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
+    m_SleepTimeLabel =
+        place(Ui::plainLabel(QStringLiteral("Sleep Time"), m_DiskUtiilityGB), "Label56", 12, 66, 120, 23);
     m_DiskSleepTimeEdit = place(new QLineEdit(m_DiskUtiilityGB), "DiskSleepTimeEdit", 140, 66, 40, 23);
     m_DiskSleepTimeEdit->setMaxLength(kSleepTimeLength);
-    m_Label57 = place(Ui::plainLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
+    m_MinutesLabel = place(Ui::plainLabel(QStringLiteral("(min)"), m_DiskUtiilityGB), "Label57", 186, 66, 80, 23);
     m_DiskSleepBtn = place(new QPushButton(QStringLiteral("Set"), m_DiskUtiilityGB), "DiskSleepBtn", 452, 65, 81, 25);
-    m_Label59 = place(Ui::plainLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB),
-                      "Label59", 140, 94, 304, 21);
+    m_SleepRangeLabel = place(Ui::plainLabel(QStringLiteral("(0 to disable, range 5-60 to enable)"), m_DiskUtiilityGB),
+                              "Label59", 140, 94, 304, 21);
 
     m_ScanDiskGB = place(new QGroupBox(QStringLiteral("Scan Disk"), this), "ScanDiskGB", 10, 150, 545, 346);
-    m_Label58 = place(Ui::plainLabel(QStringLiteral("Scan Disk"), m_ScanDiskGB), "Label58", 12, 30, 120, 23);
+    m_ScanDiskLabel = place(Ui::plainLabel(QStringLiteral("Scan Disk"), m_ScanDiskGB), "Label58", 12, 30, 120, 23);
     m_DiskScanBtn = place(new QPushButton(QStringLiteral("Start"), m_ScanDiskGB), "DiskScanBtn", 140, 29, 81, 25);
     m_DiskDelMsgBtn =
         place(new QPushButton(QStringLiteral("Delete Error Msg"), m_ScanDiskGB), "DiskDelMsgBtn", 229, 29, 128, 25);
@@ -89,28 +91,28 @@ DiskTab::DiskTab(ConsoleContext& console) : ConsolePage(console, "TabSheet7", "D
     useConsoleText(this);
     keepCaptionKeys();
 
-    m_Timer2 = new QTimer(this);
-    m_Timer2->setObjectName(QStringLiteral("Timer2"));
-    m_Timer2->setInterval(1000);
+    m_RefreshTimer = new QTimer(this);
+    m_RefreshTimer->setObjectName(QStringLiteral("Timer2"));
+    m_RefreshTimer->setInterval(1000);
 
     connect(m_DiskFormatBtn, &QPushButton::clicked, this, &DiskTab::DiskFormatBtnClick);
     connect(m_DiskSleepBtn, &QPushButton::clicked, this, &DiskTab::DiskSleepBtnClick);
     connect(m_DiskScanBtn, &QPushButton::clicked, this, &DiskTab::DiskScanBtnClick);
     connect(m_DiskDelMsgBtn, &QPushButton::clicked, this, &DiskTab::DiskDelMsgBtnClick);
     connect(m_DiskRefBtn, &QPushButton::clicked, this, &DiskTab::DiskRefBtnClick);
-    connect(m_Timer2, &QTimer::timeout, this, &DiskTab::Timer2Timer);
+    connect(m_RefreshTimer, &QTimer::timeout, this, &DiskTab::RefreshTimerTick);
 }
 
 int DiskTab::tickCount() {
-    return g_Timer2Ticks;
+    return g_refreshTicks;
 }
 
 void DiskTab::consoleClosed() {
-    m_Timer2->stop();
+    m_RefreshTimer->stop();
     ++m_stops;
 }
 
-void DiskTab::TabSheet7Show() {
+void DiskTab::DiskTabShow() {
     m_DiskDelMsgBtn->setEnabled(false);
     const DiskView view = readDiskPage(console().FetchPage());
     // The field takes two typed digits, but the unit's value is shown whole: a cut "120" would be sent as 12.
@@ -151,7 +153,7 @@ void DiskTab::DiskScanBtnClick() {
     if (!console().confirm(scanStartQuestion()))
         return;
     console().SendCgi(scanStartChange(console().unit()));
-    m_Timer2->start();
+    m_RefreshTimer->start();
 }
 
 void DiskTab::DiskDelMsgBtnClick() {
@@ -160,15 +162,15 @@ void DiskTab::DiskDelMsgBtnClick() {
 }
 
 void DiskTab::DiskRefBtnClick() {
-    m_Timer2->stop();
-    g_Timer2Ticks = 0;
+    m_RefreshTimer->stop();
+    g_refreshTicks = 0;
     ++m_stops;
 }
 
-void DiskTab::Timer2Timer() {
-    if (++g_Timer2Ticks < kScanRefreshTicks)
+void DiskTab::RefreshTimerTick() {
+    if (++g_refreshTicks < kScanRefreshTicks)
         return;
-    g_Timer2Ticks = 0;
+    g_refreshTicks = 0;
     if (m_refreshWaiting)
         return;
     // A tick that comes while the unit is being asked waits for that request
@@ -184,14 +186,14 @@ void DiskTab::Timer2Timer() {
 
 void DiskTab::RefreshScanResult() {
     const int stops = m_stops;
-    m_Timer2->stop();
+    m_RefreshTimer->stop();
     QByteArray page;
     for (int read = 0; read < kScanRefreshReads && page.isEmpty(); ++read)
         page = console().FetchPage();
     showScanResult(readDiskPage(page).scanResult);
     // Stopped or closed while the unit was asked: this was the last refresh.
     if (stops == m_stops)
-        m_Timer2->start();
+        m_RefreshTimer->start();
 }
 
 void DiskTab::showScanResult(const QList<QByteArray>& lines) {

@@ -20,17 +20,17 @@ class DiskTab final : public ConsolePage {
 public:
     explicit DiskTab(ConsoleContext& console);
 
-    void showPage() override { TabSheet7Show(); }
+    void showPage() override { DiskTabShow(); }
     // The scan result is not refreshed for a closed console.
     void consoleClosed() override;
 
-    void TabSheet7Show();
+    void DiskTabShow();
     void DiskFormatBtnClick();
     void DiskSleepBtnClick();
     void DiskScanBtnClick();
     void DiskDelMsgBtnClick();
     void DiskRefBtnClick();
-    void Timer2Timer();
+    void RefreshTimerTick();
     void RefreshScanResult();
 
     // Timer2's ticks since the last refresh or "Stop Refresh": one count for
@@ -45,28 +45,28 @@ public:
     QPushButton* diskRefBtn() const { return m_DiskRefBtn; }
     QPlainTextEdit* diskScanMO() const { return m_DiskScanMO; }
     // Drives the periodic re-read of the scan result; stopped until a scan is started.
-    QTimer* timer2() const { return m_Timer2; }
+    QTimer* refreshTimer() const { return m_RefreshTimer; }
 
 private:
     // The memo filled with the result's lines, each shown as text.
     void showScanResult(const QList<QByteArray>& lines);
 
     QGroupBox* m_DiskUtiilityGB = nullptr;
-    QLabel* m_Label55 = nullptr;
+    QLabel* m_FormatDiskLabel = nullptr;
     QLabel* m_FormatWaitLabel = nullptr;
     QPushButton* m_DiskFormatBtn = nullptr;
-    QLabel* m_Label56 = nullptr;
+    QLabel* m_SleepTimeLabel = nullptr;
     QLineEdit* m_DiskSleepTimeEdit = nullptr;
-    QLabel* m_Label57 = nullptr;
-    QLabel* m_Label59 = nullptr;
+    QLabel* m_MinutesLabel = nullptr;
+    QLabel* m_SleepRangeLabel = nullptr;
     QPushButton* m_DiskSleepBtn = nullptr;
     QGroupBox* m_ScanDiskGB = nullptr;
-    QLabel* m_Label58 = nullptr;
+    QLabel* m_ScanDiskLabel = nullptr;
     QPushButton* m_DiskScanBtn = nullptr;
     QPushButton* m_DiskDelMsgBtn = nullptr;
     QPushButton* m_DiskRefBtn = nullptr;
     QPlainTextEdit* m_DiskScanMO = nullptr;
-    QTimer* m_Timer2 = nullptr;
+    QTimer* m_RefreshTimer = nullptr;
     // "Stop Refresh" presses and console closes: a refresh that waited, or
     // that was running, when one came does not start Timer2 again.
     int m_stops = 0;

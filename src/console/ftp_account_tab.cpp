@@ -38,15 +38,15 @@ FtpAccountTab::FtpAccountTab(ConsoleContext& console) : ConsolePage(console, "Ta
     resize(569, 537);
 
     m_ModifyFTPGB = place(new QGroupBox(QStringLiteral("Modify FTP Account"), this), "ModifyFTPGB", 10, 8, 545, 130);
-    m_Label46 = place(Ui::plainLabel(QStringLiteral("Account"), m_ModifyFTPGB), "Label46", 12, 30, 120, 23);
+    m_AccountLabel = place(Ui::plainLabel(QStringLiteral("Account"), m_ModifyFTPGB), "Label46", 12, 30, 120, 23);
     m_ModFTPAccLabel = place(Ui::plainLabel(QString(), m_ModifyFTPGB), "ModFTPAccLabel", 140, 30, 304, 23);
 
-    m_Label47 = place(Ui::plainLabel(QStringLiteral("Password"), m_ModifyFTPGB), "Label47", 12, 62, 120, 23);
+    m_PasswordLabel = place(Ui::plainLabel(QStringLiteral("Password"), m_ModifyFTPGB), "Label47", 12, 62, 120, 23);
     m_ModFTPPassEdit = place(new QLineEdit(m_ModifyFTPGB), "ModFTPPassEdit", 140, 62, 150, 23);
     m_ModFTPPassEdit->setEchoMode(QLineEdit::Password);
     m_ModFTPPassEdit->setMaxLength(12);
 
-    m_Label48 = place(Ui::plainLabel(QStringLiteral("Access"), m_ModifyFTPGB), "Label48", 12, 94, 120, 23);
+    m_AccessLabel = place(Ui::plainLabel(QStringLiteral("Access"), m_ModifyFTPGB), "Label48", 12, 94, 120, 23);
     m_ModFTPReadRB =
         place(new QRadioButton(QStringLiteral("Read only"), m_ModifyFTPGB), "ModFTPReadRB", 140, 94, 118, 23);
     m_ModFTPWriteRB =
@@ -55,8 +55,10 @@ FtpAccountTab::FtpAccountTab(ConsoleContext& console) : ConsolePage(console, "Ta
 
     m_ModFTPFolderGB = place(new QGroupBox(QStringLiteral("Modify FTP Account Folder List"), this), "ModFTPFolderGB",
                              10, 148, 545, 348);
-    m_Label49 = place(Ui::plainLabel(QStringLiteral("Folder List"), m_ModFTPFolderGB), "Label49", 12, 28, 215, 21);
-    m_Label50 = place(Ui::plainLabel(QStringLiteral("Sharing List "), m_ModFTPFolderGB), "Label50", 318, 28, 215, 21);
+    m_FolderListLabel =
+        place(Ui::plainLabel(QStringLiteral("Folder List"), m_ModFTPFolderGB), "Label49", 12, 28, 215, 21);
+    m_SharingListLabel =
+        place(Ui::plainLabel(QStringLiteral("Sharing List "), m_ModFTPFolderGB), "Label50", 318, 28, 215, 21);
     m_FTPSFLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSFLB", 12, 52, 215, 244);
     m_FTPSSharLB = place(new QListWidget(m_ModFTPFolderGB), "FTPSSharLB", 318, 52, 215, 244);
 
@@ -123,7 +125,7 @@ void FtpAccountTab::dropSelections() {
     dropSelection(m_FTPSSharLB);
 }
 
-void FtpAccountTab::TabSheet6Show() {
+void FtpAccountTab::FtpAccountTabShow() {
     ModifyFtpButtonsOff();
     const FtpAccountView view = readFtpAccountPage(console().FetchPage());
     showView(view);
@@ -209,7 +211,7 @@ void FtpAccountTab::ModMovetoFolderBtnClick() {
 void FtpAccountTab::ShowModCreateBtnClick() {
     ModifyFtpButtonsOff();
     dropSelections();
-    TForm10* dialog = console().dialogs().createAccountFolder;
+    CreateAccountFolderDialog* dialog = console().dialogs().createAccountFolder;
     if (!dialog)
         return;
     dialog->showAndRaise();
@@ -222,7 +224,7 @@ void FtpAccountTab::ShowModRenameBtnClick() {
     if (!item)
         return;
     m_renameOldName = bytesOf(item);
-    TForm11* dialog = console().dialogs().renameAccountFolder;
+    RenameAccountFolderDialog* dialog = console().dialogs().renameAccountFolder;
     if (dialog) {
         // The field's 12-character limit is for typing: the unit's name is shown whole.
         QLineEdit* oldField = dialog->modRenOldnameEdit();
@@ -274,7 +276,7 @@ void FtpAccountTab::FTPSSharLBClick() {
 }
 
 void FtpAccountTab::ModCreateFBtnClick() {
-    TForm10* dialog = console().dialogs().createAccountFolder;
+    CreateAccountFolderDialog* dialog = console().dialogs().createAccountFolder;
     QLineEdit* field = dialog->modCreateFEdit();
     const auto name = applyNameRule(console(), field, FolderNameRule(field->text(), kFolderList, "FTP Server"));
     if (!name)
@@ -286,7 +288,7 @@ void FtpAccountTab::ModCreateFBtnClick() {
 }
 
 void FtpAccountTab::ModRenameFBtnClick() {
-    TForm11* dialog = console().dialogs().renameAccountFolder;
+    RenameAccountFolderDialog* dialog = console().dialogs().renameAccountFolder;
     QLineEdit* field = dialog->modRenNewnameEdit();
     QLineEdit* oldField = dialog->modRenOldnameEdit();
     // The old name goes back as the unit sent it, unless it was typed over.

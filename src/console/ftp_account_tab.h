@@ -21,10 +21,10 @@ class FtpAccountTab final : public ConsolePage {
 public:
     explicit FtpAccountTab(ConsoleContext& console);
 
-    void showPage() override { TabSheet6Show(); }
+    void showPage() override { FtpAccountTabShow(); }
     void dialogsReady() override;
 
-    void TabSheet6Show();
+    void FtpAccountTabShow();
     // The FTP page's Modify asked the unit to select this user's account: the next read checks it did.
     void expectAccount(const QByteArray& user) { m_picked = user; }
     void ModifyFtpButtonsOff();
@@ -63,17 +63,17 @@ private:
     bool accountStillSelected();
 
     QGroupBox* m_ModifyFTPGB = nullptr;
-    QLabel* m_Label46 = nullptr;
+    QLabel* m_AccountLabel = nullptr;
     QLabel* m_ModFTPAccLabel = nullptr;
-    QLabel* m_Label47 = nullptr;
+    QLabel* m_PasswordLabel = nullptr;
     QLineEdit* m_ModFTPPassEdit = nullptr;
-    QLabel* m_Label48 = nullptr;
+    QLabel* m_AccessLabel = nullptr;
     QRadioButton* m_ModFTPReadRB = nullptr;
     QRadioButton* m_ModFTPWriteRB = nullptr;
     QPushButton* m_ModFTPBtn = nullptr;
     QGroupBox* m_ModFTPFolderGB = nullptr;
-    QLabel* m_Label49 = nullptr;
-    QLabel* m_Label50 = nullptr;
+    QLabel* m_FolderListLabel = nullptr;
+    QLabel* m_SharingListLabel = nullptr;
     QListWidget* m_FTPSFLB = nullptr;
     QListWidget* m_FTPSSharLB = nullptr;
     QPushButton* m_ModMovetoSharBtn = nullptr;

@@ -44,21 +44,23 @@ FtpTab::FtpTab(ConsoleContext& console) : ConsolePage(console, "TabSheet5", "FTP
 
     m_FTPConfGB = place(new QGroupBox(QStringLiteral("FTP Configuration"), this), "FTPConfGB", 10, 8, 545, 200);
 
-    m_Label41 = place(Ui::plainLabel(QStringLiteral("FTP Status"), m_FTPConfGB), "Label41", 12, 30, 120, 23);
+    m_FtpStatusLabel = place(Ui::plainLabel(QStringLiteral("FTP Status"), m_FTPConfGB), "Label41", 12, 30, 120, 23);
     m_FTPStatusCB = place(new QComboBox(m_FTPConfGB), "FTPStatusCB", 140, 30, 110, 23);
     // Typed text is accepted as well as the two items, and nothing is chosen until the unit is read.
     m_FTPStatusCB->setEditable(true);
     m_FTPStatusCB->addItems({QStringLiteral("Enable"), QStringLiteral("Disable")});
     m_FTPStatusCB->setCurrentIndex(-1);
 
-    m_Label43 = place(Ui::plainLabel(QStringLiteral("Port"), m_FTPConfGB), "Label43", 12, 62, 120, 23);
+    m_PortLabel = place(Ui::plainLabel(QStringLiteral("Port"), m_FTPConfGB), "Label43", 12, 62, 120, 23);
     m_FTPPortEdit = place(new QLineEdit(m_FTPConfGB), "FTPPortEdit", 140, 62, 110, 23);
     m_FTPPortEdit->setMaxLength(5);
-    m_Label44 = place(Ui::plainLabel(QStringLiteral("(21 or 1025-65500) "), m_FTPConfGB), "Label44", 258, 62, 186, 23);
+    m_PortRangeLabel =
+        place(Ui::plainLabel(QStringLiteral("(21 or 1025-65500) "), m_FTPConfGB), "Label44", 258, 62, 186, 23);
     m_FTPStatusBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "FTPStatusBtn", 452, 61, 81, 25);
 
     // Each pair sits on a panel of its own so that the two choices are exclusive only within the pair.
-    m_Label42 = place(Ui::plainLabel(QStringLiteral("Allow anonymous"), m_FTPConfGB), "Label42", 12, 100, 120, 23);
+    m_AnonymousLabel =
+        place(Ui::plainLabel(QStringLiteral("Allow anonymous"), m_FTPConfGB), "Label42", 12, 100, 120, 23);
     m_FTPAnonyStatusPL = place(new QWidget(m_FTPConfGB), "FTPAnonyStatusPL", 140, 100, 300, 23);
     m_AnonyEnRB = place(new QRadioButton(QStringLiteral("Enable"), m_FTPAnonyStatusPL), "AnonyEnRB", 0, 0, 118, 23);
     m_AnonyDisRB =
@@ -69,7 +71,8 @@ FtpTab::FtpTab(ConsoleContext& console) : ConsolePage(console, "TabSheet5", "FTP
     m_AnonyWriteRB =
         place(new QRadioButton(QStringLiteral("Read/Write"), m_FTPAnonyReWrPL), "AnonyWriteRB", 118, 0, 118, 23);
 
-    m_Label45 = place(Ui::plainLabel(QStringLiteral("Home Directory"), m_FTPConfGB), "Label45", 12, 160, 120, 23);
+    m_HomeDirectoryLabel =
+        place(Ui::plainLabel(QStringLiteral("Home Directory"), m_FTPConfGB), "Label45", 12, 160, 120, 23);
     m_AnonyHDCB = place(new QComboBox(m_FTPConfGB), "AnonyHDCB", 140, 160, 178, 23);
     m_AnonyHDCB->setEditable(true);
     m_AnonyBtn = place(new QPushButton(QStringLiteral("Set"), m_FTPConfGB), "AnonyBtn", 452, 159, 81, 25);
@@ -115,7 +118,7 @@ FtpTab::FtpTab(ConsoleContext& console) : ConsolePage(console, "TabSheet5", "FTP
 }
 
 void FtpTab::dialogsReady() {
-    TForm9* dialog = console().dialogs().createAccount;
+    CreateAccountDialog* dialog = console().dialogs().createAccount;
     if (!dialog)
         return;
     connect(dialog, &NameDialog::setPressed, this, &FtpTab::FTPAddAccBtnClick, Qt::UniqueConnection);
@@ -128,7 +131,7 @@ void FtpTab::FtpAccountButtonsOff() {
     console().setModifyFtpTabVisible(false);
 }
 
-void FtpTab::TabSheet5Show() {
+void FtpTab::FtpTabShow() {
     FtpAccountButtonsOff();
     const FtpView view = readFtpPage(console().FetchPage());
     m_FTPStatusCB->setCurrentIndex(view.enabled ? 0 : 1);
@@ -158,9 +161,11 @@ void FtpTab::TabSheet5Show() {
 }
 
 void FtpTab::FTPStatusBtnClick() {
-    // The combo box takes typed text too: only the Enable item's words, in any case, switch the server on.
-    const bool enable =
-        m_FTPStatusCB->currentText().trimmed().compare(m_FTPStatusCB->itemText(0), Qt::CaseInsensitive) == 0;
+    // The combo box takes typed text too: only the Enable item's words, in any case, switch the server on;
+    // in a translated session the English word does as well.
+    const QString typed = m_FTPStatusCB->currentText().trimmed();
+    const bool enable = typed.compare(m_FTPStatusCB->itemText(0), Qt::CaseInsensitive) == 0 ||
+                        typed.compare(QLatin1String("Enable"), Qt::CaseInsensitive) == 0;
     const Checked checked = ftpStateChange(console().unit(), enable, m_FTPPortEdit->text());
     if (const Base::Refusal* refusal = refusalOf(checked)) {
         console().showMessage(*refusal);
@@ -196,7 +201,7 @@ void FtpTab::AccountLVClick() {
 void FtpTab::AccAddBtnClick() {
     FtpAccountButtonsOff();
     console().SendWithRetry(accountCreateChange(console().unit()), kFtpPage);
-    TForm9* dialog = console().dialogs().createAccount;
+    CreateAccountDialog* dialog = console().dialogs().createAccount;
     if (!dialog)
         return;
     dialog->showAndRaise();
@@ -241,7 +246,7 @@ void FtpTab::AccDelBtnClick() {
 }
 
 void FtpTab::FTPAddAccBtnClick() {
-    TForm9* dialog = console().dialogs().createAccount;
+    CreateAccountDialog* dialog = console().dialogs().createAccount;
     QLineEdit* field = dialog->ftpAddAccEdit();
     const auto name = FolderLists::applyNameRule(
         console(), field,

@@ -18,10 +18,10 @@ class FtpTab final : public ConsolePage {
 public:
     explicit FtpTab(ConsoleContext& console);
 
-    void showPage() override { TabSheet5Show(); }
+    void showPage() override { FtpTabShow(); }
     void dialogsReady() override;
 
-    void TabSheet5Show();
+    void FtpTabShow();
     void FtpAccountButtonsOff();
     void FTPStatusBtnClick();
     void AnonyBtnClick();
@@ -63,20 +63,20 @@ private:
     QByteArray rowValue(int row) const;
 
     QGroupBox* m_FTPConfGB = nullptr;
-    QLabel* m_Label41 = nullptr;
+    QLabel* m_FtpStatusLabel = nullptr;
     QComboBox* m_FTPStatusCB = nullptr;
-    QLabel* m_Label43 = nullptr;
+    QLabel* m_PortLabel = nullptr;
     QLineEdit* m_FTPPortEdit = nullptr;
-    QLabel* m_Label44 = nullptr;
+    QLabel* m_PortRangeLabel = nullptr;
     QPushButton* m_FTPStatusBtn = nullptr;
-    QLabel* m_Label42 = nullptr;
+    QLabel* m_AnonymousLabel = nullptr;
     QWidget* m_FTPAnonyStatusPL = nullptr;
     QRadioButton* m_AnonyEnRB = nullptr;
     QRadioButton* m_AnonyDisRB = nullptr;
     QWidget* m_FTPAnonyReWrPL = nullptr;
     QRadioButton* m_AnonyReadORB = nullptr;
     QRadioButton* m_AnonyWriteRB = nullptr;
-    QLabel* m_Label45 = nullptr;
+    QLabel* m_HomeDirectoryLabel = nullptr;
     QComboBox* m_AnonyHDCB = nullptr;
     QPushButton* m_AnonyBtn = nullptr;
     QGroupBox* m_FTPCreatAccGB = nullptr;

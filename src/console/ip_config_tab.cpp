@@ -45,11 +45,11 @@ IpConfigTab::IpConfigTab(ConsoleContext& console) : ConsolePage(console, "TabShe
         int maxLength; // 0: none
     };
     const Row rows[] = {
-        {"Label23", "IP Address", "IPAddressEdit", &m_Label23, &m_IPAddressEdit, kAddressLength},
-        {"Label24", "Subnet Mask", "SubMaskEdit", &m_Label24, &m_SubMaskEdit, kAddressLength},
-        {"Label25", "Gateway", "GatewayEdit", &m_Label25, &m_GatewayEdit, kAddressLength},
-        {"Label26", "Primary DNS", "PrimaryDnsEdit", &m_Label26, &m_PrimaryDnsEdit, kAddressLength},
-        {"Label27", "Secondary DNS", "SecondDnsEdit", &m_Label27, &m_SecondDnsEdit, 0},
+        {"Label23", "IP Address", "IPAddressEdit", &m_IPAddressLabel, &m_IPAddressEdit, kAddressLength},
+        {"Label24", "Subnet Mask", "SubMaskEdit", &m_SubnetMaskLabel, &m_SubMaskEdit, kAddressLength},
+        {"Label25", "Gateway", "GatewayEdit", &m_GatewayLabel, &m_GatewayEdit, kAddressLength},
+        {"Label26", "Primary DNS", "PrimaryDnsEdit", &m_PrimaryDnsLabel, &m_PrimaryDnsEdit, kAddressLength},
+        {"Label27", "Secondary DNS", "SecondDnsEdit", &m_SecondaryDnsLabel, &m_SecondDnsEdit, 0},
     };
     int y = 84;
     for (const Row& r : rows) {
@@ -66,7 +66,7 @@ IpConfigTab::IpConfigTab(ConsoleContext& console) : ConsolePage(console, "TabShe
     keepCaptionKeys();
 }
 
-void IpConfigTab::TabSheet2Show() {
+void IpConfigTab::IpConfigTabShow() {
     for (int read = 0; read < kIpConfigReads; ++read) {
         const IpConfigView v = readIpConfigPage(console().FetchPage());
         (v.automatic ? m_AutoIPRB : m_StaticIPRB)->setChecked(true);

@@ -16,9 +16,9 @@ class IpConfigTab final : public ConsolePage {
 public:
     explicit IpConfigTab(ConsoleContext& console);
 
-    void showPage() override { TabSheet2Show(); }
+    void showPage() override { IpConfigTabShow(); }
 
-    void TabSheet2Show();
+    void IpConfigTabShow();
     void AutoIPRBClick();
     void StaticIPRBClick();
     void IPinforBtnClick();
@@ -33,15 +33,15 @@ private:
     QLabel* m_IPOption = nullptr;
     QRadioButton* m_AutoIPRB = nullptr;
     QRadioButton* m_StaticIPRB = nullptr;
-    QLabel* m_Label23 = nullptr;
+    QLabel* m_IPAddressLabel = nullptr;
     QLineEdit* m_IPAddressEdit = nullptr;
-    QLabel* m_Label24 = nullptr;
+    QLabel* m_SubnetMaskLabel = nullptr;
     QLineEdit* m_SubMaskEdit = nullptr;
-    QLabel* m_Label25 = nullptr;
+    QLabel* m_GatewayLabel = nullptr;
     QLineEdit* m_GatewayEdit = nullptr;
-    QLabel* m_Label26 = nullptr;
+    QLabel* m_PrimaryDnsLabel = nullptr;
     QLineEdit* m_PrimaryDnsEdit = nullptr;
-    QLabel* m_Label27 = nullptr;
+    QLabel* m_SecondaryDnsLabel = nullptr;
     QLineEdit* m_SecondDnsEdit = nullptr;
     QPushButton* m_IPinforBtn = nullptr;
 };

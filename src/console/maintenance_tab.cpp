@@ -57,7 +57,8 @@ MaintenanceTab::MaintenanceTab(ConsoleContext& console) : ConsolePage(console, "
     resize(569, 537);
 
     m_FirmUpGB = place(new QGroupBox(QStringLiteral("Firmware Upload"), this), "FirmUpGB", 10, 8, 545, 100);
-    m_Label28 = place(Ui::plainLabel(QStringLiteral("Upload Firmware"), m_FirmUpGB), "Label28", 12, 30, 120, 23);
+    m_UploadFirmwareLabel =
+        place(Ui::plainLabel(QStringLiteral("Upload Firmware"), m_FirmUpGB), "Label28", 12, 30, 120, 23);
     m_FirmFileEdit = place(new QLineEdit(m_FirmUpGB), "FirmFileEdit", 140, 30, 304, 23);
     // The path comes only from the file dialog.
     m_FirmFileEdit->setEnabled(false);
@@ -66,52 +67,54 @@ MaintenanceTab::MaintenanceTab(ConsoleContext& console) : ConsolePage(console, "
     m_UploadBtn->setEnabled(false);
 
     m_SysRebootGB = place(new QGroupBox(QStringLiteral("System Reboot"), this), "SysRebootGB", 10, 118, 545, 168);
-    m_Label29 =
+    m_RebootNoteLabel =
         place(explanation(Ui::plainLabel(rebootExplanation(identity), m_SysRebootGB)), "Label29", 12, 30, 424, 124);
     m_RebootBtn = place(new QPushButton(QStringLiteral("Reboot"), m_SysRebootGB), "RebootBtn", 452, 29, 81, 25);
 
     m_FactoryDefGB = place(new QGroupBox(QStringLiteral("Factory Defaults"), this), "FactoryDefGB", 10, 296, 545, 112);
-    m_Label30 =
+    m_ResetNoteLabel =
         place(explanation(Ui::plainLabel(resetExplanation(identity), m_FactoryDefGB)), "Label30", 12, 30, 424, 70);
     m_ResetBtn = place(new QPushButton(QStringLiteral("Reset"), m_FactoryDefGB), "ResetBtn", 452, 29, 81, 25);
 
-    m_Label31 = place(Ui::plainLabel(QStringLiteral("Wait a minute..."), this), "Label31", 22, 422, 521, 21);
-    m_Label32 =
+    m_WaitLabel = place(Ui::plainLabel(QStringLiteral("Wait a minute..."), this), "Label31", 22, 422, 521, 21);
+    m_SuccessLabel =
         place(Ui::plainLabel(QStringLiteral("Maintenance Action Successful"), this), "Label32", 22, 422, 521, 21);
-    m_Label31->hide();
-    m_Label32->hide();
-    m_ProgressBar1 = place(new QProgressBar(this), "ProgressBar1", 22, 448, 521, 18);
-    m_ProgressBar1->setRange(0, kProgressMaximum);
-    m_ProgressBar1->setValue(0);
-    m_ProgressBar1->setTextVisible(false);
-    m_ProgressBar1->hide();
+    m_WaitLabel->hide();
+    m_SuccessLabel->hide();
+    m_WaitBar = place(new QProgressBar(this), "ProgressBar1", 22, 448, 521, 18);
+    m_WaitBar->setRange(0, kProgressMaximum);
+    m_WaitBar->setValue(0);
+    m_WaitBar->setTextVisible(false);
+    m_WaitBar->hide();
 
     useConsoleText(this);
     // Made of pieces each translated by itself: translateOtherCaptions.
-    TabWidgets::keepUntranslated(m_Label29);
-    TabWidgets::keepUntranslated(m_Label30);
+    TabWidgets::keepUntranslated(m_RebootNoteLabel);
+    TabWidgets::keepUntranslated(m_ResetNoteLabel);
     keepCaptionKeys();
-    useMaroon(m_Label31);
-    useMaroon(m_Label32);
+    useMaroon(m_WaitLabel);
+    useMaroon(m_SuccessLabel);
+    for (QLabel* label : {m_RebootNoteLabel, m_ResetNoteLabel, m_WaitLabel, m_SuccessLabel})
+        TabWidgets::keepColourWhenDisabled(label);
 
-    m_Timer1 = new QTimer(this);
-    m_Timer1->setObjectName(QStringLiteral("Timer1"));
-    m_Timer1->setInterval(1000);
+    m_WaitTimer = new QTimer(this);
+    m_WaitTimer->setObjectName(QStringLiteral("Timer1"));
+    m_WaitTimer->setInterval(1000);
 
     connect(m_BrowseBtn, &QPushButton::clicked, this, &MaintenanceTab::BrowseBtnClick);
     connect(m_UploadBtn, &QPushButton::clicked, this, &MaintenanceTab::UploadBtnClick);
     connect(m_RebootBtn, &QPushButton::clicked, this, &MaintenanceTab::RebootBtnClick);
     connect(m_ResetBtn, &QPushButton::clicked, this, &MaintenanceTab::ResetBtnClick);
-    connect(m_Timer1, &QTimer::timeout, this, &MaintenanceTab::Timer1Timer);
+    connect(m_WaitTimer, &QTimer::timeout, this, &MaintenanceTab::WaitTimerTick);
 }
 
 void MaintenanceTab::translateOtherCaptions() {
-    m_Label29->setText(rebootExplanation(Base::LocalizeText));
-    m_Label30->setText(resetExplanation(Base::LocalizeText));
+    m_RebootNoteLabel->setText(rebootExplanation(Base::LocalizeText));
+    m_ResetNoteLabel->setText(resetExplanation(Base::LocalizeText));
 }
 
 void MaintenanceTab::consoleShown() {
-    m_Timer1->stop();
+    m_WaitTimer->stop();
 }
 
 void MaintenanceTab::enableUpload() {
@@ -119,14 +122,14 @@ void MaintenanceTab::enableUpload() {
 }
 
 void MaintenanceTab::idle() {
-    m_Label31->hide();
-    m_Label32->hide();
-    m_ProgressBar1->hide();
-    m_ProgressBar1->setValue(0);
-    m_Timer1->stop();
+    m_WaitLabel->hide();
+    m_SuccessLabel->hide();
+    m_WaitBar->hide();
+    m_WaitBar->setValue(0);
+    m_WaitTimer->stop();
 }
 
-void MaintenanceTab::TabSheet3Show() {
+void MaintenanceTab::MaintenanceTabShow() {
     enableUpload();
     idle();
     for (QPushButton* button : {m_BrowseBtn, m_RebootBtn, m_ResetBtn})
@@ -137,8 +140,8 @@ void MaintenanceTab::BrowseBtnClick() {
     QString chosen;
     if (m_chooseFile) {
         chosen = m_chooseFile();
-    } else if (openDialog1()->exec() == QDialog::Accepted && !openDialog1()->selectedFiles().isEmpty()) {
-        chosen = openDialog1()->selectedFiles().constFirst();
+    } else if (openDialog()->exec() == QDialog::Accepted && !openDialog()->selectedFiles().isEmpty()) {
+        chosen = openDialog()->selectedFiles().constFirst();
     }
     // Cancelled, the path chosen before stays.
     if (!chosen.isEmpty())
@@ -147,28 +150,28 @@ void MaintenanceTab::BrowseBtnClick() {
 }
 
 void MaintenanceTab::startWait() {
-    m_Label31->show();
-    m_ProgressBar1->setValue(0);
-    m_ProgressBar1->show();
-    m_Timer1->start();
+    m_WaitLabel->show();
+    m_WaitBar->setValue(0);
+    m_WaitBar->show();
+    m_WaitTimer->start();
     console().setConsoleEnabled(false);
 }
 
-void MaintenanceTab::Timer1Timer() {
-    if (m_ProgressBar1->value() >= kProgressMaximum) {
-        m_Label31->hide();
-        m_Label32->show();
+void MaintenanceTab::WaitTimerTick() {
+    if (m_WaitBar->value() >= kProgressMaximum) {
+        m_WaitLabel->hide();
+        m_SuccessLabel->show();
         m_FirmFileEdit->clear();
-        m_ProgressBar1->setValue(0);
-        m_ProgressBar1->hide();
+        m_WaitBar->setValue(0);
+        m_WaitBar->hide();
         for (QPushButton* button : {m_UploadBtn, m_RebootBtn, m_ResetBtn})
             button->setEnabled(true);
         console().setConsoleEnabled(true);
-        m_Timer1->stop();
+        m_WaitTimer->stop();
         console().findUnitAgain();
         return;
     }
-    m_ProgressBar1->setValue(m_ProgressBar1->value() + kProgressStep);
+    m_WaitBar->setValue(m_WaitBar->value() + kProgressStep);
 }
 
 void MaintenanceTab::UploadBtnClick() {
@@ -180,7 +183,7 @@ void MaintenanceTab::UploadBtnClick() {
         idle();
         return;
     }
-    m_Label31->show();
+    m_WaitLabel->show();
     for (QPushButton* button : {m_UploadBtn, m_RebootBtn, m_ResetBtn})
         button->setEnabled(false);
 
@@ -199,27 +202,27 @@ void MaintenanceTab::UploadBtnClick() {
     QElapsedTimer working;
     const int workBoundMs = console().workTimeoutMs();
     connect(&progressTimer, &QTimer::timeout, this, [this, &sent, &working, total, workBoundMs] {
-        m_ProgressBar1->setValue(static_cast<int>(sent.load() * kProgressMaximum / total));
+        m_WaitBar->setValue(static_cast<int>(sent.load() * kProgressMaximum / total));
         if (sent.load() < total)
             return;
         if (!working.isValid()) {
             working.start();
-            m_ProgressBar1->setAlignment(Qt::AlignCenter);
-            m_ProgressBar1->setTextVisible(true);
+            m_WaitBar->setAlignment(Qt::AlignCenter);
+            m_WaitBar->setTextVisible(true);
         }
-        m_ProgressBar1->setFormat(workWaitText(working.elapsed(), workBoundMs));
+        m_WaitBar->setFormat(workWaitText(working.elapsed(), workBoundMs));
     });
-    m_ProgressBar1->setValue(0);
-    m_ProgressBar1->show();
+    m_WaitBar->setValue(0);
+    m_WaitBar->show();
     progressTimer.start();
     const Web::PostResult result =
         console().PostMultipart(firmwareUrl(console().unit()), *body.value(), firmwareReferer(console().unit()),
                                 [&sent](qint64 done, qint64) { sent = done; });
     progressTimer.stop();
-    m_ProgressBar1->hide();
-    m_ProgressBar1->setValue(0);
-    m_ProgressBar1->setFormat(QStringLiteral("%p%"));
-    m_ProgressBar1->setTextVisible(false);
+    m_WaitBar->hide();
+    m_WaitBar->setValue(0);
+    m_WaitBar->setFormat(QStringLiteral("%p%"));
+    m_WaitBar->setTextVisible(false);
 
     switch (judgeUpload(result, console().unit())) {
     case UploadVerdict::Accepted:
@@ -239,8 +242,8 @@ void MaintenanceTab::UploadBtnClick() {
         console().showMessage(uploadFailed());
         break;
     }
-    m_Label31->hide();
-    m_Label32->hide();
+    m_WaitLabel->hide();
+    m_SuccessLabel->hide();
 }
 
 void MaintenanceTab::RebootBtnClick() {
@@ -266,17 +269,18 @@ void MaintenanceTab::ResetBtnClick() {
     console().SendCgi(rebootChange(console().unit()));
 }
 
-QFileDialog* MaintenanceTab::openDialog1() {
-    if (m_OpenDialog1 == nullptr) {
-        m_OpenDialog1 = new QFileDialog(this);
-        m_OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-        m_OpenDialog1->setNameFilter(QStringLiteral("bin file (*.bin)"));
-        m_OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-        m_OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-        m_OpenDialog1->setOption(QFileDialog::ReadOnly);
-        m_OpenDialog1->setSizeGripEnabled(true);
+QFileDialog* MaintenanceTab::openDialog() {
+    if (m_OpenDialog == nullptr) {
+        m_OpenDialog = new QFileDialog(this);
+        m_OpenDialog->setObjectName(QStringLiteral("OpenDialog1"));
+        // Only the words: a translation cannot change which files are offered.
+        m_OpenDialog->setNameFilter(Base::LocalizeText(QStringLiteral("bin file")) + QStringLiteral(" (*.bin)"));
+        m_OpenDialog->setFileMode(QFileDialog::ExistingFile);
+        m_OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        m_OpenDialog->setOption(QFileDialog::ReadOnly);
+        m_OpenDialog->setSizeGripEnabled(true);
     }
-    return m_OpenDialog1;
+    return m_OpenDialog;
 }
 
 } // namespace Console

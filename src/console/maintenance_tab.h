@@ -20,14 +20,14 @@ class MaintenanceTab final : public ConsolePage {
 public:
     explicit MaintenanceTab(ConsoleContext& console);
 
-    void showPage() override { TabSheet3Show(); }
+    void showPage() override { MaintenanceTabShow(); }
 
-    void TabSheet3Show();
+    void MaintenanceTabShow();
     void BrowseBtnClick();
     void UploadBtnClick();
     void RebootBtnClick();
     void ResetBtnClick();
-    void Timer1Timer();
+    void WaitTimerTick();
     // Where Browse gets its file: the file dialog, or a chooser of a test's own. Empty: none chosen.
     void setFileChooser(std::function<QString()> chooser) { m_chooseFile = std::move(chooser); }
 
@@ -41,14 +41,14 @@ public:
     QPushButton* rebootBtn() const { return m_RebootBtn; }
     QPushButton* resetBtn() const { return m_ResetBtn; }
     // "Wait a minute..." and "Maintenance Action Successful", in the same place.
-    QLabel* label31() const { return m_Label31; }
-    QLabel* label32() const { return m_Label32; }
-    QProgressBar* progressBar1() const { return m_ProgressBar1; }
-    QTimer* timer1() const { return m_Timer1; }
+    QLabel* waitLabel() const { return m_WaitLabel; }
+    QLabel* successLabel() const { return m_SuccessLabel; }
+    QProgressBar* waitBar() const { return m_WaitBar; }
+    QTimer* waitTimer() const { return m_WaitTimer; }
     // A wait left running from an earlier visit ends when the console is shown again.
     void consoleShown() override;
     // Made on first use: building a file dialog reads the file system, which start-up need not wait for.
-    QFileDialog* openDialog1();
+    QFileDialog* openDialog();
 
 private:
     void translateOtherCaptions() override;
@@ -58,21 +58,21 @@ private:
     void enableUpload();
 
     QGroupBox* m_FirmUpGB = nullptr;
-    QLabel* m_Label28 = nullptr;
+    QLabel* m_UploadFirmwareLabel = nullptr;
     QLineEdit* m_FirmFileEdit = nullptr;
     QPushButton* m_BrowseBtn = nullptr;
     QPushButton* m_UploadBtn = nullptr;
     QGroupBox* m_SysRebootGB = nullptr;
-    QLabel* m_Label29 = nullptr;
+    QLabel* m_RebootNoteLabel = nullptr;
     QPushButton* m_RebootBtn = nullptr;
     QGroupBox* m_FactoryDefGB = nullptr;
-    QLabel* m_Label30 = nullptr;
+    QLabel* m_ResetNoteLabel = nullptr;
     QPushButton* m_ResetBtn = nullptr;
-    QLabel* m_Label31 = nullptr;
-    QLabel* m_Label32 = nullptr;
-    QProgressBar* m_ProgressBar1 = nullptr;
-    QTimer* m_Timer1 = nullptr;
-    QFileDialog* m_OpenDialog1 = nullptr;
+    QLabel* m_WaitLabel = nullptr;
+    QLabel* m_SuccessLabel = nullptr;
+    QProgressBar* m_WaitBar = nullptr;
+    QTimer* m_WaitTimer = nullptr;
+    QFileDialog* m_OpenDialog = nullptr;
     std::function<QString()> m_chooseFile;
 };
 

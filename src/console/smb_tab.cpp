@@ -26,8 +26,8 @@ SmbTab::SmbTab(ConsoleContext& console) : ConsolePage(console, "TabSheet4", "SMB
     resize(569, 537);
 
     m_SMBGB = place(new QGroupBox(QStringLiteral("SMB Server"), this), "SMBGB", 10, 8, 545, 488);
-    m_Label39 = place(Ui::plainLabel(QStringLiteral("Folder List"), m_SMBGB), "Label39", 12, 28, 215, 21);
-    m_Label40 = place(Ui::plainLabel(QStringLiteral("Sharing List"), m_SMBGB), "Label40", 318, 28, 215, 21);
+    m_FolderListLabel = place(Ui::plainLabel(QStringLiteral("Folder List"), m_SMBGB), "Label39", 12, 28, 215, 21);
+    m_SharingListLabel = place(Ui::plainLabel(QStringLiteral("Sharing List"), m_SMBGB), "Label40", 318, 28, 215, 21);
     m_SMBFolderLB = place(new QListWidget(m_SMBGB), "SMBFolderLB", 12, 52, 215, 380);
     m_SMBPublicFolderLB = place(new QListWidget(m_SMBGB), "SMBPublicFolderLB", 318, 52, 215, 380);
 
@@ -81,7 +81,7 @@ void SmbTab::SmbButtonsOff() {
         button->setEnabled(false);
 }
 
-void SmbTab::TabSheet4Show() {
+void SmbTab::SmbTabShow() {
     SmbButtonsOff();
     m_ShowCreateBtn->setEnabled(true);
     const SmbView view = readSmbPage(console().FetchPage());
@@ -164,7 +164,7 @@ void SmbTab::ShowDeleteBtnClick() {
 void SmbTab::ShowCreateBtnClick() {
     SmbButtonsOff();
     dropSelection(m_SMBFolderLB);
-    TForm6* dialog = console().dialogs().createFolder;
+    CreateFolderDialog* dialog = console().dialogs().createFolder;
     if (!dialog)
         return;
     dialog->showAndRaise();
@@ -179,7 +179,7 @@ void SmbTab::ShowRenameBtnClick() {
         return;
     }
     m_renameOldName = bytesOf(item);
-    TForm7* dialog = console().dialogs().renameFolder;
+    RenameFolderDialog* dialog = console().dialogs().renameFolder;
     if (dialog)
         dialog->oldFoldernameEdit()->setText(textOf(item));
     dropSelection(m_SMBFolderLB);
@@ -197,7 +197,7 @@ void SmbTab::ShowPublicPassBtnClick() {
         return;
     }
     m_passwordFolder = bytesOf(item);
-    TForm8* dialog = console().dialogs().sharePassword;
+    SharePasswordDialog* dialog = console().dialogs().sharePassword;
     if (dialog)
         dialog->publicFolderEdit()->setText(textOf(item));
     dropSelection(m_SMBPublicFolderLB);
@@ -212,7 +212,7 @@ std::optional<QString> SmbTab::checkedName(QLineEdit* field) {
 }
 
 void SmbTab::CreateFBtnClick() {
-    TForm6* dialog = console().dialogs().createFolder;
+    CreateFolderDialog* dialog = console().dialogs().createFolder;
     QLineEdit* field = dialog->foldernameEdit();
     const std::optional<QString> name = checkedName(field);
     if (!name)
@@ -224,7 +224,7 @@ void SmbTab::CreateFBtnClick() {
 }
 
 void SmbTab::RenameFBtnClick() {
-    TForm7* dialog = console().dialogs().renameFolder;
+    RenameFolderDialog* dialog = console().dialogs().renameFolder;
     QLineEdit* field = dialog->newFoldernameEdit();
     const std::optional<QString> name = checkedName(field);
     if (!name)
@@ -237,7 +237,7 @@ void SmbTab::RenameFBtnClick() {
 }
 
 void SmbTab::PublicPassBtnClick() {
-    TForm8* dialog = console().dialogs().sharePassword;
+    SharePasswordDialog* dialog = console().dialogs().sharePassword;
     const PasswordRuleResult rule =
         SharePasswordRule(dialog->publicPassEdit()->text(), dialog->verifyPassEdit()->text());
     dialog->publicPassEdit()->setText(rule.password);

@@ -22,10 +22,10 @@ class SmbTab final : public ConsolePage {
 public:
     explicit SmbTab(ConsoleContext& console);
 
-    void showPage() override { TabSheet4Show(); }
+    void showPage() override { SmbTabShow(); }
     void dialogsReady() override;
 
-    void TabSheet4Show();
+    void SmbTabShow();
     void SmbButtonsOff();
     void SMBFolderLBClick();
     void SMBPublicFolderLBClick();
@@ -55,8 +55,8 @@ private:
     std::optional<QString> checkedName(QLineEdit* field);
 
     QGroupBox* m_SMBGB = nullptr;
-    QLabel* m_Label39 = nullptr;
-    QLabel* m_Label40 = nullptr;
+    QLabel* m_FolderListLabel = nullptr;
+    QLabel* m_SharingListLabel = nullptr;
     QListWidget* m_SMBFolderLB = nullptr;
     QListWidget* m_SMBPublicFolderLB = nullptr;
     QPushButton* m_MovetoPublicBtn = nullptr;

@@ -31,8 +31,8 @@ constexpr int kGroupX = 10;
 constexpr int kGroupWidth = 545;
 constexpr int kLabelX = 12;
 constexpr int kFieldX = 116;
-constexpr int kLabel2X = 246;
-constexpr int kField2X = 354;
+constexpr int kSecondLabelX = 246;
+constexpr int kSecondFieldX = 354;
 constexpr int kButtonX = 452;
 
 constexpr int row(int n) {
@@ -70,6 +70,9 @@ StatusTab::StatusTab(ConsoleContext& console) : ConsolePage(console, "TabSheet1"
     buildNetwork();
     buildDisk();
     TabWidgets::useConsoleText(this);
+    // Host names, and zone names the unit's own pages write in English.
+    TabWidgets::keepUntranslated(m_TimeSSelCB);
+    TabWidgets::keepUntranslated(m_TimezoneCB);
     keepCaptionKeys();
     for (QLabel* value : {m_CurrenttimeLB, m_IPAddressLB, m_DiskidLB, m_FirmverLB, m_FreesizeLB, m_TotalsizeLB})
         useMaroon(value);
@@ -78,10 +81,10 @@ StatusTab::StatusTab(ConsoleContext& console) : ConsolePage(console, "TabSheet1"
 void StatusTab::buildIdentification() {
     m_IdenGB =
         place(new QGroupBox(QStringLiteral("Identification"), this), "IdenGB", kGroupX, 4, kGroupWidth, groupHeight(1));
-    m_Label1 = label(m_IdenGB, "Label1", "Host Name", kLabelX, row(0), 96);
+    m_HostNameLabel = label(m_IdenGB, "Label1", "Host Name", kLabelX, row(0), 96);
     m_HostEdit = edit(m_IdenGB, "HostEdit", kFieldX, row(0), 120, kNameLength);
-    m_Label2 = label(m_IdenGB, "Label2", "Group Name", kLabel2X, row(0), 106);
-    m_GroupEdit = edit(m_IdenGB, "GroupEdit", kField2X, row(0), 90, kNameLength);
+    m_GroupNameLabel = label(m_IdenGB, "Label2", "Group Name", kSecondLabelX, row(0), 106);
+    m_GroupEdit = edit(m_IdenGB, "GroupEdit", kSecondFieldX, row(0), 90, kNameLength);
     m_identBtn = setButton(m_IdenGB, "identBtn", row(0));
     connect(m_identBtn, &QPushButton::clicked, this, &StatusTab::identBtnClick);
 }
@@ -90,14 +93,14 @@ void StatusTab::buildAdministration() {
     const int top = m_IdenGB->geometry().bottom() + 5;
     m_AdminGB = place(new QGroupBox(QStringLiteral("Administration"), this), "AdminGB", kGroupX, top, kGroupWidth,
                       groupHeight(2));
-    m_Label3 = label(m_AdminGB, "Label3", "Administrator", kLabelX, row(0), 96);
+    m_AdministratorLabel = label(m_AdminGB, "Label3", "Administrator", kLabelX, row(0), 96);
     m_AdminEdit = edit(m_AdminGB, "AdminEdit", kFieldX, row(0), 120, 15);
     m_AdminEdit->setEnabled(false);
-    m_Label4 = label(m_AdminGB, "Label4", "Password", kLabelX, row(1), 96);
+    m_PasswordLabel = label(m_AdminGB, "Label4", "Password", kLabelX, row(1), 96);
     m_PassEdit = edit(m_AdminGB, "PassEdit", kFieldX, row(1), 120, kAdminPasswordLength);
     m_PassEdit->setEchoMode(QLineEdit::Password);
-    m_Label5 = label(m_AdminGB, "Label5", "Verify Password", kLabel2X, row(1), 106);
-    m_VerifyEdit = edit(m_AdminGB, "VerifyEdit", kField2X, row(1), 90, kAdminPasswordLength);
+    m_VerifyPasswordLabel = label(m_AdminGB, "Label5", "Verify Password", kSecondLabelX, row(1), 106);
+    m_VerifyEdit = edit(m_AdminGB, "VerifyEdit", kSecondFieldX, row(1), 90, kAdminPasswordLength);
     m_VerifyEdit->setEchoMode(QLineEdit::Password);
     m_adminBtn = setButton(m_AdminGB, "adminBtn", row(1));
     connect(m_adminBtn, &QPushButton::clicked, this, &StatusTab::adminBtnClick);
@@ -108,10 +111,10 @@ void StatusTab::buildDateAndTime() {
     m_DatatimeGB = place(new QGroupBox(QStringLiteral("Date and Time"), this), "DatatimeGB", kGroupX, top, kGroupWidth,
                          groupHeight(5));
     QGroupBox* g = m_DatatimeGB;
-    m_Label6 = label(g, "Label6", "Current Time", kLabelX, row(0), 96);
+    m_CurrentTimeLabel = label(g, "Label6", "Current Time", kLabelX, row(0), 96);
     m_CurrenttimeLB = label(g, "CurrenttimeLB", "", kFieldX, row(0), 180);
 
-    m_Label7 = label(g, "Label7", "Date and Time", kLabelX, row(1), 96);
+    m_DateTimeLabel = label(g, "Label7", "Date and Time", kLabelX, row(1), 96);
     // year / month / day - hour : minute : second, with the separators as they stand.
     int x = kFieldX;
     const auto field = [&](const char* name, int width, int maxLength) {
@@ -137,17 +140,17 @@ void StatusTab::buildDateAndTime() {
     m_MinuteEdit = field("MinuteEdit", 28, kDatePartLength);
     separator(":");
     m_SecondEdit = field("SecondEdit", 28, kDatePartLength);
-    m_Label13 = label(g, "Label13", "(yyyy/mm/dd - hh:mm:ss)", x + 8, row(1), kGroupWidth - 12 - x - 8);
+    m_DateTimeFormatLabel = label(g, "Label13", "(yyyy/mm/dd - hh:mm:ss)", x + 8, row(1), kGroupWidth - 12 - x - 8);
 
     // The time service switch shares the first row with the unit's clock.
-    m_Label14 = label(g, "Label14", "SNTP", 300, row(0), 50);
+    m_SntpLabel = label(g, "Label14", "SNTP", 300, row(0), 50);
     m_SntpAutoRB = radio(g, "SntpAutoRB", "Auto", 354, row(0), 62);
     m_SntpDisRB = radio(g, "SntpDisRB", "Disable", 418, row(0), 80);
     m_sntpGroup = new QButtonGroup(this);
     m_sntpGroup->addButton(m_SntpAutoRB);
     m_sntpGroup->addButton(m_SntpDisRB);
 
-    m_Label15 = label(g, "Label15", "Time Server", kLabelX, row(2), 96);
+    m_TimeServerLabel = label(g, "Label15", "Time Server", kLabelX, row(2), 96);
     m_TimeSSelRB = radio(g, "TimeSSelRB", "Select of Time Server", kFieldX, row(2), 180);
     m_TimeSMakeRB = radio(g, "TimeSMakeRB", "Manually Set Time Server", kFieldX + 186, row(2), 240);
     m_serverGroup = new QButtonGroup(this);
@@ -169,7 +172,7 @@ void StatusTab::buildDateAndTime() {
     m_MantimeSEdit = edit(g, "MantimeSEdit", kFieldX, row(3), 240, kTimeServerLength);
     m_MantimeSEdit->hide();
 
-    m_Label16 = label(g, "Label16", "Time Zone", kLabelX, row(4), 96);
+    m_TimeZoneLabel = label(g, "Label16", "Time Zone", kLabelX, row(4), 96);
     m_TimezoneCB = place(new QComboBox(g), "TimezoneCB", kFieldX, row(4), 328, 23);
     m_TimezoneCB->addItems(timeZoneNames());
     m_TimezoneCB->setMaxVisibleItems(kTimeZoneCount);
@@ -181,9 +184,9 @@ void StatusTab::buildNetwork() {
     const int top = m_DatatimeGB->geometry().bottom() + 5;
     m_NetinfoGB = place(new QGroupBox(QStringLiteral("Network Information"), this), "NetinfoGB", kGroupX, top,
                         kGroupWidth, groupHeight(2));
-    m_Label17 = label(m_NetinfoGB, "Label17", "IP Address", kLabelX, row(0), 96);
+    m_IPAddressLabel = label(m_NetinfoGB, "Label17", "IP Address", kLabelX, row(0), 96);
     m_IPAddressLB = label(m_NetinfoGB, "IPAddressLB", "", kFieldX, row(0), 120);
-    m_Label18 = label(m_NetinfoGB, "Label18", "DHCP Server", kLabelX, row(1), 96);
+    m_DhcpServerLabel = label(m_NetinfoGB, "Label18", "DHCP Server", kLabelX, row(1), 96);
     m_DhcpsERB = radio(m_NetinfoGB, "DhcpsERB", "Enable", kFieldX, row(1), 90);
     m_DhcpsDRB = radio(m_NetinfoGB, "DhcpsDRB", "Disable", kFieldX + 96, row(1), 110);
     m_NetinfoBtn = setButton(m_NetinfoGB, "NetinfoBtn", row(1));
@@ -195,25 +198,25 @@ void StatusTab::buildDisk() {
     m_DiskinfoGB = place(new QGroupBox(QStringLiteral("Disk Information"), this), "DiskinfoGB", kGroupX, top,
                          kGroupWidth, groupHeight(3));
     QGroupBox* g = m_DiskinfoGB;
-    m_Label19 = label(g, "Label19", "Disk ID", kLabelX, row(0), 96);
+    m_DiskIdLabel = label(g, "Label19", "Disk ID", kLabelX, row(0), 96);
     m_DiskidLB = label(g, "DiskidLB", "", kFieldX, row(0), 110);
-    m_Label20 = label(g, "Label20", "Firmware Version", kLabel2X, row(0), 120);
-    m_FirmverLB = label(g, "FirmverLB", "", kField2X + 14, row(0), 76);
-    m_Label21 = label(g, "Label21", "Free Size", kLabelX, row(1), 96);
+    m_FirmwareVersionLabel = label(g, "Label20", "Firmware Version", kSecondLabelX, row(0), 120);
+    m_FirmverLB = label(g, "FirmverLB", "", kSecondFieldX + 14, row(0), 76);
+    m_FreeSizeLabel = label(g, "Label21", "Free Size", kLabelX, row(1), 96);
     m_FreesizeLB = label(g, "FreesizeLB", "", kFieldX, row(1), 110);
-    m_Label22 = label(g, "Label22", "Total Size", kLabel2X, row(1), 106);
-    m_TotalsizeLB = label(g, "TotalsizeLB", "", kField2X + 14, row(1), 76);
+    m_TotalSizeLabel = label(g, "Label22", "Total Size", kSecondLabelX, row(1), 106);
+    m_TotalsizeLB = label(g, "TotalsizeLB", "", kSecondFieldX + 14, row(1), 76);
     // Disk ID and firmware read from the right as the unit's pages show them; the sizes
     // follow so the figures line up.
     for (QLabel* value : {m_DiskidLB, m_FirmverLB, m_FreesizeLB, m_TotalsizeLB})
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_Label60 = label(g, "Label60", "Language", kLabelX, row(2), 96);
+    m_LanguageLabel = label(g, "Label60", "Language", kLabelX, row(2), 96);
     m_LangCB = place(new QComboBox(g), "LangCB", kFieldX, row(2), 240, 23);
     m_LangBtn = setButton(g, "LangBtn", row(2));
     connect(m_LangBtn, &QPushButton::clicked, this, &StatusTab::LangBtnClick);
 }
 
-void StatusTab::TabSheet1Show() {
+void StatusTab::StatusTabShow() {
     m_AdminEdit->setText(Ui::CurrentDevice().userName);
     const StatusView v = readStatusPage(console().FetchPage());
     m_HostEdit->setText(v.hostName);

@@ -43,4 +43,12 @@ inline QLabel* useMaroon(QLabel* label) {
     return label;
 }
 
+// A text to be read while the whole console is disabled (the wait after a
+// reboot): it keeps its colour then.
+inline void keepColourWhenDisabled(QWidget* widget) {
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, pal.color(QPalette::Active, QPalette::WindowText));
+    widget->setPalette(pal);
+}
+
 } // namespace Console::TabWidgets

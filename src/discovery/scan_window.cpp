@@ -22,16 +22,17 @@ constexpr int kColumnWidths[] = {88, 110, 110, 120};
 
 } // namespace
 
-TForm1::TForm1(const Base::NetworkSettings& settings, QWidget* parent) : Ui::FormBase(parent), m_settings(settings) {
+ScanWindow::ScanWindow(const Base::NetworkSettings& settings, QWidget* parent)
+    : Ui::FormBase(parent), m_settings(settings) {
     setObjectName(QStringLiteral("TForm1"));
     setFixedSize(476, 326);
 
-    m_ProgressBar1 = new QProgressBar(this);
-    m_ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    m_ProgressBar1->setGeometry(20, 10, 433, 7);
-    m_ProgressBar1->setRange(0, kBarMaximum);
-    m_ProgressBar1->setValue(0);
-    m_ProgressBar1->setTextVisible(false);
+    m_ScanBar = new QProgressBar(this);
+    m_ScanBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_ScanBar->setGeometry(20, 10, 433, 7);
+    m_ScanBar->setRange(0, kBarMaximum);
+    m_ScanBar->setValue(0);
+    m_ScanBar->setTextVisible(false);
 
     m_HDListView = new QTableWidget(0, 4, this);
     m_HDListView->setObjectName(QStringLiteral("HDListView"));
@@ -65,38 +66,38 @@ TForm1::TForm1(const Base::NetworkSettings& settings, QWidget* parent) : Ui::For
                    QString::fromLatin1(Base::kProgramVersion));
 
     // A child by name, so a test can run the thirteen ticks without waiting thirteen seconds.
-    m_Timer1.setParent(this);
-    m_Timer1.setObjectName(QStringLiteral("Timer1"));
-    m_Timer1.setInterval(1000);
-    m_Timer1.stop();
+    m_ScanTimer.setParent(this);
+    m_ScanTimer.setObjectName(QStringLiteral("Timer1"));
+    m_ScanTimer.setInterval(1000);
+    m_ScanTimer.stop();
 
-    connect(m_ScanBtn, &QPushButton::clicked, this, &TForm1::ScanBtnClick);
-    connect(&m_Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(m_HDListView, &QTableWidget::clicked, this, &TForm1::HDListViewClick);
-    connect(&m_IdUDPServer1, &UdpEndpoint::datagramReceived, this,
+    connect(m_ScanBtn, &QPushButton::clicked, this, &ScanWindow::ScanBtnClick);
+    connect(&m_ScanTimer, &QTimer::timeout, this, &ScanWindow::ScanTimerTick);
+    connect(m_HDListView, &QTableWidget::clicked, this, &ScanWindow::HDListViewClick);
+    connect(&m_endpoint, &UdpEndpoint::datagramReceived, this,
             [this](const QByteArray& datagram, const QHostAddress& sender, quint16) { onDatagram(datagram, sender); });
 
     // Replies are accepted from the start; no query goes out until Scan.
-    m_IdUDPServer1.open(m_settings.discoveryPort);
+    m_endpoint.open(m_settings.discoveryPort);
 }
 
-void TForm1::ScanBtnClick() {
+void ScanWindow::ScanBtnClick() {
     // No box for a failed send: the window never showed one for a scan that finds nothing.
     m_querySender.start(targetsFor(m_settings.broadcast), m_settings.discoveryPort);
     m_HDListView->setRowCount(0);
     resetColumns();
     m_collector.clear();
-    m_Timer1.start();
-    m_ProgressBar1->setValue(0);
+    m_ScanTimer.start();
+    m_ScanBar->setValue(0);
 }
 
-void TForm1::Timer1Timer() {
-    if (m_ProgressBar1->value() + kBarStep == kBarMaximum)
-        m_Timer1.stop();
-    m_ProgressBar1->setValue(qMin(kBarMaximum, m_ProgressBar1->value() + kBarStep));
+void ScanWindow::ScanTimerTick() {
+    if (m_ScanBar->value() + kBarStep == kBarMaximum)
+        m_ScanTimer.stop();
+    m_ScanBar->setValue(qMin(kBarMaximum, m_ScanBar->value() + kBarStep));
 }
 
-void TForm1::HDListViewClick() {
+void ScanWindow::HDListViewClick() {
     const int row = m_HDListView->currentRow();
     if (row < 0 || !m_HDListView->selectionModel()->isRowSelected(row, QModelIndex()))
         return;
@@ -104,7 +105,7 @@ void TForm1::HDListViewClick() {
     Q_EMIT deviceChosen();
 }
 
-void TForm1::resetColumns() {
+void ScanWindow::resetColumns() {
     for (int column = 0; column < 4; ++column)
         m_HDListView->setColumnWidth(column, kColumnWidths[column]);
 }
@@ -112,7 +113,7 @@ void TForm1::resetColumns() {
 // The original widths cut a full dotted address or a 16-character name short
 // with today's fonts: a column grows to the widest text it holds and the list
 // scrolls sideways. Only the new row is measured, so a large fleet stays cheap.
-void TForm1::fitColumnsTo(int row) {
+void ScanWindow::fitColumnsTo(int row) {
     QStyleOptionViewItem option;
     option.initFrom(m_HDListView);
     option.widget = m_HDListView;
@@ -125,7 +126,7 @@ void TForm1::fitColumnsTo(int row) {
     }
 }
 
-void TForm1::onDatagram(const QByteArray& datagram, const QHostAddress& sender) {
+void ScanWindow::onDatagram(const QByteArray& datagram, const QHostAddress& sender) {
     auto row = m_collector.accept(sender, datagram);
     if (!row)
         return;

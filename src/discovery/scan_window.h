@@ -17,16 +17,16 @@ namespace Discovery {
 // The scan window: sends the discovery query (to every interface unless told
 // where, and again a few times early in the scan), lists the units that answer
 // and hands the clicked unit's address on.
-class TForm1 final : public Ui::FormBase {
+class ScanWindow final : public Ui::FormBase {
     Q_OBJECT
 public:
-    explicit TForm1(const Base::NetworkSettings& settings, QWidget* parent = nullptr);
+    explicit ScanWindow(const Base::NetworkSettings& settings, QWidget* parent = nullptr);
 
     // Also started after a change to automatic addressing.
     void ScanBtnClick();
 
     QTableWidget* listView() const { return m_HDListView; }
-    const UdpEndpoint& endpoint() const { return m_IdUDPServer1; }
+    const UdpEndpoint& endpoint() const { return m_endpoint; }
     const QuerySender& querySender() const { return m_querySender; }
 
 Q_SIGNALS:
@@ -36,7 +36,7 @@ Q_SIGNALS:
     void rowAdded(int row);
 
 private:
-    void Timer1Timer();
+    void ScanTimerTick();
     void HDListViewClick();
     void resetColumns();
     void fitColumnsTo(int row);
@@ -44,11 +44,11 @@ private:
 
     Base::NetworkSettings m_settings;
     QTableWidget* m_HDListView = nullptr;
-    QProgressBar* m_ProgressBar1 = nullptr;
+    QProgressBar* m_ScanBar = nullptr;
     QPushButton* m_ScanBtn = nullptr;
-    UdpEndpoint m_IdUDPServer1;
-    QuerySender m_querySender{m_IdUDPServer1};
-    QTimer m_Timer1;
+    UdpEndpoint m_endpoint;
+    QuerySender m_querySender{m_endpoint};
+    QTimer m_ScanTimer;
     ReplyCollector m_collector;
 };
 

@@ -9,7 +9,7 @@
 
 namespace Login {
 
-TForm3::TForm3(QWidget* parent) : Ui::FormBase(parent) {
+AdminLoginWindow::AdminLoginWindow(QWidget* parent) : Ui::FormBase(parent) {
     setObjectName(QStringLiteral("TForm3"));
     setFixedSize(266, 149);
     // This window keeps the texts of its layout; nothing here is translated.
@@ -33,17 +33,17 @@ TForm3::TForm3(QWidget* parent) : Ui::FormBase(parent) {
     m_LoginBtn->setObjectName(QStringLiteral("LoginBtn"));
     m_LoginBtn->setGeometry(168, 96, 81, 33);
 
-    connect(m_LoginBtn, &QPushButton::clicked, this, &TForm3::LoginBtnClick);
+    connect(m_LoginBtn, &QPushButton::clicked, this, &AdminLoginWindow::LoginBtnClick);
 }
 
-void TForm3::showEvent(QShowEvent* event) {
+void AdminLoginWindow::showEvent(QShowEvent* event) {
     m_wrongEntries = 0;
     m_PassEdit->clear();
     m_AdminEdit->setText(Ui::CurrentDevice().userName);
     Ui::FormBase::showEvent(event);
 }
 
-void TForm3::LoginBtnClick() {
+void AdminLoginWindow::LoginBtnClick() {
     // After two wrong entries the third press is not compared at all.
     if (m_wrongEntries < 2 && m_PassEdit->text() != Ui::CurrentDevice().password) {
         ++m_wrongEntries;

@@ -8,10 +8,10 @@ class QPushButton;
 namespace Login {
 
 // The administrator login, asked after the console changed the administrator password.
-class TForm3 final : public Ui::FormBase {
+class AdminLoginWindow final : public Ui::FormBase {
     Q_OBJECT
 public:
-    explicit TForm3(QWidget* parent = nullptr);
+    explicit AdminLoginWindow(QWidget* parent = nullptr);
 
     void LoginBtnClick();
 

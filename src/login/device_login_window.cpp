@@ -15,14 +15,15 @@
 
 namespace Login {
 
-TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : Ui::FormBase(parent), m_settings(settings) {
+DeviceLoginWindow::DeviceLoginWindow(const Web::Settings& settings, QWidget* parent)
+    : Ui::FormBase(parent), m_settings(settings) {
     setObjectName(QStringLiteral("TForm4"));
     setFixedSize(247, 148);
     setWindowTitle(Base::LocalizeText(QStringLiteral("Login Qor Target")));
 
-    m_Label1 = Ui::plainLabel(Base::LocalizeText(QStringLiteral("User Name")), this);
-    m_Label1->setObjectName(QStringLiteral("Label1"));
-    m_Label1->setGeometry(16, 18, 80, 21);
+    m_UserNameLabel = Ui::plainLabel(Base::LocalizeText(QStringLiteral("User Name")), this);
+    m_UserNameLabel->setObjectName(QStringLiteral("Label1"));
+    m_UserNameLabel->setGeometry(16, 18, 80, 21);
     m_UserEdit = new QLineEdit(QStringLiteral("admin"), this);
     m_UserEdit->setObjectName(QStringLiteral("UserEdit"));
     m_UserEdit->setGeometry(100, 16, 129, 23);
@@ -42,11 +43,11 @@ TForm4::TForm4(const Web::Settings& settings, QWidget* parent) : Ui::FormBase(pa
     m_MenBtn->setObjectName(QStringLiteral("MenBtn"));
     m_MenBtn->setGeometry(129, 96, 100, 33);
 
-    connect(m_MountBtn, &QPushButton::clicked, this, &TForm4::MountBtnClick);
-    connect(m_MenBtn, &QPushButton::clicked, this, &TForm4::MenBtnClick);
+    connect(m_MountBtn, &QPushButton::clicked, this, &DeviceLoginWindow::MountBtnClick);
+    connect(m_MenBtn, &QPushButton::clicked, this, &DeviceLoginWindow::MenBtnClick);
 }
 
-bool TForm4::login() {
+bool DeviceLoginWindow::login() {
     Base::UnitAccess& device = Ui::CurrentDevice();
     device.userName = m_UserEdit->text();
     device.password = m_PassEdit->text();
@@ -59,7 +60,7 @@ bool TForm4::login() {
     return true;
 }
 
-void TForm4::MountBtnClick() {
+void DeviceLoginWindow::MountBtnClick() {
     if (!login())
         return;
     QByteArray page;
@@ -70,7 +71,7 @@ void TForm4::MountBtnClick() {
     Q_EMIT mountChosen(folders);
 }
 
-void TForm4::MenBtnClick() {
+void DeviceLoginWindow::MenBtnClick() {
     if (!login())
         return;
     Ui::runRequest([] { QThread::msleep(50); });
@@ -78,7 +79,7 @@ void TForm4::MenBtnClick() {
     Q_EMIT managementChosen();
 }
 
-void TForm4::showForPassword() {
+void DeviceLoginWindow::showForPassword() {
     show();
     m_PassEdit->setFocus(Qt::OtherFocusReason);
     raise();

@@ -13,10 +13,10 @@ class QPushButton;
 namespace Login {
 
 // The device login: user name and password for the chosen unit, then Mount or Management.
-class TForm4 final : public Ui::FormBase {
+class DeviceLoginWindow final : public Ui::FormBase {
     Q_OBJECT
 public:
-    explicit TForm4(const Web::Settings& settings, QWidget* parent = nullptr);
+    explicit DeviceLoginWindow(const Web::Settings& settings, QWidget* parent = nullptr);
 
     // Shown from the scan window: visible, focus in the password field, in front.
     void showForPassword();
@@ -39,7 +39,7 @@ private:
 
     Web::Settings m_settings;
     Ui::WindowWebHost m_host;
-    QLabel* m_Label1 = nullptr;
+    QLabel* m_UserNameLabel = nullptr;
     QLineEdit* m_UserEdit = nullptr;
     QLabel* m_Password = nullptr;
     QLineEdit* m_PassEdit = nullptr;

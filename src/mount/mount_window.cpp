@@ -41,30 +41,31 @@ int chosenItem(const QComboBox* box) {
 
 } // namespace
 
-TForm5::TForm5(QWidget* parent) : TForm5(Platform::systemNetworkDrives(), kMountTimeout, parent) {}
+MountWindow::MountWindow(QWidget* parent) : MountWindow(Platform::systemNetworkDrives(), kMountTimeout, parent) {}
 
-TForm5::TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::milliseconds timeout, QWidget* parent)
+MountWindow::MountWindow(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::milliseconds timeout,
+                         QWidget* parent)
     : Ui::FormBase(parent), m_drives(std::move(drives)), m_timeout(timeout) {
     setObjectName(QStringLiteral("TForm5"));
     setFixedSize(249, 180);
 
-    m_Label1 = styled(Ui::plainLabel(QString(), this), "Label1");
-    m_Label1->setGeometry(16, 16, 90, 21);
+    m_DiskNumberLabel = styled(Ui::plainLabel(QString(), this), "Label1");
+    m_DiskNumberLabel->setGeometry(16, 16, 90, 21);
     m_CmbDrive = styled(new QComboBox(this), "CmbDrive");
     m_CmbDrive->setEditable(true);
     // Enter must not make a letter or a folder the platform never offered.
     m_CmbDrive->setInsertPolicy(QComboBox::NoInsert);
     m_CmbDrive->setGeometry(112, 14, 121, 23);
 
-    m_Label2 = styled(Ui::plainLabel(QString(), this), "Label2");
-    m_Label2->setGeometry(16, 50, 90, 21);
+    m_FolderLabel = styled(Ui::plainLabel(QString(), this), "Label2");
+    m_FolderLabel->setGeometry(16, 50, 90, 21);
     m_FolderCB = styled(new QComboBox(this), "FolderCB");
     m_FolderCB->setEditable(true);
     m_FolderCB->setInsertPolicy(QComboBox::NoInsert);
     m_FolderCB->setGeometry(112, 48, 121, 23);
 
-    m_Label3 = styled(Ui::plainLabel(QString(), this), "Label3");
-    m_Label3->setGeometry(16, 84, 90, 21);
+    m_PasswordLabel = styled(Ui::plainLabel(QString(), this), "Label3");
+    m_PasswordLabel->setGeometry(16, 84, 90, 21);
     m_FolderPassEdit = styled(new QLineEdit(this), "FolderPassEdit");
     m_FolderPassEdit->setEchoMode(QLineEdit::Password);
     m_FolderPassEdit->setGeometry(112, 82, 121, 23);
@@ -80,12 +81,12 @@ TForm5::TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::mil
     m_CmbDrive->addItems(OfferedDriveLetters(*m_drives));
     m_CmbDrive->setCurrentIndex(m_CmbDrive->count() > 0 ? 0 : -1);
 
-    connect(m_MountSetBtn, &QPushButton::clicked, this, &TForm5::MountSetBtnClick);
+    connect(m_MountSetBtn, &QPushButton::clicked, this, &MountWindow::MountSetBtnClick);
 }
 
-TForm5::~TForm5() = default;
+MountWindow::~MountWindow() = default;
 
-void TForm5::MountSetBtnClick() {
+void MountWindow::MountSetBtnClick() {
     const int drive = chosenItem(m_CmbDrive);
     const int folder = chosenItem(m_FolderCB);
     // The unit logged in to, not the scan window's row: its address may have moved since.
@@ -111,17 +112,17 @@ void TForm5::MountSetBtnClick() {
     m_FolderCB->setCurrentIndex(m_FolderCB->count() > 0 ? 0 : -1);
 }
 
-void TForm5::setFolders(const QStringList& folders) {
+void MountWindow::setFolders(const QStringList& folders) {
     m_FolderCB->clear();
     m_FolderCB->addItems(folders);
     m_FolderCB->setCurrentIndex(-1);
 }
 
-void TForm5::showEvent(QShowEvent* event) {
+void MountWindow::showEvent(QShowEvent* event) {
     setWindowTitle(Base::LocalizeText(QStringLiteral("Mount Disk")));
-    m_Label1->setText(Base::LocalizeText(QStringLiteral("Disk Number")));
-    m_Label2->setText(Base::LocalizeText(QStringLiteral("Folder")));
-    m_Label3->setText(Base::LocalizeText(QStringLiteral("Password")));
+    m_DiskNumberLabel->setText(Base::LocalizeText(QStringLiteral("Disk Number")));
+    m_FolderLabel->setText(Base::LocalizeText(QStringLiteral("Folder")));
+    m_PasswordLabel->setText(Base::LocalizeText(QStringLiteral("Password")));
     m_MountSetBtn->setText(Base::LocalizeText(QStringLiteral("Set")));
     Ui::FormBase::showEvent(event);
 }

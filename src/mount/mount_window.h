@@ -17,15 +17,15 @@ class QPushButton;
 namespace Mount {
 
 // The mount dialog: maps one shared folder of the unit to a drive letter.
-class TForm5 final : public Ui::FormBase {
+class MountWindow final : public Ui::FormBase {
     Q_OBJECT
 public:
     // The workstation's own network drives.
-    explicit TForm5(QWidget* parent = nullptr);
+    explicit MountWindow(QWidget* parent = nullptr);
     // The letter list is asked of `drives` once, here; a mount gives up after `timeout`.
-    explicit TForm5(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::milliseconds timeout = kMountTimeout,
-                    QWidget* parent = nullptr);
-    ~TForm5() override;
+    explicit MountWindow(std::unique_ptr<Platform::NetworkDrives> drives,
+                         std::chrono::milliseconds timeout = kMountTimeout, QWidget* parent = nullptr);
+    ~MountWindow() override;
 
     // Filled by the device login before the dialog is shown; nothing is selected.
     void setFolders(const QStringList& folders);
@@ -41,11 +41,11 @@ protected:
 private:
     std::unique_ptr<Platform::NetworkDrives> m_drives;
     std::chrono::milliseconds m_timeout;
-    QLabel* m_Label1 = nullptr;
+    QLabel* m_DiskNumberLabel = nullptr;
     QComboBox* m_CmbDrive = nullptr;
-    QLabel* m_Label2 = nullptr;
+    QLabel* m_FolderLabel = nullptr;
     QComboBox* m_FolderCB = nullptr;
-    QLabel* m_Label3 = nullptr;
+    QLabel* m_PasswordLabel = nullptr;
     QLineEdit* m_FolderPassEdit = nullptr;
     QPushButton* m_MountSetBtn = nullptr;
 };

@@ -10,4 +10,10 @@ namespace Ui {
 // shows the program's icon.
 void installAppStyle(QApplication& app);
 
+// Qt's own words (message-box buttons, the file dialog) in the language of the
+// program's texts, from Qt's translations where the system keeps them. The
+// language file decides, so that a session is never half in one language.
+// Called again (after the language file was read anew), it replaces them.
+void installQtTranslations(QApplication& app);
+
 } // namespace Ui

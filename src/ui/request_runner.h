@@ -27,9 +27,11 @@ bool requestRunning();
 void whenIdle(QObject* context, std::function<void()> handler);
 
 // Runs one device request on a worker thread and waits for it in a local event
-// loop that holds back user input. The caller's code stays sequential, as with
-// a blocking call, but the window repaints, timers tick and discovery replies
-// are listed meanwhile; clicks and keys are delivered once the request is done.
+// loop. The caller's code stays sequential, as with a blocking call, but the
+// window repaints, timers tick and discovery replies are listed meanwhile.
+// Clicks and keys that come during the request are dropped, and a request that
+// lasts shows the wait cursor: replayed afterwards, a click could change what
+// the user no longer sees (a row that the read-back has moved).
 template <class Work> auto runRequest(Work&& work) -> std::invoke_result_t<Work&> {
     using Result = std::invoke_result_t<Work&>;
     struct Running {
@@ -41,7 +43,7 @@ template <class Work> auto runRequest(Work&& work) -> std::invoke_result_t<Work&
         QThread* thread = QThread::create([&work] { work(); });
         QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         thread->start();
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
         thread->wait();
         delete thread;
     } else {
@@ -49,7 +51,7 @@ template <class Work> auto runRequest(Work&& work) -> std::invoke_result_t<Work&
         QThread* thread = QThread::create([&work, &result] { result.emplace(work()); });
         QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         thread->start();
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
         thread->wait();
         delete thread;
         return std::move(*result);

@@ -70,7 +70,7 @@ TEST_F(AppShell, StartsWithOnlyTheScanWindowOfTheRightShape) {
 
     const auto visible = visibleWindows();
     ASSERT_EQ(visible.size(), 1);
-    auto& scan = windows.form1();
+    auto& scan = windows.scanWindow();
     EXPECT_EQ(visible.first(), &scan);
     EXPECT_EQ(scan.windowTitle(), QStringLiteral("Scan Zur Edor - Version 1.1"));
     EXPECT_EQ(scan.size(), QSize(476, 326));
@@ -129,7 +129,7 @@ TEST_F(AppShell, LanguageFileTranslatesTheButtonButNotTheTitle) {
     QDir::setCurrent(previous);
     Base::reloadLanguageFile();
 
-    auto& scan = windows.form1();
+    auto& scan = windows.scanWindow();
     EXPECT_EQ(scan.findChild<QPushButton*>(QStringLiteral("ScanBtn"))->text(), QStringLiteral("Suchen"));
     EXPECT_EQ(scan.windowTitle(), QStringLiteral("Scan Zur Edor - Version 1.1"));
     EXPECT_EQ(scan.listView()->horizontalHeaderItem(1)->text(), QStringLiteral("Name"));
@@ -139,7 +139,7 @@ TEST_F(AppShell, RowClickChoosesTheUnitAndClosingTheLoginReturns) {
     const Base::NetworkSettings settings = loopbackSettings();
     App::WindowSet windows(settings, [] {});
     windows.showScanWindow();
-    auto& scan = windows.form1();
+    auto& scan = windows.scanWindow();
     Ui::CurrentDevice().userName = QStringLiteral("admin");
 
     sendReply(QStringLiteral("127.0.0.7"), settings.discoveryPort, "UNIT7");
@@ -158,7 +158,7 @@ TEST_F(AppShell, RowClickChoosesTheUnitAndClosingTheLoginReturns) {
     EXPECT_EQ(Ui::CurrentDevice().ip, QStringLiteral("127.0.0.7"));
     EXPECT_EQ(Ui::CurrentDevice().userName, QStringLiteral("admin")) << "only ip is replaced";
     EXPECT_FALSE(scan.isVisible());
-    auto& login = windows.form4();
+    auto& login = windows.deviceLogin();
     EXPECT_TRUE(login.isVisible());
     EXPECT_EQ(QApplication::focusWidget() == nullptr ? login.focusWidget() : QApplication::focusWidget(),
               login.passEdit());
@@ -177,8 +177,8 @@ TEST_F(AppShell, ClosingTheScanWindowEndsTheProgramWhileAnotherWindowIsOpen) {
     int quits = 0;
     App::WindowSet windows(loopbackSettings(), [&] { ++quits; });
     windows.showScanWindow();
-    windows.form4().show();
-    windows.form1().close();
+    windows.deviceLogin().show();
+    windows.scanWindow().close();
     EXPECT_EQ(quits, 1);
 }
 
@@ -202,7 +202,7 @@ TEST_F(AppShell, EveryLabelShowsTranslatedCaptionsAsTextAndLoadsNothing) {
     file.close();
     Base::reloadLanguageFile();
     App::WindowSet windows(loopbackSettings(), [] {});
-    windows.form5().show(); // the mount window translates when it shows
+    windows.mountWindow().show(); // the mount window translates when it shows
     QDir::setCurrent(previous);
     Base::reloadLanguageFile();
 
@@ -264,7 +264,7 @@ TEST(ConsoleDialogs, TheConsoleHasItsSixDialogsAndHearsTheirSet) {
     settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = TestSupport::freeUdpPort();
     App::WindowSet windows(settings, [] {});
-    const Console::ConsoleDialogs& dialogs = windows.form2().dialogs();
+    const Console::ConsoleDialogs& dialogs = windows.consoleWindow().dialogs();
     const QList<std::pair<Console::NameDialog*, const char*>> all{
         {dialogs.createFolder, "TForm6"},         {dialogs.renameFolder, "TForm7"},
         {dialogs.sharePassword, "TForm8"},        {dialogs.createAccount, "TForm9"},

@@ -5,10 +5,10 @@
 
 #include "console_fixture.h"
 
-#include "console/console_context.h"
 #include "console/disk_tab.h"
 #include "console/page_control.h"
 #include "console/page_tabs.h"
+#include "stub_console.h"
 #include "support/scripted_server.h"
 #include "ui/request_runner.h"
 
@@ -40,7 +40,7 @@ QStringList memoLines(const QPlainTextEdit* memo) {
 }
 
 // A console of the page's own: every page read and every change, with a unit that may take its time.
-class DiskConsole final : public Console::ConsoleContext {
+class DiskConsole final : public StubConsole {
 public:
     QList<QByteArray> pages{page({})}; // one per FetchPage, the last repeats
     int reads = 0;
@@ -70,23 +70,11 @@ public:
     Web::SendCgiResult SendWithRetry(const Console::CgiChange& change, int) override {
         return send(s("SendWithRetry "), change);
     }
-    Web::ChangeOutcome lastChangeOutcome() const override { return Web::ChangeOutcome::Taken; }
     void showMessage(const Base::Refusal& box) override { boxes << Base::refusalText(box); }
     bool confirm(const Base::Refusal& question) override {
         questions << Base::refusalText(question) + s(" | ") + question.captionKey;
         return answers.isEmpty() ? true : answers.takeFirst();
     }
-    const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
-    void administratorChangeSent() override {}
-    void setModifyFtpTabVisible(bool) override {}
-    void bringPageIntoView(int) override {}
-    Web::PostResult PostMultipart(const QString&, Web::THttpDataStream&, const QString&,
-                                  const std::function<void(qint64, qint64)>&) override {
-        return {};
-    }
-    void setConsoleEnabled(bool) override {}
-    void findUnitAgain() override {}
-    void updateCaption() override {}
 
 private:
     Web::SendCgiResult send(const QString& how, const Console::CgiChange& change) {
@@ -95,7 +83,6 @@ private:
         sent << how + change.url;
         return Web::SendCgiResult::Done;
     }
-    Console::ConsoleDialogs m_dialogs;
 };
 
 // Each test starts the program-wide tick count from nothing, as "Stop Refresh" leaves it.
@@ -106,7 +93,7 @@ void resetTicks(Console::DiskTab& tab) {
 
 void tick(Console::DiskTab& tab, int times) {
     for (int i = 0; i < times; ++i)
-        tab.Timer2Timer();
+        tab.RefreshTimerTick();
 }
 
 TEST(DiskTab, ShowFillsTheFieldTheButtonAndTheMemo) {
@@ -206,7 +193,7 @@ TEST(DiskTab, ButtonsAskTheirQuestionAndSendOnlyOnOk) {
             (tab.*c.click)();
             EXPECT_EQ(console.questions, QStringList{s(c.question)});
             EXPECT_EQ(console.sent, ok ? QStringList{s("SendCgi ") + base + s(c.sent)} : QStringList{});
-            EXPECT_EQ(tab.timer2()->isActive(), ok && c.timerRuns);
+            EXPECT_EQ(tab.refreshTimer()->isActive(), ok && c.timerRuns);
             EXPECT_TRUE(console.boxes.isEmpty());
         }
     }
@@ -249,7 +236,7 @@ TEST(DiskTab, EveryThirtiethTickReadsTheResultAgain) {
     Console::DiskTab tab(console);
     resetTicks(tab);
     QTest::mouseClick(tab.diskScanBtn(), Qt::LeftButton);
-    ASSERT_TRUE(tab.timer2()->isActive());
+    ASSERT_TRUE(tab.refreshTimer()->isActive());
 
     tick(tab, 29);
     EXPECT_EQ(console.reads, 0);
@@ -258,7 +245,7 @@ TEST(DiskTab, EveryThirtiethTickReadsTheResultAgain) {
     EXPECT_EQ(console.reads, 1);
     EXPECT_EQ(Console::DiskTab::tickCount(), 0);
     EXPECT_EQ(memoLines(tab.diskScanMO()), QStringList{s("one")});
-    EXPECT_TRUE(tab.timer2()->isActive()) << "started again after the refresh";
+    EXPECT_TRUE(tab.refreshTimer()->isActive()) << "started again after the refresh";
     tick(tab, 30);
     EXPECT_EQ(console.reads, 2);
     EXPECT_EQ(memoLines(tab.diskScanMO()), (QStringList{s("one"), s("two")}));
@@ -266,7 +253,7 @@ TEST(DiskTab, EveryThirtiethTickReadsTheResultAgain) {
     // "Stop Refresh" stops the timer and the count.
     tick(tab, 12);
     QTest::mouseClick(tab.diskRefBtn(), Qt::LeftButton);
-    EXPECT_FALSE(tab.timer2()->isActive());
+    EXPECT_FALSE(tab.refreshTimer()->isActive());
     EXPECT_EQ(Console::DiskTab::tickCount(), 0);
     EXPECT_TRUE(console.sent.size() == 1) << "no request besides the start";
 }
@@ -282,7 +269,7 @@ TEST(DiskTab, TheTickCountIsTheProgramsNotResetByStartOrClose) {
     first.DiskScanBtnClick();
     EXPECT_EQ(Console::DiskTab::tickCount(), 20) << "Start counts on";
     first.consoleClosed();
-    EXPECT_FALSE(first.timer2()->isActive()) << "a closed console refreshes nothing";
+    EXPECT_FALSE(first.refreshTimer()->isActive()) << "a closed console refreshes nothing";
     EXPECT_EQ(Console::DiskTab::tickCount(), 20) << "closing the console counts on";
     tick(second, 9);
     EXPECT_EQ(console.reads, 0);
@@ -308,7 +295,7 @@ TEST(DiskTab, ARefreshReadsAgainWhileThePageIsEmptyEightReadsAtMost) {
         tab.RefreshScanResult();
         EXPECT_EQ(console.reads, c.reads);
         EXPECT_EQ(memoLines(tab.diskScanMO()), c.lines);
-        EXPECT_TRUE(tab.timer2()->isActive());
+        EXPECT_TRUE(tab.refreshTimer()->isActive());
         tab.DiskRefBtnClick();
     }
 }
@@ -322,7 +309,7 @@ TEST(DiskTab, ATickDuringARequestWaitsForItAndStacksNothing) {
     Console::DiskTab tab(console);
     resetTicks(tab);
     tab.DiskScanBtnClick();
-    tab.timer2()->setInterval(1);
+    tab.refreshTimer()->setInterval(1);
 
     tab.showPage(); // a slow read, during which Timer2 ticks on
     EXPECT_EQ(console.reads, 1) << "no refresh inside the running read";
@@ -344,7 +331,7 @@ TEST(DiskTab, ATickDuringARequestWaitsForItAndStacksNothing) {
     tab.DiskRefBtnClick();
     QTest::qWait(50);
     EXPECT_EQ(console.reads, before);
-    EXPECT_FALSE(tab.timer2()->isActive());
+    EXPECT_FALSE(tab.refreshTimer()->isActive());
 }
 
 class DiskPage : public ConsoleFixture {
@@ -368,11 +355,7 @@ protected:
     QList<QByteArray> cgiRequests() const { return logged("GET /nas.cgi"); }
     int pageReads() const { return int(logged("GET /utility_use.htm").size()); }
 
-    void openDiskTab() {
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kDiskPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kDiskPage);
-    }
+    void openDiskTab() { openPage(Console::kDiskPage); }
     Console::DiskTab& disk() { return *console().diskTab(); }
     QStringList memo() { return memoLines(disk().diskScanMO()); }
 
@@ -427,7 +410,7 @@ TEST_F(DiskPage, EachRequestGoesOutAsTheUnitsOwnAndThePageIsReadAgain) {
     EXPECT_EQ(edit("DiskSleepTimeEdit")->text(), s("5"));
     EXPECT_TRUE(memo().isEmpty());
     EXPECT_FALSE(disk().diskDelMsgBtn()->isEnabled()) << "nothing to clear";
-    EXPECT_TRUE(disk().timer2()->isActive()) << "running since the confirmed Start";
+    EXPECT_TRUE(disk().refreshTimer()->isActive()) << "running since the confirmed Start";
     QStringList messages;
     for (const auto& box : recorder->boxes) {
         if (!box.confirmation)
@@ -437,11 +420,11 @@ TEST_F(DiskPage, EachRequestGoesOutAsTheUnitsOwnAndThePageIsReadAgain) {
     EXPECT_EQ(recorder->boxes.size(), 7) << "six questions besides";
 
     // Closing the console stops the refresh but not the count.
-    disk().timer2()->stop();
-    disk().Timer2Timer();
-    disk().timer2()->start();
+    disk().refreshTimer()->stop();
+    disk().RefreshTimerTick();
+    disk().refreshTimer()->start();
     console().close();
-    EXPECT_FALSE(disk().timer2()->isActive());
+    EXPECT_FALSE(disk().refreshTimer()->isActive());
     EXPECT_EQ(Console::DiskTab::tickCount(), 1);
 }
 
@@ -451,10 +434,10 @@ TEST_F(DiskPage, TheMemoFollowsAScanUntilStopRefresh) {
     logIn();
     openDiskTab();
     resetTicks(disk());
-    disk().timer2()->setInterval(2);
+    disk().refreshTimer()->setInterval(2);
     recorder->answers = {true};
     click("DiskScanBtn");
-    ASSERT_TRUE(disk().timer2()->isActive());
+    ASSERT_TRUE(disk().refreshTimer()->isActive());
     const qsizetype atStart = memo().size();
     EXPECT_GT(atStart, 0) << "the page read after the start shows its first lines";
     qsizetype largest = atStart;
@@ -470,7 +453,7 @@ TEST_F(DiskPage, TheMemoFollowsAScanUntilStopRefresh) {
     EXPECT_EQ(memo().first().left(13), s("Scan started "));
 
     click("DiskRefBtn");
-    EXPECT_FALSE(disk().timer2()->isActive());
+    EXPECT_FALSE(disk().refreshTimer()->isActive());
     const int reads = pageReads();
     QTest::qWait(200);
     EXPECT_EQ(pageReads(), reads) << "no refresh after Stop Refresh";
@@ -497,10 +480,10 @@ TEST_F(DiskPage, ASlowUnitsReadIsNotInterruptedByARefresh) {
     console().show();
     ASSERT_TRUE(waitUntil([&] { return !memo().isEmpty(); }, 5000));
     resetTicks(disk());
-    disk().timer2()->setInterval(1);
+    disk().refreshTimer()->setInterval(1);
     recorder->answers = {true};
     click("DiskScanBtn");
-    ASSERT_TRUE(disk().timer2()->isActive());
+    ASSERT_TRUE(disk().refreshTimer()->isActive());
 
     const int before = served;
     disk().showPage(); // 200 ms at the unit, while Timer2 ticks every millisecond

@@ -5,6 +5,8 @@
 
 #include "app/app_windows.h"
 #include "console/console_window.h"
+#include "console/page_control.h"
+#include "console/page_tabs.h"
 #include "discovery/scan_window.h"
 #include "login/admin_login_window.h"
 #include "login/device_login_window.h"
@@ -17,6 +19,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -89,10 +92,10 @@ protected:
     // As a person does: the unit picked, the password typed, Management pressed, the Status page read.
     void logIn(const QString& ip = s("127.0.0.2"), const QString& password = s("admin")) {
         Ui::CurrentDevice().ip = ip;
-        windows->form1().hide();
-        windows->form4().showForPassword();
-        windows->form4().passEdit()->setText(password);
-        QTest::mouseClick(windows->form4().findChild<QPushButton*>(s("MenBtn")), Qt::LeftButton);
+        windows->scanWindow().hide();
+        windows->deviceLogin().showForPassword();
+        windows->deviceLogin().passEdit()->setText(password);
+        QTest::mouseClick(windows->deviceLogin().findChild<QPushButton*>(s("MenBtn")), Qt::LeftButton);
         ASSERT_TRUE(console().isVisible());
         ASSERT_TRUE(TestSupport::waitUntil([this] { return !edit("HostEdit")->text().isEmpty(); }))
             << "the Status page was read";
@@ -124,7 +127,7 @@ protected:
         return targets;
     }
 
-    Console::TForm2& console() { return windows->form2(); }
+    Console::ConsoleWindow& console() { return windows->consoleWindow(); }
 
     template <class T = QWidget> T* control(const char* name) {
         T* found = console().findChild<T*>(QString::fromLatin1(name));
@@ -146,6 +149,18 @@ protected:
         QStringList texts;
         for (const auto& box : recorder->boxes)
             texts << box.text;
+        return texts;
+    }
+    // As a person does: the page's tab clicked, the page in view.
+    void openPage(int index) {
+        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+        ASSERT_EQ(console().pageControl()->currentIndex(), index);
+    }
+    static QStringList names(const QListWidget* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
         return texts;
     }
 

@@ -24,9 +24,7 @@ protected:
     void SetUp() override {
         startLogged(1, extra);
         logIn();
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kFtpPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kFtpPage);
+        openPage(Console::kFtpPage);
     }
 
     QTableWidget* accounts() { return control<QTableWidget>("AccountLV"); }
@@ -55,12 +53,6 @@ protected:
     }
     bool modifyTabShown() { return console().pageControl()->isTabVisible(Console::kModifyFtpPage); }
 
-    static QStringList names(const QListWidget* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            texts << list->item(i)->text();
-        return texts;
-    }
     QListWidget* folders() { return control<QListWidget>("FTPSFLB"); }
     QListWidget* shares() { return control<QListWidget>("FTPSSharLB"); }
     void clickItem(QListWidget* list, const QString& text) {
@@ -151,13 +143,13 @@ TEST_F(FtpPages, AccountButtonsNameTheAccountByValueOrByRowAndTheListFollows) {
     // Create: a new account number first, then the dialog's name with read-only access.
     qsizetype mark = cgiRequests().size();
     click("AccAddBtn");
-    Console::TForm9& form9 = *console().dialogs().createAccount;
-    ASSERT_TRUE(form9.isVisible());
+    Console::CreateAccountDialog& createAccountDialog = *console().dialogs().createAccount;
+    ASSERT_TRUE(createAccountDialog.isVisible());
     EXPECT_EQ(sentSince(mark), QList<QByteArray>{"ftp_add.htm&failure=fail.htm&type=ftps_userid_set&ftps_user_id=255"});
-    typeInto(form9.ftpAddAccEdit(), s(" carol "));
-    QTest::mouseClick(form9.ftpAddAccBtn(), Qt::LeftButton);
-    EXPECT_FALSE(form9.isVisible());
-    EXPECT_TRUE(form9.ftpAddAccEdit()->text().isEmpty());
+    typeInto(createAccountDialog.ftpAddAccEdit(), s(" carol "));
+    QTest::mouseClick(createAccountDialog.ftpAddAccBtn(), Qt::LeftButton);
+    EXPECT_FALSE(createAccountDialog.isVisible());
+    EXPECT_TRUE(createAccountDialog.ftpAddAccEdit()->text().isEmpty());
     EXPECT_EQ(sentSince(mark).last(),
               QByteArray("ftp.htm&failure=fail.htm&type=ftps_user_add&Account=carol&ftp_att=R"));
     ASSERT_EQ(accounts()->rowCount(), 3);
@@ -189,7 +181,7 @@ TEST_F(FtpPages, AccountButtonsNameTheAccountByValueOrByRowAndTheListFollows) {
 
 TEST_F(FtpPages, TheAccountDialogRefusesWithItsLowerCaseWordsAndSendsNoName) {
     click("AccAddBtn");
-    Console::TForm9& form9 = *console().dialogs().createAccount;
+    Console::CreateAccountDialog& createAccountDialog = *console().dialogs().createAccount;
     const qsizetype mark = cgiRequests().size();
     const struct {
         const char* typed;
@@ -201,14 +193,14 @@ TEST_F(FtpPages, TheAccountDialogRefusesWithItsLowerCaseWordsAndSendsNoName) {
     };
     for (const auto& c : cases) {
         recorder->boxes.clear();
-        typeInto(form9.ftpAddAccEdit(), s(c.typed));
-        QTest::mouseClick(form9.ftpAddAccBtn(), Qt::LeftButton);
+        typeInto(createAccountDialog.ftpAddAccEdit(), s(c.typed));
+        QTest::mouseClick(createAccountDialog.ftpAddAccBtn(), Qt::LeftButton);
         EXPECT_EQ(boxTexts(), QStringList{s(c.box)}) << c.typed;
         EXPECT_EQ(recorder->boxes.value(0).caption, s("FTP Server"));
-        EXPECT_TRUE(form9.isVisible());
+        EXPECT_TRUE(createAccountDialog.isVisible());
     }
     EXPECT_TRUE(sentSince(mark).isEmpty());
-    form9.close();
+    createAccountDialog.close();
     EXPECT_TRUE(control("AccAddBtn")->isEnabled());
 }
 
@@ -320,24 +312,24 @@ TEST_F(FtpPages, AnotherClientsSelectionStopsEveryChangeThatReliesOnIt) {
 
 TEST_F(FtpPages, FolderDialogsOfTheAccountPageAndTheirChecks) {
     openModify(s("bob"));
-    Console::TForm10& form10 = *console().dialogs().createAccountFolder;
-    Console::TForm11& form11 = *console().dialogs().renameAccountFolder;
+    Console::CreateAccountFolderDialog& createAccountFolderDialog = *console().dialogs().createAccountFolder;
+    Console::RenameAccountFolderDialog& renameAccountFolderDialog = *console().dialogs().renameAccountFolder;
 
     qsizetype mark = cgiRequests().size();
     click("ShowModCreateBtn");
-    ASSERT_TRUE(form10.isVisible());
-    typeInto(form10.modCreateFEdit(), s("Scans"));
-    QTest::mouseClick(form10.modCreateFBtn(), Qt::LeftButton);
+    ASSERT_TRUE(createAccountFolderDialog.isVisible());
+    typeInto(createAccountFolderDialog.modCreateFEdit(), s("Scans"));
+    QTest::mouseClick(createAccountFolderDialog.modCreateFBtn(), Qt::LeftButton);
     EXPECT_EQ(sentSince(mark), QList<QByteArray>{"smb.htm&failure=fail.htm&type=fm_mkdir_apply&folder=Scans&to_name="});
-    EXPECT_FALSE(form10.isVisible());
+    EXPECT_FALSE(createAccountFolderDialog.isVisible());
     EXPECT_TRUE(names(folders()).contains(s("Scans")));
 
     // Renaming to the same name is stopped between the length and the character checks.
     clickItem(folders(), s("Scans"));
     click("ShowModRenameBtn");
-    ASSERT_TRUE(form11.isVisible());
-    EXPECT_EQ(form11.modRenOldnameEdit()->text(), s("Scans"));
-    EXPECT_FALSE(form11.modRenOldnameEdit()->isEnabled());
+    ASSERT_TRUE(renameAccountFolderDialog.isVisible());
+    EXPECT_EQ(renameAccountFolderDialog.modRenOldnameEdit()->text(), s("Scans"));
+    EXPECT_FALSE(renameAccountFolderDialog.modRenOldnameEdit()->isEnabled());
     const struct {
         const char* typed;
         const char* caption;
@@ -349,20 +341,20 @@ TEST_F(FtpPages, FolderDialogsOfTheAccountPageAndTheirChecks) {
     mark = cgiRequests().size();
     for (const auto& r : refusals) {
         recorder->boxes.clear();
-        typeInto(form11.modRenNewnameEdit(), s(r.typed));
-        QTest::mouseClick(form11.modRenameFBtn(), Qt::LeftButton);
+        typeInto(renameAccountFolderDialog.modRenNewnameEdit(), s(r.typed));
+        QTest::mouseClick(renameAccountFolderDialog.modRenameFBtn(), Qt::LeftButton);
         ASSERT_EQ(recorder->boxes.size(), 1) << r.typed;
         EXPECT_EQ(recorder->boxes[0].caption, s(r.caption));
-        EXPECT_TRUE(form11.modRenNewnameEdit()->text().isEmpty());
-        EXPECT_EQ(form11.modRenOldnameEdit()->isEnabled(), r.oldNameEditable);
-        EXPECT_TRUE(form11.isVisible());
+        EXPECT_TRUE(renameAccountFolderDialog.modRenNewnameEdit()->text().isEmpty());
+        EXPECT_EQ(renameAccountFolderDialog.modRenOldnameEdit()->isEnabled(), r.oldNameEditable);
+        EXPECT_TRUE(renameAccountFolderDialog.isVisible());
     }
     EXPECT_TRUE(sentSince(mark).isEmpty());
-    typeInto(form11.modRenNewnameEdit(), s("Scanned"));
-    QTest::mouseClick(form11.modRenameFBtn(), Qt::LeftButton);
+    typeInto(renameAccountFolderDialog.modRenNewnameEdit(), s("Scanned"));
+    QTest::mouseClick(renameAccountFolderDialog.modRenameFBtn(), Qt::LeftButton);
     EXPECT_EQ(sentSince(mark),
               QList<QByteArray>{"smb.htm&failure=fail.htm&type=fm_rename_apply&folder=Scanned&to_name=Scans"});
-    EXPECT_FALSE(form11.isVisible());
+    EXPECT_FALSE(renameAccountFolderDialog.isVisible());
 
     recorder->answers = {false, true};
     for (const bool ok : {false, true}) {

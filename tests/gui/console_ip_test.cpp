@@ -23,11 +23,7 @@ using namespace ConsoleTest;
 
 class IpConfigPage : public ConsoleFixture {
 protected:
-    void openIpTab() {
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kIpConfigPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kIpConfigPage);
-    }
+    void openIpTab() { openPage(Console::kIpConfigPage); }
     QRadioButton* radio(const char* name) { return control<QRadioButton>(name); }
     bool editsEnabled() {
         int enabled = 0;
@@ -95,8 +91,8 @@ TEST_F(IpConfigPage, AutomaticChangeReturnsToAFreshScanThatFindsTheUnitAtItsLeas
     EXPECT_EQ(recorder->boxes[0].text, s("Automatic IP, re-scan it"));
     EXPECT_EQ(recorder->boxes[0].caption, s("IP Infomation"));
     EXPECT_FALSE(console().isVisible());
-    EXPECT_TRUE(windows->form1().isVisible());
-    QTableWidget* list = windows->form1().listView();
+    EXPECT_TRUE(windows->scanWindow().isVisible());
+    QTableWidget* list = windows->scanWindow().listView();
     ASSERT_TRUE(TestSupport::waitUntil(
         [&] { return list->rowCount() > 0 && list->item(0, 0)->text().startsWith(s("127.200.0.")); }, 8000))
         << "rows: " << list->rowCount();

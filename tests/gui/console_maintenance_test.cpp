@@ -96,7 +96,7 @@ protected:
         // The console reads the page in view once it is up.
         QTest::qWait(20);
         // The wait shortened to about a second.
-        page().timer1()->setInterval(30);
+        page().waitTimer()->setInterval(30);
         page().setFileChooser([this] { return chosen; });
         chosen = image;
         click("BrowseBtn");
@@ -124,19 +124,25 @@ protected:
     // The wait runs its 31 ticks; the console then gives way to a new scan.
     void expectWaitEnds() {
         EXPECT_FALSE(console().isEnabled()) << "the whole console is held during the wait";
-        EXPECT_TRUE(page().progressBar1()->isVisible());
-        EXPECT_TRUE(page().timer1()->isActive());
-        ASSERT_TRUE(TestSupport::waitUntil([this] { return !page().timer1()->isActive(); }, 10000));
+        // Held, the words to be read keep their colours: maroon, and the navy explanation.
+        for (const auto& [name, colour] : {std::pair{"Label31", QColor(0x80, 0, 0)}, {"Label29", Ui::kNavy}}) {
+            const auto* label = page().findChild<QLabel*>(s(name));
+            EXPECT_FALSE(label->isEnabled()) << name;
+            EXPECT_EQ(label->palette().color(QPalette::Disabled, label->foregroundRole()), colour) << name;
+        }
+        EXPECT_TRUE(page().waitBar()->isVisible());
+        EXPECT_TRUE(page().waitTimer()->isActive());
+        ASSERT_TRUE(TestSupport::waitUntil([this] { return !page().waitTimer()->isActive(); }, 10000));
         EXPECT_FALSE(console().isVisible()) << "hidden, not closed";
         EXPECT_TRUE(console().isEnabled());
-        EXPECT_TRUE(windows->form1().isVisible());
-        EXPECT_TRUE(page().label32()->isVisibleTo(&page()));
-        EXPECT_FALSE(page().label31()->isVisibleTo(&page()));
+        EXPECT_TRUE(windows->scanWindow().isVisible());
+        EXPECT_TRUE(page().successLabel()->isVisibleTo(&page()));
+        EXPECT_FALSE(page().waitLabel()->isVisibleTo(&page()));
         EXPECT_TRUE(edit("FirmFileEdit")->text().isEmpty());
         EXPECT_TRUE(buttonsOn());
         const qsizetype before = changes().size();
         QTest::qWait(50);
-        EXPECT_FALSE(page().timer1()->isActive()) << "the timer does not fire again";
+        EXPECT_FALSE(page().waitTimer()->isActive()) << "the timer does not fire again";
         EXPECT_EQ(changes().size(), before);
     }
 
@@ -194,7 +200,7 @@ TEST_F(MaintenancePage, EachOtherVerdictOfTheUnit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        page().TabSheet3Show();
+        page().MaintenanceTabShow();
         writeImage(c.imageSize);
         unit.postAnswer = c.answer;
         unit.resetAfter = c.resetAfter;
@@ -207,13 +213,13 @@ TEST_F(MaintenancePage, EachOtherVerdictOfTheUnit) {
             after << recorder->boxes[i].text;
         EXPECT_EQ(after, c.boxes);
         EXPECT_EQ(changes(), QList<QByteArray>{kPost}) << "no reboot";
-        EXPECT_EQ(page().label31()->isVisibleTo(&page()), c.waiting);
+        EXPECT_EQ(page().waitLabel()->isVisibleTo(&page()), c.waiting);
         EXPECT_TRUE(buttonsOff()) << "until the page is shown again";
         EXPECT_TRUE(page().browseBtn()->isEnabled());
-        EXPECT_FALSE(page().timer1()->isActive());
+        EXPECT_FALSE(page().waitTimer()->isActive());
         EXPECT_TRUE(console().isEnabled());
     }
-    page().TabSheet3Show();
+    page().MaintenanceTabShow();
     EXPECT_TRUE(buttonsOn());
 }
 
@@ -224,7 +230,7 @@ TEST_F(MaintenancePage, NothingIsSentWithoutAConfirmationOrAFile) {
     EXPECT_EQ(recorder->boxes.size(), 3);
     EXPECT_TRUE(changes().isEmpty());
     EXPECT_TRUE(buttonsOn());
-    EXPECT_FALSE(page().progressBar1()->isVisibleTo(&page()));
+    EXPECT_FALSE(page().waitBar()->isVisibleTo(&page()));
 
     // A cancelled dialog keeps the path; an image gone since it was chosen is an error before anything is sent.
     chosen.clear();
@@ -237,11 +243,11 @@ TEST_F(MaintenancePage, NothingIsSentWithoutAConfirmationOrAFile) {
     ASSERT_EQ(recorder->boxes.size(), 2);
     EXPECT_EQ(recorder->boxes[1].icon, Base::Icon::Error);
     EXPECT_TRUE(changes().isEmpty());
-    EXPECT_TRUE(page().label31()->isVisibleTo(&page()));
+    EXPECT_TRUE(page().waitLabel()->isVisibleTo(&page()));
 
     // Without a file there is nothing to upload.
     edit("FirmFileEdit")->clear();
-    page().TabSheet3Show();
+    page().MaintenanceTabShow();
     EXPECT_FALSE(page().uploadBtn()->isEnabled());
 
     // What is no regular file with content is refused before the question: a FIFO would hold the window for good.

@@ -1,9 +1,9 @@
 // Pages against a console of their own: a page reads, sends and speaks only
 // through its context, so a test console sees every page read and every box.
 
-#include "console/console_context.h"
 #include "console/ip_config_tab.h"
 #include "console/status_tab.h"
+#include "stub_console.h"
 
 #include <QLineEdit>
 
@@ -15,7 +15,7 @@ QString s(const char* text) {
     return QString::fromUtf8(text);
 }
 
-class ScriptedConsole final : public Console::ConsoleContext {
+class ScriptedConsole final : public ConsoleTest::StubConsole {
 public:
     QList<QByteArray> pages; // one per FetchPage, the last repeats
     int reads = 0;
@@ -27,27 +27,15 @@ public:
     Web::SendCgiResult SendCgi(const Console::CgiChange& change) override { return send(change); }
     Web::SendCgiResult SendRepeated(const Console::CgiChange& change) override { return send(change); }
     Web::SendCgiResult SendWithRetry(const Console::CgiChange& change, int) override { return send(change); }
-    Web::ChangeOutcome lastChangeOutcome() const override { return Web::ChangeOutcome::Taken; }
     void showMessage(const Base::Refusal& box) override { boxes << Base::refusalText(box); }
     bool confirm(const Base::Refusal&) override { return true; }
-    const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
     void administratorChangeSent() override { sent << s("administrator login"); }
-    void updateCaption() override {}
-    void setModifyFtpTabVisible(bool) override {}
-    void bringPageIntoView(int) override {}
-    Web::PostResult PostMultipart(const QString&, Web::THttpDataStream&, const QString&,
-                                  const std::function<void(qint64, qint64)>&) override {
-        return {};
-    }
-    void setConsoleEnabled(bool) override {}
-    void findUnitAgain() override {}
 
 private:
     Web::SendCgiResult send(const Console::CgiChange& change) {
         sent << change.url;
         return Web::SendCgiResult::Done;
     }
-    Console::ConsoleDialogs m_dialogs;
 };
 
 QByteArray page(const QByteArray& variables) {

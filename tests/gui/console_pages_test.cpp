@@ -2,13 +2,13 @@
 // control with its kind, limits and starting state, and every caption through the language file.
 
 #include "base/localize.h"
-#include "console/console_context.h"
 #include "console/console_dialogs.h"
 #include "console/disk_tab.h"
 #include "console/ftp_account_tab.h"
 #include "console/ftp_tab.h"
 #include "console/maintenance_tab.h"
 #include "console/smb_tab.h"
+#include "stub_console.h"
 #include "ui/form_base.h"
 
 #include <QAbstractButton>
@@ -80,32 +80,7 @@ QByteArray markedLanguage(const QStringList& keys) {
     return file;
 }
 
-// A console for pages on their own: nothing to send, nothing to say.
-class QuietConsole final : public Console::ConsoleContext {
-public:
-    Console::UnitAddress unit() const override { return {}; }
-    QByteArray FetchPage() override { return {}; }
-    Web::SendCgiResult SendCgi(const Console::CgiChange&) override { return Web::SendCgiResult::Done; }
-    Web::SendCgiResult SendRepeated(const Console::CgiChange&) override { return Web::SendCgiResult::Done; }
-    Web::SendCgiResult SendWithRetry(const Console::CgiChange&, int) override { return Web::SendCgiResult::Done; }
-    Web::ChangeOutcome lastChangeOutcome() const override { return Web::ChangeOutcome::Taken; }
-    void showMessage(const Base::Refusal&) override {}
-    bool confirm(const Base::Refusal&) override { return false; }
-    const Console::ConsoleDialogs& dialogs() const override { return m_dialogs; }
-    void administratorChangeSent() override {}
-    void updateCaption() override {}
-    void setModifyFtpTabVisible(bool) override {}
-    void bringPageIntoView(int) override {}
-    Web::PostResult PostMultipart(const QString&, Web::THttpDataStream&, const QString&,
-                                  const std::function<void(qint64, qint64)>&) override {
-        return {};
-    }
-    void setConsoleEnabled(bool) override {}
-    void findUnitAgain() override {}
-
-private:
-    Console::ConsoleDialogs m_dialogs;
-};
+using QuietConsole = ConsoleTest::StubConsole;
 
 QuietConsole& quietConsole() {
     static QuietConsole console;
@@ -201,7 +176,7 @@ const Control kControls[] = {
     {"FTPStatusCB", "QComboBox"},
     {"Label43", "QLabel", "Port"},
     {"FTPPortEdit", "QLineEdit", nullptr, 5},
-    {"Label44", "QLabel", "(21 or 1025-65500)"},
+    {"Label44", "QLabel", "(21 or 1025-65500) "},
     {"FTPStatusBtn", "QPushButton", "Set"},
     {"Label42", "QLabel", "Allow anonymous"},
     {"FTPAnonyStatusPL", "QWidget"},
@@ -213,7 +188,7 @@ const Control kControls[] = {
     {"Label45", "QLabel", "Home Directory"},
     {"AnonyHDCB", "QComboBox"},
     {"AnonyBtn", "QPushButton", "Set"},
-    {"FTPCreatAccGB", "QGroupBox", "Account List"},
+    {"FTPCreatAccGB", "QGroupBox", "Account List "},
     {"AccountLV", "QTableWidget"},
     {"AccAddBtn", "QPushButton", "Create"},
     {"AccModifyBtn", "QPushButton", "Modify", -1, false},
@@ -231,7 +206,7 @@ const Control kControls[] = {
     {"ModFTPBtn", "QPushButton", "Set"},
     {"ModFTPFolderGB", "QGroupBox", "Modify FTP Account Folder List"},
     {"Label49", "QLabel", "Folder List"},
-    {"Label50", "QLabel", "Sharing List"},
+    {"Label50", "QLabel", "Sharing List "},
     {"FTPSFLB", "QListWidget"},
     {"FTPSSharLB", "QListWidget"},
     {"ModMovetoSharBtn", "QPushButton", "-->", -1, false},
@@ -308,12 +283,12 @@ TEST(ConsolePages, EveryCaptionIsLookedUpWithItsOwnKey) {
     ASSERT_EQ(accounts->columnCount(), 5);
     for (int column = 0; column < 4; ++column)
         EXPECT_EQ(accounts->horizontalHeaderItem(column)->text(), QStringLiteral("T:") + qs(kAccountTitles[column]));
-    // Not captions of the console: the hidden column, and the status items the Set request compares with.
+    // Not a caption of the console: the hidden column. The status items are the program's words too.
     EXPECT_EQ(accounts->horizontalHeaderItem(4)->text(), QStringLiteral("Value"));
     QComboBox* status = pages.ftp->ftpStatusCB();
     ASSERT_EQ(status->count(), 2);
-    EXPECT_EQ(status->itemText(0), QStringLiteral("Enable"));
-    EXPECT_EQ(status->itemText(1), QStringLiteral("Disable"));
+    EXPECT_EQ(status->itemText(0), QStringLiteral("T:Enable"));
+    EXPECT_EQ(status->itemText(1), QStringLiteral("T:Disable"));
 }
 
 void expectControl(const QWidget* widget, const Control& expected) {
@@ -336,7 +311,7 @@ TEST(ConsolePages, EveryNamedControlHasItsKindLimitAndStartingState) {
         expectControl(pages.control(expected.name), expected);
     }
 
-    EXPECT_EQ(pages.maintenance->progressBar1()->maximum(), 300);
+    EXPECT_EQ(pages.maintenance->waitBar()->maximum(), 300);
     EXPECT_TRUE(pages.disk->diskScanMO()->isReadOnly());
     for (QComboBox* box : {pages.ftp->ftpStatusCB(), pages.ftp->anonyHDCB()})
         EXPECT_TRUE(box->isEditable()) << "both accept typed text";
@@ -348,11 +323,11 @@ TEST(ConsolePages, EveryNamedControlHasItsKindLimitAndStartingState) {
     EXPECT_TRUE(accounts->isColumnHidden(4));
 
     // Timers that the console starts and stops itself.
-    for (QTimer* timer : {pages.maintenance->timer1(), pages.disk->timer2()}) {
+    for (QTimer* timer : {pages.maintenance->waitTimer(), pages.disk->refreshTimer()}) {
         EXPECT_EQ(timer->interval(), 1000);
         EXPECT_FALSE(timer->isActive());
     }
-    EXPECT_EQ(pages.maintenance->openDialog1()->nameFilters(), QStringList{QStringLiteral("bin file (*.bin)")});
+    EXPECT_EQ(pages.maintenance->openDialog()->nameFilters(), QStringList{QStringLiteral("bin file (*.bin)")});
 }
 
 TEST(ConsolePages, EachRadioPairChoosesOnItsOwn) {
@@ -464,19 +439,19 @@ template <class T> std::function<std::unique_ptr<QWidget>()> maker() {
 
 TEST(ConsoleDialogs, TitleLabelsFieldsAndSetButtonAsLaidOut) {
     const Dialog dialogs[] = {
-        {maker<Console::TForm6>(),
+        {maker<Console::CreateFolderDialog>(),
          "TForm6",
          "SMB Create Folder",
          {{"Label1", "Folder Name"}},
          {{"FoldernameEdit", 12, true, false}},
          "CreateFBtn"},
-        {maker<Console::TForm7>(),
+        {maker<Console::RenameFolderDialog>(),
          "TForm7",
          "SMB Rename Folder",
          {{"Label1", "Old Name"}, {"Label2", "New Name"}},
          {{"OldFoldernameEdit", -1, false, false}, {"NewFoldernameEdit", 12, true, false}},
          "RenameFBtn"},
-        {maker<Console::TForm8>(),
+        {maker<Console::SharePasswordDialog>(),
          "TForm8",
          "SMB Share Password",
          {{"Label1", "Folder Name"}, {"Label2", "Password"}, {"Label3", "Verify Password"}},
@@ -484,19 +459,19 @@ TEST(ConsoleDialogs, TitleLabelsFieldsAndSetButtonAsLaidOut) {
           {"PublicPassEdit", kNoLimit, true, true},
           {"VerifyPassEdit", 12, true, true}},
          "PublicPassBtn"},
-        {maker<Console::TForm9>(),
+        {maker<Console::CreateAccountDialog>(),
          "TForm9",
          "FTPS Create Account",
          {{"Label1", "Account Name"}},
          {{"FTPAddAccEdit", 12, true, false}},
          "FTPAddAccBtn"},
-        {maker<Console::TForm10>(),
+        {maker<Console::CreateAccountFolderDialog>(),
          "TForm10",
          "FTPS Create Folder",
          {{"Label1", "Folder Name"}},
          {{"ModCreateFEdit", 12, true, false}},
          "ModCreateFBtn"},
-        {maker<Console::TForm11>(),
+        {maker<Console::RenameAccountFolderDialog>(),
          "TForm11",
          "FTPS Rename Folder",
          {{"Label1", "Old Name"}, {"Label2", "New Name"}},

@@ -26,20 +26,10 @@ const char* const kButtons[] = {"ShowCreateBtn",     "ShowRenameBtn",   "ShowDel
 
 class SmbPage : public ConsoleFixture {
 protected:
-    void openSmbTab() {
-        Console::ConsoleTabBar* tabs = console().pageControl()->consoleTabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(Console::kSmbPage).center());
-        ASSERT_EQ(console().pageControl()->currentIndex(), Console::kSmbPage);
-    }
+    void openSmbTab() { openPage(Console::kSmbPage); }
 
     QListWidget* folders() { return control<QListWidget>("SMBFolderLB"); }
     QListWidget* shares() { return control<QListWidget>("SMBPublicFolderLB"); }
-    static QStringList names(const QListWidget* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            texts << list->item(i)->text();
-        return texts;
-    }
     void clickItem(QListWidget* list, const QString& text) {
         const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << text.toStdString();
@@ -59,9 +49,9 @@ protected:
         EXPECT_TRUE(shares()->selectedItems().isEmpty());
     }
 
-    Console::TForm6& form6() { return *console().dialogs().createFolder; }
-    Console::TForm7& form7() { return *console().dialogs().renameFolder; }
-    Console::TForm8& form8() { return *console().dialogs().sharePassword; }
+    Console::CreateFolderDialog& createFolderDialog() { return *console().dialogs().createFolder; }
+    Console::RenameFolderDialog& renameFolderDialog() { return *console().dialogs().renameFolder; }
+    Console::SharePasswordDialog& sharePasswordDialog() { return *console().dialogs().sharePassword; }
     void typeInto(QLineEdit* field, const QString& text) {
         field->clear();
         QTest::keyClicks(field, text);
@@ -101,7 +91,7 @@ TEST_F(SmbPage, ShowsFoldersAndSharesAndEnablesTheButtonsThatFitTheClick) {
     // Opening a dialog leaves no button on and no folder selected.
     clickItem(folders(), s("Photos"));
     click("ShowCreateBtn");
-    EXPECT_TRUE(form6().isVisible());
+    EXPECT_TRUE(createFolderDialog().isVisible());
     EXPECT_TRUE(enabledButtons().isEmpty());
     EXPECT_TRUE(folders()->selectedItems().isEmpty());
     EXPECT_TRUE(cgiRequests().isEmpty());
@@ -243,39 +233,40 @@ TEST_F(SmbPage, DialogsSendTheirRequestEmptyTheirFieldsAndHide) {
 
     // Create: the name is trimmed, a hyphen goes out encoded.
     click("ShowCreateBtn");
-    ASSERT_TRUE(form6().isVisible());
+    ASSERT_TRUE(createFolderDialog().isVisible());
     EXPECT_TRUE(enabledButtons().isEmpty());
-    typeInto(form6().foldernameEdit(), s(" New-Dir "));
-    QTest::mouseClick(form6().createFBtn(), Qt::LeftButton);
-    EXPECT_FALSE(form6().isVisible());
-    EXPECT_TRUE(form6().foldernameEdit()->text().isEmpty());
+    typeInto(createFolderDialog().foldernameEdit(), s(" New-Dir "));
+    QTest::mouseClick(createFolderDialog().createFBtn(), Qt::LeftButton);
+    EXPECT_FALSE(createFolderDialog().isVisible());
+    EXPECT_TRUE(createFolderDialog().foldernameEdit()->text().isEmpty());
     EXPECT_TRUE(names(folders()).contains(s("New-Dir")));
     expectSettled();
 
     // Rename: the old name is the clicked folder; both fields are emptied.
     clickItem(folders(), s("Photos"));
     click("ShowRenameBtn");
-    ASSERT_TRUE(form7().isVisible());
-    EXPECT_EQ(form7().oldFoldernameEdit()->text(), s("Photos"));
-    EXPECT_FALSE(form7().oldFoldernameEdit()->isEnabled());
+    ASSERT_TRUE(renameFolderDialog().isVisible());
+    EXPECT_EQ(renameFolderDialog().oldFoldernameEdit()->text(), s("Photos"));
+    EXPECT_FALSE(renameFolderDialog().oldFoldernameEdit()->isEnabled());
     EXPECT_TRUE(folders()->selectedItems().isEmpty());
-    typeInto(form7().newFoldernameEdit(), s("Pics"));
-    QTest::mouseClick(form7().renameFBtn(), Qt::LeftButton);
-    EXPECT_FALSE(form7().isVisible());
-    EXPECT_TRUE(form7().oldFoldernameEdit()->text().isEmpty());
-    EXPECT_TRUE(form7().newFoldernameEdit()->text().isEmpty());
+    typeInto(renameFolderDialog().newFoldernameEdit(), s("Pics"));
+    QTest::mouseClick(renameFolderDialog().renameFBtn(), Qt::LeftButton);
+    EXPECT_FALSE(renameFolderDialog().isVisible());
+    EXPECT_TRUE(renameFolderDialog().oldFoldernameEdit()->text().isEmpty());
+    EXPECT_TRUE(renameFolderDialog().newFoldernameEdit()->text().isEmpty());
     EXPECT_EQ(names(folders()), (QStringList{s("Documents"), s("Music"), s("Pics"), s("Backup"), s("New-Dir")}));
 
     // Share password: the clicked share; all three fields are emptied.
     clickItem(shares(), s("Music"));
     click("ShowPublicPassBtn");
-    ASSERT_TRUE(form8().isVisible());
-    EXPECT_EQ(form8().publicFolderEdit()->text(), s("Music"));
-    typeInto(form8().publicPassEdit(), s("open sesame"));
-    typeInto(form8().verifyPassEdit(), s("open sesame"));
-    QTest::mouseClick(form8().publicPassBtn(), Qt::LeftButton);
-    EXPECT_FALSE(form8().isVisible());
-    for (QLineEdit* field : {form8().publicFolderEdit(), form8().publicPassEdit(), form8().verifyPassEdit()})
+    ASSERT_TRUE(sharePasswordDialog().isVisible());
+    EXPECT_EQ(sharePasswordDialog().publicFolderEdit()->text(), s("Music"));
+    typeInto(sharePasswordDialog().publicPassEdit(), s("open sesame"));
+    typeInto(sharePasswordDialog().verifyPassEdit(), s("open sesame"));
+    QTest::mouseClick(sharePasswordDialog().publicPassBtn(), Qt::LeftButton);
+    EXPECT_FALSE(sharePasswordDialog().isVisible());
+    for (QLineEdit* field : {sharePasswordDialog().publicFolderEdit(), sharePasswordDialog().publicPassEdit(),
+                             sharePasswordDialog().verifyPassEdit()})
         EXPECT_TRUE(field->text().isEmpty()) << field->objectName().toStdString();
     expectSettled();
 
@@ -307,11 +298,11 @@ TEST_F(SmbPage, RefusedDialogInputSendsNothingAndKeepsTheWindowOpen) {
     for (const Row& row : nameRows) {
         SCOPED_TRACE(row.typed);
         recorder->boxes.clear();
-        typeInto(form6().foldernameEdit(), s(row.typed));
-        QTest::mouseClick(form6().createFBtn(), Qt::LeftButton);
+        typeInto(createFolderDialog().foldernameEdit(), s(row.typed));
+        QTest::mouseClick(createFolderDialog().createFBtn(), Qt::LeftButton);
         EXPECT_EQ(boxTexts(), QStringList{s(row.message)});
-        EXPECT_EQ(form6().foldernameEdit()->text(), s(row.fieldAfter));
-        EXPECT_TRUE(form6().isVisible());
+        EXPECT_EQ(createFolderDialog().foldernameEdit()->text(), s(row.fieldAfter));
+        EXPECT_TRUE(createFolderDialog().isVisible());
     }
 
     // The password dialog keeps its folder, not editable, and the next Set still names it.
@@ -325,24 +316,24 @@ TEST_F(SmbPage, RefusedDialogInputSendsNothingAndKeepsTheWindowOpen) {
     for (int i = 0; i < passwordRows.size(); ++i) {
         SCOPED_TRACE(i);
         recorder->boxes.clear();
-        typeInto(form8().publicPassEdit(), s(passwordRows[i].first));
-        typeInto(form8().verifyPassEdit(), s(passwordRows[i].second));
-        QTest::mouseClick(form8().publicPassBtn(), Qt::LeftButton);
+        typeInto(sharePasswordDialog().publicPassEdit(), s(passwordRows[i].first));
+        typeInto(sharePasswordDialog().verifyPassEdit(), s(passwordRows[i].second));
+        QTest::mouseClick(sharePasswordDialog().publicPassBtn(), Qt::LeftButton);
         EXPECT_EQ(boxTexts(), QStringList{passwordMessages[i]});
-        EXPECT_EQ(form8().publicFolderEdit()->text(), s("Documents"));
-        EXPECT_FALSE(form8().publicFolderEdit()->isEnabled());
-        EXPECT_TRUE(form8().publicPassEdit()->text().isEmpty());
-        EXPECT_TRUE(form8().verifyPassEdit()->text().isEmpty());
-        EXPECT_TRUE(form8().isVisible());
+        EXPECT_EQ(sharePasswordDialog().publicFolderEdit()->text(), s("Documents"));
+        EXPECT_FALSE(sharePasswordDialog().publicFolderEdit()->isEnabled());
+        EXPECT_TRUE(sharePasswordDialog().publicPassEdit()->text().isEmpty());
+        EXPECT_TRUE(sharePasswordDialog().verifyPassEdit()->text().isEmpty());
+        EXPECT_TRUE(sharePasswordDialog().isVisible());
     }
     EXPECT_TRUE(cgiRequests().isEmpty());
     recorder->boxes.clear();
-    typeInto(form8().publicPassEdit(), s(" pw "));
-    typeInto(form8().verifyPassEdit(), s("pw"));
-    QTest::mouseClick(form8().publicPassBtn(), Qt::LeftButton);
+    typeInto(sharePasswordDialog().publicPassEdit(), s(" pw "));
+    typeInto(sharePasswordDialog().verifyPassEdit(), s("pw"));
+    QTest::mouseClick(sharePasswordDialog().publicPassBtn(), Qt::LeftButton);
     EXPECT_EQ(cgiRequests(), QList<QByteArray>{"/nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_mod"
                                                "&folder=Documents&password1=pw&password2=pw"});
-    EXPECT_FALSE(form8().isVisible());
+    EXPECT_FALSE(sharePasswordDialog().isVisible());
 }
 
 TEST_F(SmbPage, ClosingADialogHidesItKeepsItsTextAndOffersCreateAgain) {
@@ -355,18 +346,18 @@ TEST_F(SmbPage, ClosingADialogHidesItKeepsItsTextAndOffersCreateAgain) {
         QLineEdit* field = nullptr;
         if (i == 0) {
             click("ShowCreateBtn");
-            dialog = &form6();
-            field = form6().foldernameEdit();
+            dialog = &createFolderDialog();
+            field = createFolderDialog().foldernameEdit();
         } else if (i == 1) {
             clickItem(folders(), s("Music"));
             click("ShowRenameBtn");
-            dialog = &form7();
-            field = form7().newFoldernameEdit();
+            dialog = &renameFolderDialog();
+            field = renameFolderDialog().newFoldernameEdit();
         } else {
             clickItem(shares(), s("Music"));
             click("ShowPublicPassBtn");
-            dialog = &form8();
-            field = form8().publicPassEdit();
+            dialog = &sharePasswordDialog();
+            field = sharePasswordDialog().publicPassEdit();
         }
         ASSERT_TRUE(dialog->isVisible());
         EXPECT_TRUE(enabledButtons().isEmpty());
@@ -410,8 +401,8 @@ TEST_F(SmbPage, NoSelectionNoQuestionAndNoRequest) {
     }
     EXPECT_TRUE(cgiRequests().isEmpty()) << cgiRequests().value(0).toStdString();
     EXPECT_TRUE(recorder->boxes.isEmpty()) << boxTexts().join(s("; ")).toStdString();
-    EXPECT_FALSE(form7().isVisible());
-    EXPECT_FALSE(form8().isVisible());
+    EXPECT_FALSE(renameFolderDialog().isVisible());
+    EXPECT_FALSE(sharePasswordDialog().isVisible());
 }
 
 // A unit whose names are not all UTF-8 and whose values do not fit the fields: each item is
@@ -432,7 +423,7 @@ TEST(UnitValues, LookAlikesAndLongValuesAreShownWholeAndSentExactly) {
     App::WindowSet windows(settings, [] {});
     TestSupport::MessageRecorder& recorder = TestSupport::installRecorder();
     Ui::CurrentDevice() = {s("127.0.0.1"), s("admin"), s("admin")};
-    Console::TForm2& console = windows.form2();
+    Console::ConsoleWindow& console = windows.consoleWindow();
     console.showOnFirstPage();
     const auto sentSince = [&](qsizetype mark) {
         QList<QByteArray> sent;
@@ -480,7 +471,7 @@ TEST(UnitValues, LookAlikesAndLongValuesAreShownWholeAndSentExactly) {
     auto* accountFolders = console.findChild<QListWidget*>(s("FTPSFLB"));
     accountFolders->setCurrentRow(4);
     console.findChild<Console::FtpAccountTab*>()->ShowModRenameBtnClick();
-    Console::TForm11& rename = *console.dialogs().renameAccountFolder;
+    Console::RenameAccountFolderDialog& rename = *console.dialogs().renameAccountFolder;
     EXPECT_EQ(rename.modRenOldnameEdit()->text(), s("ABCDEFGHIJKLM"));
     rename.modRenNewnameEdit()->setText(s("New"));
     mark = unit.received.size();

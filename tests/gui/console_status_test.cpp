@@ -142,7 +142,7 @@ TEST_F(StatusPage, NewAdministratorPasswordIsAskedAgainRightThenWrong) {
     click("adminBtn");
     EXPECT_FALSE(console().isEnabled());
     EXPECT_TRUE(console().isVisible());
-    auto& admin = windows->form3();
+    auto& admin = windows->adminLogin();
     ASSERT_TRUE(admin.isVisible());
     EXPECT_EQ(Ui::CurrentDevice().password, s("n3w"));
     EXPECT_EQ(unitValue("host_name", s("n3w")), s("ZurEdor-1")) << "the unit takes the new password";
@@ -176,7 +176,7 @@ TEST_F(StatusPage, NewAdministratorPasswordIsAskedAgainRightThenWrong) {
     EXPECT_FALSE(admin.isVisible());
     EXPECT_FALSE(console().isVisible());
     EXPECT_TRUE(console().isEnabled());
-    EXPECT_TRUE(windows->form1().isVisible());
+    EXPECT_TRUE(windows->scanWindow().isVisible());
 }
 
 // ---- the frame
@@ -204,7 +204,7 @@ TEST_F(StatusPage, TabsMapAroundTheHiddenModifyFtpTab) {
 
     // Closing with the account editor open: back to the device login, and the tab hidden at the next show.
     console().close();
-    EXPECT_TRUE(windows->form4().isVisible());
+    EXPECT_TRUE(windows->deviceLogin().isVisible());
     EXPECT_FALSE(console().pageControl()->isTabVisible(Console::kModifyFtpPage));
     console().setModifyFtpTabVisible(true);
     console().showOnFirstPage();

@@ -58,7 +58,7 @@ TEST_P(ConsoleChangeAnswers, PasswordNotTakenLeavesTheConsoleOnTheOldOne) {
     click("adminBtn");
     EXPECT_EQ(boxTexts(), QStringList{s(c.passwordBox)});
     EXPECT_TRUE(console().isEnabled());
-    EXPECT_FALSE(windows->form3().isVisible()) << "no administrator login for a password the unit did not take";
+    EXPECT_FALSE(windows->adminLogin().isVisible()) << "no administrator login for a password the unit did not take";
     EXPECT_EQ(Ui::CurrentDevice().password, s("old"));
 
     // The console goes on working with the old password.

@@ -44,18 +44,18 @@ protected:
     // As a row click does: the unit chosen, the login shown, the scan window hidden.
     void chooseUnit(const QString& ip) {
         Ui::CurrentDevice().ip = ip;
-        windows->form1().hide();
-        windows->form4().showForPassword();
+        windows->scanWindow().hide();
+        windows->deviceLogin().showForPassword();
     }
 
     void typePassword(const QString& password) {
-        QLineEdit* edit = windows->form4().passEdit();
+        QLineEdit* edit = windows->deviceLogin().passEdit();
         edit->clear();
         QTest::keyClicks(edit, password);
     }
 
     void press(const char* button) {
-        auto* b = windows->form4().findChild<QPushButton*>(QString::fromLatin1(button));
+        auto* b = windows->deviceLogin().findChild<QPushButton*>(QString::fromLatin1(button));
         ASSERT_NE(b, nullptr);
         QTest::mouseClick(b, Qt::LeftButton);
     }
@@ -81,8 +81,8 @@ TEST_F(LoginFlow, WrongPasswordSaysSoAndTheWindowStays) {
     EXPECT_EQ(box.text, QStringLiteral("Login fail, Please check your username and password"));
     EXPECT_EQ(box.caption, QStringLiteral("Login"));
     EXPECT_EQ(box.icon, Base::Icon::Information);
-    EXPECT_TRUE(windows->form4().isVisible());
-    EXPECT_FALSE(windows->form2().isVisible());
+    EXPECT_TRUE(windows->deviceLogin().isVisible());
+    EXPECT_FALSE(windows->consoleWindow().isVisible());
     EXPECT_EQ(Ui::CurrentDevice().password, QStringLiteral("wrong"));
 }
 
@@ -100,7 +100,7 @@ TEST_F(LoginFlow, UnreachableUnitSaysConnectionFailQuickly) {
     EXPECT_EQ(recorder->boxes.first().text, QStringLiteral("Connection fail"));
     EXPECT_EQ(recorder->boxes.first().caption, QStringLiteral("Connect"));
     EXPECT_EQ(recorder->boxes.first().icon, Base::Icon::Error);
-    EXPECT_FALSE(windows->form5().isVisible());
+    EXPECT_FALSE(windows->mountWindow().isVisible());
 }
 
 TEST_F(LoginFlow, MountFillsTheFolderListAndOpensTheDialog) {
@@ -118,9 +118,9 @@ TEST_F(LoginFlow, MountFillsTheFolderListAndOpensTheDialog) {
     typePassword(QStringLiteral("admin"));
     press("MountBtn");
     EXPECT_TRUE(recorder->boxes.isEmpty());
-    EXPECT_FALSE(windows->form4().isVisible());
-    ASSERT_TRUE(windows->form5().isVisible());
-    QComboBox* folders = windows->form5().folderBox();
+    EXPECT_FALSE(windows->deviceLogin().isVisible());
+    ASSERT_TRUE(windows->mountWindow().isVisible());
+    QComboBox* folders = windows->mountWindow().folderBox();
     QStringList names;
     for (int i = 0; i < folders->count(); ++i)
         names << folders->itemText(i);
@@ -129,8 +129,8 @@ TEST_F(LoginFlow, MountFillsTheFolderListAndOpensTheDialog) {
         << "the public folder first, then the shared folders in the unit's order";
     EXPECT_EQ(folders->currentIndex(), -1) << "nothing is selected";
 
-    windows->form5().close();
-    EXPECT_TRUE(windows->form4().isVisible());
+    windows->mountWindow().close();
+    EXPECT_TRUE(windows->deviceLogin().isVisible());
 }
 
 TEST_F(LoginFlow, ManagementOpensTheConsoleWhileTheWindowKeepsPainting) {
@@ -144,12 +144,12 @@ TEST_F(LoginFlow, ManagementOpensTheConsoleWhileTheWindowKeepsPainting) {
     press("MenBtn");
     EXPECT_GE(ticks, 5) << "timers ran while the unit took its time";
     EXPECT_TRUE(recorder->boxes.isEmpty());
-    EXPECT_FALSE(windows->form4().isVisible());
-    EXPECT_TRUE(windows->form2().isVisible());
-    EXPECT_EQ(windows->form2().windowTitle(), QStringLiteral("Management 127.0.0.2"));
+    EXPECT_FALSE(windows->deviceLogin().isVisible());
+    EXPECT_TRUE(windows->consoleWindow().isVisible());
+    EXPECT_EQ(windows->consoleWindow().windowTitle(), QStringLiteral("Management 127.0.0.2"));
 
-    windows->form2().close();
-    EXPECT_TRUE(windows->form4().isVisible());
+    windows->consoleWindow().close();
+    EXPECT_TRUE(windows->deviceLogin().isVisible());
 }
 
 // The scan window is a way back, not a log-out: the chosen unit and the
@@ -159,12 +159,12 @@ TEST_F(LoginFlow, TheUnitAndItsCredentialsStayAfterReturningToTheScanWindow) {
     chooseUnit(QStringLiteral("127.0.0.2"));
     typePassword(QStringLiteral("admin"));
     press("MenBtn");
-    ASSERT_TRUE(windows->form2().isVisible());
-    windows->form2().close();
-    ASSERT_TRUE(windows->form4().isVisible());
-    windows->form4().close();
-    ASSERT_TRUE(windows->form1().isVisible());
-    EXPECT_FALSE(windows->form4().isVisible());
+    ASSERT_TRUE(windows->consoleWindow().isVisible());
+    windows->consoleWindow().close();
+    ASSERT_TRUE(windows->deviceLogin().isVisible());
+    windows->deviceLogin().close();
+    ASSERT_TRUE(windows->scanWindow().isVisible());
+    EXPECT_FALSE(windows->deviceLogin().isVisible());
     EXPECT_EQ(Ui::CurrentDevice().ip, QStringLiteral("127.0.0.2"));
     EXPECT_EQ(Ui::CurrentDevice().userName, QStringLiteral("admin"));
     EXPECT_EQ(Ui::CurrentDevice().password, QStringLiteral("admin"));
@@ -173,10 +173,10 @@ TEST_F(LoginFlow, TheUnitAndItsCredentialsStayAfterReturningToTheScanWindow) {
 TEST_F(LoginFlow, AdministratorLoginTwoWrongEntriesThenAnyPressReturnsToTheScan) {
     start();
     Ui::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
-    windows->form1().hide();
-    windows->form2().show();
-    windows->form2().setEnabled(false);
-    auto& admin = windows->form3();
+    windows->scanWindow().hide();
+    windows->consoleWindow().show();
+    windows->consoleWindow().setEnabled(false);
+    auto& admin = windows->adminLogin();
     admin.show();
     auto* pass = admin.findChild<QLineEdit*>(QStringLiteral("PassEdit"));
     auto* name = admin.findChild<QLineEdit*>(QStringLiteral("AdminEdit"));
@@ -190,18 +190,18 @@ TEST_F(LoginFlow, AdministratorLoginTwoWrongEntriesThenAnyPressReturnsToTheScan)
     QTest::keyClicks(pass, QStringLiteral("secret")); // even the right one: the third press is not compared
     admin.LoginBtnClick();
     EXPECT_FALSE(admin.isVisible());
-    EXPECT_FALSE(windows->form2().isVisible());
-    EXPECT_TRUE(windows->form2().isEnabled());
-    EXPECT_TRUE(windows->form1().isVisible());
+    EXPECT_FALSE(windows->consoleWindow().isVisible());
+    EXPECT_TRUE(windows->consoleWindow().isEnabled());
+    EXPECT_TRUE(windows->scanWindow().isVisible());
 }
 
 TEST_F(LoginFlow, AdministratorLoginRightPasswordReturnsToTheConsole) {
     start();
     Ui::CurrentDevice() = {QStringLiteral("127.0.0.2"), QStringLiteral("admin"), QStringLiteral("secret")};
-    windows->form1().hide();
-    windows->form2().show();
-    windows->form2().setEnabled(false);
-    auto& admin = windows->form3();
+    windows->scanWindow().hide();
+    windows->consoleWindow().show();
+    windows->consoleWindow().setEnabled(false);
+    auto& admin = windows->adminLogin();
     admin.show();
     auto* pass = admin.findChild<QLineEdit*>(QStringLiteral("PassEdit"));
     QTest::keyClicks(pass, QStringLiteral("Secret"));
@@ -210,15 +210,15 @@ TEST_F(LoginFlow, AdministratorLoginRightPasswordReturnsToTheConsole) {
     QTest::keyClicks(pass, QStringLiteral("secret"));
     admin.LoginBtnClick();
     EXPECT_FALSE(admin.isVisible());
-    EXPECT_TRUE(windows->form2().isVisible());
-    EXPECT_TRUE(windows->form2().isEnabled());
+    EXPECT_TRUE(windows->consoleWindow().isVisible());
+    EXPECT_TRUE(windows->consoleWindow().isEnabled());
 
     // Closing the administrator login instead lands on the scan window.
-    windows->form2().setEnabled(false);
+    windows->consoleWindow().setEnabled(false);
     admin.show();
     admin.close();
-    EXPECT_FALSE(windows->form2().isVisible());
-    EXPECT_TRUE(windows->form1().isVisible());
+    EXPECT_FALSE(windows->consoleWindow().isVisible());
+    EXPECT_TRUE(windows->scanWindow().isVisible());
 }
 
 } // namespace

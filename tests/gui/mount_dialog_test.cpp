@@ -30,7 +30,7 @@ protected:
         auto fake = std::make_unique<FakeNetworkDrives>();
         fake->driveTypes = std::move(types);
         drives = fake.get();
-        form = std::make_unique<Mount::TForm5>(std::move(fake));
+        form = std::make_unique<Mount::MountWindow>(std::move(fake));
         form->show();
         recorder = &TestSupport::installRecorder();
     }
@@ -58,7 +58,7 @@ protected:
     void TearDown() override { Ui::CurrentDevice() = {}; }
 
     FakeNetworkDrives* drives = nullptr;
-    std::unique_ptr<Mount::TForm5> form;
+    std::unique_ptr<Mount::MountWindow> form;
     TestSupport::MessageRecorder* recorder = nullptr;
 };
 

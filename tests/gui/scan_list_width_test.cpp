@@ -35,7 +35,7 @@ TEST(ScanListWidth, FullAddressesAndLongestNamesAreNotCut) {
     Base::NetworkSettings settings;
     settings.broadcast = {QStringLiteral("127.255.255.255")};
     settings.discoveryPort = TestSupport::freeUdpPort();
-    Discovery::TForm1 window(settings);
+    Discovery::ScanWindow window(settings);
     window.show();
     QTableWidget* list = window.listView();
     for (int c = 0; c < 4; ++c)

@@ -30,7 +30,7 @@ QStringList column(QTableWidget* list, int c) {
 // A unit sends all its datagrams for a query in one go, so once one of them is
 // listed the rest already wait in the window's socket. A datagram the test sends
 // after that is read after them: when it is listed, nothing more is coming.
-bool listMarker(Discovery::TForm1& window, quint16 port) {
+bool listMarker(Discovery::ScanWindow& window, quint16 port) {
     QUdpSocket marker;
     if (!marker.bind(QHostAddress(QStringLiteral("127.0.0.9")), 0))
         return false;
@@ -50,12 +50,12 @@ struct Fixture {
         settings.discoveryPort = TestSupport::freeUdpPort();
         sim = std::make_unique<TestSupport::SimProcess>(
             QStringList{QStringLiteral("--discovery-port"), QString::number(settings.discoveryPort)} + simArguments);
-        window = std::make_unique<Discovery::TForm1>(settings);
+        window = std::make_unique<Discovery::ScanWindow>(settings);
         window->show();
     }
     Base::NetworkSettings settings;
     std::unique_ptr<TestSupport::SimProcess> sim;
-    std::unique_ptr<Discovery::TForm1> window;
+    std::unique_ptr<Discovery::ScanWindow> window;
 };
 
 TEST(ScanWindow, ScanListsTheUnitsAndASecondScanEmptiesAndRefills) {
@@ -151,7 +151,7 @@ TEST(ScanWindow, TheQueryGoesAgainEarlyInTheScanAndASecondScanStartsTheRepeatsOv
 }
 
 // The bar's timer, sped up: the window's own tick handler runs each time.
-QTimer* fastTimer1(Discovery::TForm1& window) {
+QTimer* fastScanTimer(Discovery::ScanWindow& window) {
     auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
     if (timer == nullptr || timer->interval() != 1000 || timer->isActive())
         return nullptr;
@@ -161,7 +161,7 @@ QTimer* fastTimer1(Discovery::TForm1& window) {
 
 TEST(ScanWindow, ScanWithNoUnitRunsTheBarToTheEndInThirteenTicksAndStops) {
     Fixture f; // no simulator started: nobody answers
-    QTimer* timer = fastTimer1(*f.window);
+    QTimer* timer = fastScanTimer(*f.window);
     ASSERT_NE(timer, nullptr) << "Timer1: 1000 ms, stopped until Scan";
     auto* bar = f.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     QList<int> positions;
@@ -180,7 +180,7 @@ TEST(ScanWindow, ScanWithNoUnitRunsTheBarToTheEndInThirteenTicksAndStops) {
 
 TEST(ScanWindow, RepliesAfterTheBarHasEndedAreStillListed) {
     Fixture f;
-    QTimer* timer = fastTimer1(*f.window);
+    QTimer* timer = fastScanTimer(*f.window);
     ASSERT_NE(timer, nullptr);
     auto* bar = f.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     f.window->ScanBtnClick();

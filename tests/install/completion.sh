@@ -70,6 +70,20 @@ expect "10.0.0.9 127.0.0.2 127.0.0.3 127.0.0.5" smb list ""
 expect "127.0.0.2" status Zur
 expect "127.0.0.3" disk show Oth
 expect "" status Ze
+# A start two names share offers the names, a name two units share their addresses.
+printf '127.0.0.4\tZurEdor-2\n127.0.0.6\tTwin\n127.0.0.7\tTwin\n127.0.0.8\t$(touch\n' >>"$cache/zuredor/units"
+expect "ZurEdor-1 ZurEdor-2" status Zur
+expect "127.0.0.4" status ZurEdor-2
+expect "127.0.0.6 127.0.0.7" ftp show Tw
+expect "" status '$('
+# The letters the mount dialog would offer; the time servers the window lists.
+mkdir -p "$cache/ZurEdor/F"
+ln -s "$cache/gone" "$cache/ZurEdor/G"
+HOME=$cache expect "D E G H I J K L M N O P Q R S T U V W X Y Z" mount 127.0.0.2 0 ""
+HOME=$cache expect "G" mount 127.0.0.2 0 g
+HOME=$cache expect "" mount 127.0.0.2 0 G ""
+expect "pool.ntp.org" set-time 127.0.0.2 --server p
+expect "time.google.com time.nist.gov time.windows.com" set-time 127.0.0.2 --server time
 # Only the first argument is a unit.
 expect "" smb create 127.0.0.2 ""
 expect "$cache/firmware-1.bin $cache/firmware-2.bin" firmware 127.0.0.2 "$cache/firm"

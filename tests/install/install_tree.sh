@@ -85,6 +85,10 @@ for program in zuredor zuredor-cli zuredor-sim; do
     [ -z "$warnings" ] || fail "man $program: $warnings"
     text=$(MANWIDTH=200 man -E UTF-8 -l "$page" 2>/dev/null | col -b)
     check_page "$prefix/bin/$program" "$page" "" "$text"
+    # What IP takes, as the program says: an address or a unit's host name.
+    while IFS= read -r said; do
+        [[ $said == *"host name"* ]] || fail "the page of $program says \"$said\""
+    done < <(grep -oE 'IP is [^.;]*' <<<"$text")
 done
 
 # Translations as installed: the system's language, then the user's choice,

@@ -64,11 +64,28 @@ TEST(CliCommands, AMistypedCommandIsNamedWithTheNearestAndVersionsAreThere) {
         {{s("sttaus"), s("127.0.0.1")}, "'sttaus' is not a command; did you mean 'status'?"},
         {{s("--device-port"), s("8080"), s("-p"), s("x"), s("set-identiy")}, "did you mean 'set-identity'?"},
         {{s("frobnicate")}, "'frobnicate' is not a command (zuredor-cli --help lists the commands)"},
+        {{s("status"), s("127.0.0.1"), s("--frob")}, "--frob"},
+        {{s("status"), s("127.0.0.1"), s("extra")}, "extra"},
+        {{s("set-identity"), s("127.0.0.1"), s("NAS")}, "GROUP is required"},
+        {{s("status"), s("nas.local")}, "is not a dotted IPv4 address"},
+        {{s("set-ip"), s("127.0.0.1"), s("dhcp"), s("10.0.0.1")}, "set-ip IP dhcp takes nothing more"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
         const CliRun run = TestSupport::runCli(c.arguments);
         EXPECT_EQ(run.exitCode, 64);
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
         EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
+        // With --json, wherever it stands, standard output holds the failure object alone.
+        for (const QStringList& json :
+             {QStringList{s("--json")} + c.arguments, c.arguments + QStringList{s("--json")}}) {
+            const CliRun object = TestSupport::runCli(json);
+            EXPECT_EQ(object.exitCode, 64);
+            const QJsonObject failure = QJsonDocument::fromJson(object.out).object();
+            EXPECT_EQ(failure.value(s("result")).toString(), s("usage")) << object.out.toStdString();
+            EXPECT_TRUE(failure.value(s("error")).toString().contains(s(c.says.constData())))
+                << object.out.toStdString();
+        }
     }
     const CliRun version = TestSupport::runCli({s("--version")});
     EXPECT_EQ(version.exitCode, 0);

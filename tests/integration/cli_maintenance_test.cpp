@@ -125,4 +125,35 @@ TEST_F(CliMaintenance, RebootAndFactoryDefaultsSendTheirRequestsInOrder) {
     }
 }
 
+// Every command whose window asks first behaves alike without a terminal: the
+// question, how to confirm, status 1, nothing sent; with --json both in the object.
+TEST_F(CliMaintenance, EveryQuestionWithoutATerminalSaysHowToConfirmAndSendsNothing) {
+    const QByteArray hint = "nothing was sent: there is no terminal to ask on; add --yes to confirm";
+    const QList<QStringList> asking{
+        {s("firmware"), s("127.0.0.2"), image("fw.bin", "x")},
+        {s("reboot"), s("127.0.0.2")},
+        {s("factory-reset"), s("127.0.0.2")},
+        {s("disk"), s("format"), s("127.0.0.2")},
+        {s("disk"), s("clear"), s("127.0.0.2")},
+        {s("disk"), s("scan"), s("127.0.0.2")},
+        {s("smb"), s("delete"), s("127.0.0.2"), s("Photos")},
+        {s("ftp"), s("delete-account"), s("127.0.0.2"), s("bob")},
+    };
+    for (const QStringList& arguments : asking) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const CliRun text = cli(arguments);
+        EXPECT_EQ(text.exitCode, 1);
+        EXPECT_FALSE(text.out.isEmpty());
+        EXPECT_EQ(text.err, "zuredor-cli: " + hint + '\n');
+        const CliRun json = cli(arguments + QStringList{s("--json")});
+        EXPECT_EQ(json.exitCode, 1);
+        const QJsonObject failure = QJsonDocument::fromJson(json.out).object();
+        EXPECT_EQ(failure.value(s("result")).toString(), s("refused")) << json.out.toStdString();
+        EXPECT_EQ(failure.value(s("error")).toString().toUtf8() + '\n', text.out);
+        EXPECT_EQ(failure.value(s("hint")).toString().toUtf8(), hint);
+    }
+    EXPECT_FALSE(requests().contains(".cgi")) << requests().toStdString();
+    EXPECT_FALSE(requests().contains("POST ")) << requests().toStdString();
+}
+
 } // namespace

@@ -483,7 +483,7 @@ TEST_F(DiscoveryReach, AUnitHeardOnTwoInterfacesIsListedOnce) {
 TEST_F(DiscoveryReach, TheScanWindowFindsEveryUnitOfBothLans) {
     if (!inside())
         return runInside();
-    const auto listed = [](const Discovery::TForm1& window) {
+    const auto listed = [](const Discovery::ScanWindow& window) {
         QStringList ips;
         for (int row = 0; row < window.listView()->rowCount(); ++row)
             ips << window.listView()->item(row, 0)->text();
@@ -491,7 +491,7 @@ TEST_F(DiscoveryReach, TheScanWindowFindsEveryUnitOfBothLans) {
     };
     Base::NetworkSettings settings;
     settings.discoveryPort = kPort;
-    Discovery::TForm1 window(settings);
+    Discovery::ScanWindow window(settings);
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>(s("ScanBtn")), Qt::LeftButton);
     EXPECT_TRUE(TestSupport::waitUntil([&] { return listed(window).size() >= 6; }, 3000));
@@ -504,7 +504,7 @@ TEST_F(DiscoveryReach, TheScanWindowFindsEveryUnitOfBothLans) {
     say(QStringLiteral("the scan window, default: %1 rows").arg(ips.size()));
 
     settings.broadcast = {s("10.1.0.255"), s("10.2.0.255"), kFar};
-    Discovery::TForm1 beyond(settings);
+    Discovery::ScanWindow beyond(settings);
     beyond.show();
     beyond.ScanBtnClick();
     EXPECT_TRUE(TestSupport::waitUntil([&] { return listed(beyond).size() >= 7; }, 3000));

@@ -100,11 +100,11 @@ void inside(const QString& work) {
     App::WindowSet windows(settings, [] {});
     TestSupport::MessageRecorder& recorder = TestSupport::installRecorder();
     Ui::CurrentDevice().ip = kUnit;
-    windows.form4().showForPassword();
-    windows.form4().passEdit()->setText(QStringLiteral("admin"));
-    windows.form4().MountBtnClick();
-    ASSERT_TRUE(windows.form5().isVisible()) << "the login passed";
-    Mount::TForm5& dialog = windows.form5();
+    windows.deviceLogin().showForPassword();
+    windows.deviceLogin().passEdit()->setText(QStringLiteral("admin"));
+    windows.deviceLogin().MountBtnClick();
+    ASSERT_TRUE(windows.mountWindow().isVisible()) << "the login passed";
+    Mount::MountWindow& dialog = windows.mountWindow();
     QComboBox* folders = dialog.folderBox();
     ASSERT_EQ(folders->count(), 3) << "0, Documents and Music of the first unit";
     dialog.driveBox()->setCurrentIndex(dialog.driveBox()->findText(QStringLiteral("F")));

@@ -52,6 +52,40 @@ TEST(DoctorProc, SocketsOnThePortAreFoundByTheirLocalPortOnly) {
     EXPECT_FALSE(Cli::Doctor::socketInodeOfLink(QStringLiteral("/dev/null")));
 }
 
+TEST(DoctorProc, AHolderOfThePortIsAProblemOnlyWhenNoQueryCouldGoOut) {
+    using Cli::Doctor::LiveOutcome;
+    const QList<Cli::Doctor::PortHolder> desktopAndOther{{1034, QStringLiteral("zuredor")},
+                                                         {77, QStringLiteral("listener")}};
+    const struct {
+        QList<Cli::Doctor::PortHolder> holders;
+        bool anyHolder;
+        LiveOutcome live;
+        Result result;
+        const char* advice; // a part of it; "" for none
+    } cases[] = {
+        {{}, false, LiveOutcome::HeardNone, Result::Ok, ""},
+        {{{1034, QStringLiteral("zuredor")}},
+         true,
+         LiveOutcome::Heard,
+         Result::Ok,
+         "close the desktop program's scan window if a terminal scan misses units"},
+        {{{1034, QStringLiteral("zuredor")}}, true, LiveOutcome::HeardNone, Result::Warning, "scan window"},
+        {{{1034, QStringLiteral("zuredor")}}, true, LiveOutcome::NotSent, Result::Ok, "scan window"},
+        {desktopAndOther, true, LiveOutcome::CouldNotBind, Result::Problem, "listener can take"},
+        {{}, true, LiveOutcome::HeardNone, Result::Warning, "sudo ss -ulpn 'sport = :14675'"},
+    };
+    for (const auto& c : cases) {
+        const Cli::Doctor::Check check = Cli::Doctor::portHoldersCheck(kPort, c.holders, c.anyHolder, c.live);
+        const std::string where = check.details.toStdString() + " / " + check.advice.toStdString();
+        EXPECT_EQ(check.result, c.result) << where;
+        EXPECT_EQ(check.advice.isEmpty(), *c.advice == 0) << where;
+        EXPECT_TRUE(check.advice.contains(QString::fromUtf8(c.advice))) << where;
+        // Ours is never to be killed; another program is, by its own pid.
+        EXPECT_FALSE(check.advice.contains(QStringLiteral("kill 1034"))) << where;
+        EXPECT_EQ(check.advice.contains(QStringLiteral("kill 77")), c.holders == desktopAndOther) << where;
+    }
+}
+
 quint32 v4(const char* text) {
     return QHostAddress(QString::fromLatin1(text)).toIPv4Address();
 }
