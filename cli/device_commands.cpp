@@ -16,8 +16,13 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 namespace Cli {
 
@@ -194,6 +199,49 @@ std::span<const Command> deviceCommands() {
     return kDeviceCommands;
 }
 
+#ifdef Q_OS_WIN
+
+namespace {
+
+// The console as it was before the prompt turned echo off, for a Ctrl-C or a
+// closed window that ends the program in the middle of it.
+HANDLE g_console = INVALID_HANDLE_VALUE;
+DWORD g_savedMode = 0;
+volatile LONG g_echoOff = 0;
+
+BOOL WINAPI restoreConsole(DWORD) {
+    if (InterlockedCompareExchange(&g_echoOff, 0, 1) == 1)
+        SetConsoleMode(g_console, g_savedMode);
+    return FALSE; // and the default handler ends the program
+}
+
+// One line from a console without echo, the console put back whatever ends the program.
+QString readHidden(const char* prompt) {
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    g_console = GetStdHandle(STD_INPUT_HANDLE);
+    const bool haveConsole = GetConsoleMode(g_console, &g_savedMode) != 0;
+    if (haveConsole) {
+        SetConsoleCtrlHandler(restoreConsole, TRUE);
+        g_echoOff = 1;
+        SetConsoleMode(g_console, g_savedMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (haveConsole) {
+        restoreConsole(0);
+        SetConsoleCtrlHandler(restoreConsole, FALSE);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    std::fputs("\n", stderr);
+    return QString::fromStdString(line);
+}
+
+} // namespace
+
+#else
+
 namespace {
 
 // The terminal as it was before the prompt turned echo off, for a signal that
@@ -244,6 +292,8 @@ QString readHidden(const char* prompt) {
 }
 
 } // namespace
+
+#endif
 
 QString askPassword() {
     if (!::isatty(STDIN_FILENO))

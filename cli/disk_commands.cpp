@@ -137,11 +137,16 @@ int followScan(const Invocation& call) {
     const Web::DeviceContext device = contextFor(call.credentials, ip);
     PrintingHost host(call.global.json);
 
+#ifdef Q_OS_WIN
+    // Windows runs the handler on a thread of its own and has no sigaction.
+    const auto previous = std::signal(SIGINT, stopFollowing);
+#else
     struct sigaction interrupt {};
     interrupt.sa_handler = stopFollowing;
     sigemptyset(&interrupt.sa_mask);
     struct sigaction previous {};
     ::sigaction(SIGINT, &interrupt, &previous);
+#endif
 
     int exitCode = kExitDone;
     QList<QByteArray> printed;
@@ -202,7 +207,11 @@ int followScan(const Invocation& call) {
             out += terminalSafe(line) + '\n';
         writeOut(out);
     }
+#ifdef Q_OS_WIN
+    std::signal(SIGINT, previous);
+#else
     ::sigaction(SIGINT, &previous, nullptr);
+#endif
     return exitCode;
 }
 

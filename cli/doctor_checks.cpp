@@ -12,9 +12,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#ifndef Q_OS_WIN
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 namespace Cli::Doctor {
 
@@ -547,7 +549,8 @@ FirewallFinding iptablesDrops(const QString& saved, quint16 port) {
             firewallFix(chains, where, port, false)};
 }
 
-// ---- mounting
+// ---- mounting: through GVfs and FUSE, which Windows does not use
+#ifndef Q_OS_WIN
 
 namespace {
 
@@ -697,5 +700,7 @@ QList<Check> mountChecks(const MountEnvironment& environment) {
     checks.append(letterChecks(environment));
     return checks;
 }
+
+#endif
 
 } // namespace Cli::Doctor

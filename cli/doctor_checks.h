@@ -71,6 +71,7 @@ struct FirewallFinding {
 FirewallFinding nftDrops(const QString& ruleset, quint16 port);
 FirewallFinding iptablesDrops(const QString& saved, quint16 port);
 
+#ifndef Q_OS_WIN
 // What the mount checks look at, so a test can point them elsewhere.
 struct MountEnvironment {
     QString path;              // PATH
@@ -83,5 +84,6 @@ struct MountEnvironment {
 
 // gio, the GVfs SMB backend, the session bus, FUSE, the ~/ZurEdor folder and its letters.
 QList<Check> mountChecks(const MountEnvironment& environment);
+#endif
 
 } // namespace Cli::Doctor

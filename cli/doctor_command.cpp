@@ -21,8 +21,10 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#ifndef Q_OS_WIN
 #include <sys/types.h>
 #include <unistd.h>
+#endif
 
 namespace Cli {
 
@@ -135,6 +137,10 @@ Check interfacesCheck(const QList<Discovery::InterfaceView>& interfaces, const Q
 // The processes whose sockets are those inodes, where this user may look.
 QList<Doctor::PortHolder> holdersOf(const QList<quint64>& inodes) {
     QList<Doctor::PortHolder> holders;
+#ifdef Q_OS_WIN
+    // Windows has no /proc to read them from: the check goes by the live test alone.
+    Q_UNUSED(inodes);
+#else
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         bool ok = false;
@@ -156,6 +162,7 @@ QList<Doctor::PortHolder> holdersOf(const QList<quint64>& inodes) {
             }
         }
     }
+#endif
     return holders;
 }
 
@@ -177,12 +184,16 @@ struct ProgramRun {
 
 // A rule reader, run directly (no shell) with a time limit.
 ProgramRun runProgram(const QString& name, const QStringList& arguments) {
-    const QStringList searched = qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts) +
+    const QStringList searched = qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts) +
                                  QStringList{QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")};
     const QString program = QStandardPaths::findExecutable(name, searched);
     if (program.isEmpty())
         return {false, {}, QStringLiteral("%1 is not installed").arg(name)};
     QProcess process;
+#ifdef Q_OS_WIN
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(kProgramTimeoutMs);
+#else
     // A session of its own, so that what the tool starts ends with it.
     process.setChildProcessModifier([] { ::setsid(); });
     process.start(program, arguments);
@@ -191,6 +202,7 @@ ProgramRun runProgram(const QString& name, const QStringList& arguments) {
     // Not yet reaped, so the group's number is still the tool's.
     if (!finished && group > 0)
         ::kill(-group, SIGKILL);
+#endif
     if (!finished || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
         process.waitForFinished(1000);
@@ -421,6 +433,7 @@ QList<Check> unitChecks(const Invocation& call, const QString& ip, const QList<D
     return checks;
 }
 
+#ifdef Q_OS_LINUX
 Doctor::MountEnvironment mountEnvironment() {
     const QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
     Doctor::MountEnvironment environment;
@@ -433,6 +446,7 @@ Doctor::MountEnvironment mountEnvironment() {
         system.value(QStringLiteral("GVFS_MOUNTABLE_DIR"), QStringLiteral("/usr/share/gvfs/mounts"));
     return environment;
 }
+#endif
 
 void print(const QList<Check>& checks, bool problem) {
     QByteArray out;

@@ -7,7 +7,11 @@
 #include <QTemporaryFile>
 
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 namespace Cli {
 
@@ -35,6 +39,12 @@ QString unitCachePath(const QProcessEnvironment& environment) {
     QString cache = environment.value(QStringLiteral("XDG_CACHE_HOME"));
     // As the XDG rules say: a relative value is ignored.
     if (!QDir::isAbsolutePath(cache)) {
+#ifdef Q_OS_WIN
+        // A Windows user's caches sit in the local application data.
+        const QString local = environment.value(QStringLiteral("LOCALAPPDATA"));
+        if (QDir::isAbsolutePath(local))
+            return QDir::fromNativeSeparators(local) + QStringLiteral("/zuredor/units");
+#endif
         const QString home = environment.value(QStringLiteral("HOME"));
         if (home.isEmpty())
             return {};
@@ -65,6 +75,16 @@ QString rememberUnits(const QList<Discovery::DeviceRow>& rows, const QProcessEnv
     const QString path = unitCachePath(environment);
     if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).path()))
         return {};
+#ifdef Q_OS_WIN
+    // A link (or junction) or folder there is someone else's, and is left as it is.
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return QStringLiteral("the list of units is not kept: %1 is %2, not a file of its own")
+            .arg(path, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? QStringLiteral("a symbolic link")
+                                                                        : QStringLiteral("not a plain file"));
+#else
     const QByteArray name = QFile::encodeName(path);
     struct stat status {};
     // lstat: a link, FIFO or folder there is someone else's, and is left as it is.
@@ -72,13 +92,21 @@ QString rememberUnits(const QList<Discovery::DeviceRow>& rows, const QProcessEnv
         return QStringLiteral("the list of units is not kept: %1 is %2, not a file of its own")
             .arg(path,
                  S_ISLNK(status.st_mode) ? QStringLiteral("a symbolic link") : QStringLiteral("not a plain file"));
+#endif
     QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
     if (!file.open() || file.write(unitCacheText(rows)) < 0 || !file.flush())
         return {};
     file.close();
+#ifdef Q_OS_WIN
+    // Windows' rename() refuses a name that is there; this replaces it, the name itself.
+    const std::wstring temporary = QDir::toNativeSeparators(file.fileName()).toStdWString();
+    if (MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+        file.setAutoRemove(false);
+#else
     // rename() replaces the name itself: whatever takes its place meanwhile is never followed.
     if (std::rename(QFile::encodeName(file.fileName()).constData(), name.constData()) == 0)
         file.setAutoRemove(false);
+#endif
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QSet>
@@ -26,12 +27,22 @@ QString decodeLine(QByteArrayView line) {
     return QString::fromUtf8(line);
 }
 
+// The platform layer takes UTF-8 on Windows (encodeName would give the ANSI
+// code page there) and the file system's own bytes elsewhere.
+std::string platformPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(path).toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
+
 enum class Place { Missing, Read, Unusable };
 
 // One candidate file: Missing lets the search go on to the next place.
 Place readPlace(const QString& path, QByteArray& bytes) {
     const Platform::BoundedFile file =
-        Platform::ReadRegularFile(QFile::encodeName(path).toStdString(), static_cast<std::size_t>(kLanguageFileCap));
+        Platform::ReadRegularFile(platformPath(path), static_cast<std::size_t>(kLanguageFileCap));
     switch (file.result) {
     case Platform::FileRead::Read:
         bytes = QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
@@ -100,6 +111,12 @@ LanguagePlaces languagePlaces(const QProcessEnvironment& environment) {
         const QString home = environment.value(QStringLiteral("HOME"));
         config = home.isEmpty() ? QString() : home + QStringLiteral("/.config");
     }
+#ifdef Q_OS_WIN
+    // Without either, a Windows user's settings sit in the roaming application data.
+    const QString appData = environment.value(QStringLiteral("APPDATA"));
+    if (config.isEmpty() && QDir::isAbsolutePath(appData))
+        config = QDir::fromNativeSeparators(appData);
+#endif
     if (!config.isEmpty())
         places.userChoice = config + QStringLiteral("/zuredor/language");
     // Beside the installed program, so that any install prefix finds its own.
@@ -111,6 +128,11 @@ LanguagePlaces languagePlaces(const QProcessEnvironment& environment) {
         if (!places.systemLanguage.isEmpty())
             break;
     }
+#ifdef Q_OS_WIN
+    // Windows keeps the user's language in its settings, not the environment.
+    if (places.systemLanguage.isEmpty())
+        places.systemLanguage = QLocale::system().name();
+#endif
     return places;
 }
 

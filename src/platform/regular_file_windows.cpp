@@ -43,6 +43,10 @@ BoundedFile ReadRegularFile(const std::string& path, std::size_t cap) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
+        // A folder cannot be opened this way at all: it is there, and no file.
+        const DWORD attributes = GetFileAttributesW(widened(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return {FileRead::NotRegular, {}};
         return {error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing : FileRead::Failed,
                 {}};
     }

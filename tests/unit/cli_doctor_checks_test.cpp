@@ -258,7 +258,9 @@ TEST(DoctorFirewall, IptablesRulesThatDropTheAnswersAreFound) {
     }
 }
 
-// ---- mounting
+// ---- mounting (GVfs and FUSE: Linux's only)
+
+#ifndef Q_OS_WIN
 
 Cli::Doctor::Check named(const QList<Cli::Doctor::Check>& checks, const char* name) {
     for (const Cli::Doctor::Check& check : checks) {
@@ -369,5 +371,7 @@ TEST_F(DoctorMount, AdviceCommandsWorkPastedIntoAShell) {
         EXPECT_FALSE(QFileInfo(link).isSymLink()) << name << ": " << advice.toStdString();
     }
 }
+
+#endif
 
 } // namespace
