@@ -43,8 +43,19 @@ QByteArray readProc(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Linux's routing table; Windows keeps its own elsewhere, and it is not read.
+#ifdef Q_OS_WIN
+constexpr bool kRouteTableUnread = true;
+#else
+constexpr bool kRouteTableUnread = false;
+#endif
+
 QList<Doctor::Route> routes() {
+#ifdef Q_OS_WIN
+    return {};
+#else
     return Doctor::parseRoutes(readProc(QStringLiteral("/proc/net/route")));
+#endif
 }
 
 QString defaultRouteInterface(const QList<Doctor::Route>& table) {
@@ -125,7 +136,7 @@ Check interfacesCheck(const QList<Discovery::InterfaceView>& interfaces, const Q
         check.advice = QStringLiteral("the default route goes through the VPN %1, and 255.255.255.255 with it: let "
                                       "the VPN allow local network access, or disconnect it while scanning")
                            .arg(defaultInterface);
-    } else if (defaultInterface.isEmpty()) {
+    } else if (defaultInterface.isEmpty() && !kRouteTableUnread) {
         check.result = Result::Warning;
         check.details += QStringLiteral("; no default route");
         check.advice = QStringLiteral("with no default route a query to 255.255.255.255 goes nowhere; each network's "
@@ -134,13 +145,31 @@ Check interfacesCheck(const QList<Discovery::InterfaceView>& interfaces, const Q
     return check;
 }
 
+#ifdef Q_OS_WIN
+
+// Windows has no /proc to tell who holds the port: only the live test speaks for it.
+Check portCheck(quint16 port, Doctor::LiveOutcome live) {
+    if (live == Doctor::LiveOutcome::CouldNotBind)
+        return {QStringLiteral("discovery port"), Result::Problem,
+                QStringLiteral("another program holds UDP port %1 alone, so no scan here can hear the units").arg(port),
+                QStringLiteral("quit it while scanning (netstat -abno names it)")};
+    return {QStringLiteral("discovery port"),
+            Result::Unchecked,
+            QStringLiteral("which programs hold UDP port %1 is not read on Windows").arg(port),
+            {}};
+}
+
+// Windows Firewall's rules are not read.
+Check firewallCheck(quint16 port) {
+    return {QStringLiteral("firewall"), Result::Unchecked, QStringLiteral("Windows Firewall's rules are not read"),
+            QStringLiteral("if no unit is heard, let zuredor-cli receive UDP from port %1").arg(port)};
+}
+
+#else
+
 // The processes whose sockets are those inodes, where this user may look.
 QList<Doctor::PortHolder> holdersOf(const QList<quint64>& inodes) {
     QList<Doctor::PortHolder> holders;
-#ifdef Q_OS_WIN
-    // Windows has no /proc to read them from: the check goes by the live test alone.
-    Q_UNUSED(inodes);
-#else
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         bool ok = false;
@@ -162,7 +191,6 @@ QList<Doctor::PortHolder> holdersOf(const QList<quint64>& inodes) {
             }
         }
     }
-#endif
     return holders;
 }
 
@@ -190,10 +218,6 @@ ProgramRun runProgram(const QString& name, const QStringList& arguments) {
     if (program.isEmpty())
         return {false, {}, QStringLiteral("%1 is not installed").arg(name)};
     QProcess process;
-#ifdef Q_OS_WIN
-    process.start(program, arguments);
-    const bool finished = process.waitForFinished(kProgramTimeoutMs);
-#else
     // A session of its own, so that what the tool starts ends with it.
     process.setChildProcessModifier([] { ::setsid(); });
     process.start(program, arguments);
@@ -202,7 +226,6 @@ ProgramRun runProgram(const QString& name, const QStringList& arguments) {
     // Not yet reaped, so the group's number is still the tool's.
     if (!finished && group > 0)
         ::kill(-group, SIGKILL);
-#endif
     if (!finished || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
         process.waitForFinished(1000);
@@ -248,6 +271,8 @@ Check firewallCheck(quint16 port) {
             QStringLiteral("no %1 rule drops UDP from port %2").arg(read.join(QStringLiteral(" or "))).arg(port);
     return check;
 }
+
+#endif
 
 QString interfaceOf(const QList<Discovery::InterfaceView>& interfaces, quint32 ip) {
     if (QHostAddress(ip).isLoopback())
@@ -343,6 +368,11 @@ QList<Check> unitChecks(const Invocation& call, const QString& ip, const QList<D
         checks.append({QStringLiteral("route"),
                        Result::Ok,
                        QStringLiteral("%1 is on this machine's loopback: no route is needed").arg(ip),
+                       {}});
+    } else if (!route && kRouteTableUnread) {
+        checks.append({QStringLiteral("route"),
+                       Result::Unchecked,
+                       QStringLiteral("the routing table is not read here: route print shows the way to %1").arg(ip),
                        {}});
     } else if (!route) {
         checks.append({QStringLiteral("route"), Result::Problem,
@@ -472,12 +502,19 @@ int runDoctor(const Invocation& call) {
     const QList<Discovery::InterfaceView> interfaces = upInterfaces();
 
     const quint16 port = global.network.discoveryPort;
+#ifndef Q_OS_WIN
     const QList<quint64> inodes = portInodes(port);
     const QList<Doctor::PortHolder> holders = holdersOf(inodes);
+#endif
     Doctor::LiveOutcome outcome = Doctor::LiveOutcome::HeardNone;
     const Check live = liveCheck(global, interfaces, defaultInterface, wait, &outcome);
-    QList<Check> checks{interfacesCheck(interfaces, defaultInterface, global.network.broadcast),
-                        Doctor::portHoldersCheck(port, holders, !inodes.isEmpty(), outcome), firewallCheck(port), live};
+#ifdef Q_OS_WIN
+    const Check holding = portCheck(port, outcome);
+#else
+    const Check holding = Doctor::portHoldersCheck(port, holders, !inodes.isEmpty(), outcome);
+#endif
+    QList<Check> checks{interfacesCheck(interfaces, defaultInterface, global.network.broadcast), holding,
+                        firewallCheck(port), live};
     if (call.arguments.has("IP"))
         checks += unitChecks(call, call.arguments.text("IP"), table);
 #ifdef Q_OS_LINUX
