@@ -38,10 +38,12 @@ constexpr int kProgramTimeoutMs = 3000;
 constexpr int kConnectTimeoutMs = 3000;
 constexpr quint16 kSmbPort = 445;
 
+#ifndef Q_OS_WIN
 QByteArray readProc(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+#endif
 
 // Linux's routing table; Windows keeps its own elsewhere, and it is not read.
 #ifdef Q_OS_WIN

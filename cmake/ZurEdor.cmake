@@ -5,11 +5,22 @@ target_compile_options(zuredor_settings INTERFACE
 target_compile_definitions(zuredor_settings INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_KEYWORDS)
 target_include_directories(zuredor_settings INTERFACE ${PROJECT_SOURCE_DIR}/src)
+# windows.h without its min and max macros, and without the rarely used parts.
+if(WIN32)
+    target_compile_definitions(zuredor_settings INTERFACE NOMINMAX WIN32_LEAN_AND_MEAN)
+endif()
 # Hardened as Debian builds its packages: fortified libc calls where the code
 # is optimized (the check needs it), a stack protector, and a read-only GOT.
 target_compile_options(zuredor_settings INTERFACE -fstack-protector-strong)
 target_compile_definitions(zuredor_settings INTERFACE $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
-target_link_options(zuredor_settings INTERFACE LINKER:-z,relro LINKER:-z,now)
+if(WIN32)
+    # What a Windows program has for it: a relocatable image, and data never run. mingw's
+    # checked libc calls and stack guard live in libssp, which only the flag at link time brings in.
+    target_link_options(zuredor_settings INTERFACE LINKER:--dynamicbase LINKER:--nxcompat LINKER:--high-entropy-va
+                                                   -fstack-protector-strong)
+else()
+    target_link_options(zuredor_settings INTERFACE LINKER:-z,relro LINKER:-z,now)
+endif()
 if(ZUREDOR_SANITIZE)
     target_compile_options(zuredor_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                       -fno-sanitize-recover=undefined)

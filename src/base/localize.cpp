@@ -107,16 +107,16 @@ LanguagePlaces languagePlaces(const QProcessEnvironment& environment) {
     LanguagePlaces places;
     QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
     // As the XDG rules say: a relative value is ignored.
+#ifdef Q_OS_WIN
+    // Otherwise a Windows user's settings sit in the roaming application data.
+    const QString appData = environment.value(QStringLiteral("APPDATA"));
+    if (!QDir::isAbsolutePath(config) && QDir::isAbsolutePath(appData))
+        config = QDir::fromNativeSeparators(appData);
+#endif
     if (!QDir::isAbsolutePath(config)) {
         const QString home = environment.value(QStringLiteral("HOME"));
         config = home.isEmpty() ? QString() : home + QStringLiteral("/.config");
     }
-#ifdef Q_OS_WIN
-    // Without either, a Windows user's settings sit in the roaming application data.
-    const QString appData = environment.value(QStringLiteral("APPDATA"));
-    if (config.isEmpty() && QDir::isAbsolutePath(appData))
-        config = QDir::fromNativeSeparators(appData);
-#endif
     if (!config.isEmpty())
         places.userChoice = config + QStringLiteral("/zuredor/language");
     // Beside the installed program, so that any install prefix finds its own.

@@ -134,6 +134,12 @@ TEST(UnitCache, IsKeptWhereTheXdgRulesSay) {
         {{{"HOME", "/h"}}, QStringLiteral("/h/.cache/zuredor/units")},
         {{{"XDG_CACHE_HOME", "relative"}, {"HOME", "/h"}}, QStringLiteral("/h/.cache/zuredor/units")},
         {{}, QString()},
+#ifdef Q_OS_WIN
+        {{{"LOCALAPPDATA", "C:\\u\\Local"}, {"HOME", "/h"}}, QStringLiteral("C:/u/Local/zuredor/units")},
+        {{{"XDG_CACHE_HOME", "/c"}, {"LOCALAPPDATA", "C:\\u"}}, QStringLiteral("/c/zuredor/units")},
+#else
+        {{{"LOCALAPPDATA", "/l"}}, QString()},
+#endif
     };
     for (const auto& c : cases) {
         QProcessEnvironment environment;
