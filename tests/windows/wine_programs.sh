@@ -104,12 +104,15 @@ if window=$(timeout 60 xdotool search --sync --name '^Scan Zur Edor - Version 1\
     window=$(head -1 <<<"$window")
     echo "window $window: $(xdotool getwindowname "$window")"
     pass
-    # Scan, then the first row's address copied from the list (Ctrl+C copies the current cell).
+    # Scan, then the first row's address copied from the list (Ctrl+C copies the current cell,
+    # and Wine hands the Windows clipboard to X's).
     xdotool mousemove --window "$window" 412 276 click 1
     sleep 15
     import -window root "$screenshot"
     echo "screenshot: $screenshot"
-    xdotool windowfocus --sync "$window" key --window "$window" Tab Home ctrl+c || true
+    # Tab takes the focus from Scan to the list, which makes its first cell current.
+    xdotool windowfocus --sync "$window" || true
+    xdotool key Tab ctrl+c
     sleep 1
     copied=$(timeout 5 xclip -o -selection clipboard 2>/dev/null | tr -d '\r' || true)
     if [[ $copied =~ ^127\.0\.0\.[23]$ ]]; then
