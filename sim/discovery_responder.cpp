@@ -11,6 +11,10 @@ namespace Sim {
 namespace {
 
 constexpr QUdpSocket::BindMode kShared = QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint;
+// "At once" still goes out in slices a millisecond apart: hundreds of units answering in one
+// burst overflow a receive buffer before a busy reader is scheduled, which no LAN does.
+constexpr qint64 kSliceDatagrams = 16;
+constexpr int kSliceMs = 1;
 
 QByteArray reply(const QByteArray& host, const SimUnit& unit, const QByteArray& firmware) {
     return Discovery::encodeDiscoveryReply({host, unit.groupName, firmware});
@@ -93,21 +97,18 @@ private:
     void begin() {
         disconnect(&m_timer, nullptr, this, nullptr);
         const int rate = m_owner->m_faults.rate;
-        if (rate <= 0) {
-            sendUntil(m_total);
-            deleteLater();
-            return;
-        }
         m_clock.start();
         m_timer.setSingleShot(false);
         connect(&m_timer, &QTimer::timeout, this, &Transmission::tick);
-        m_timer.start(qMax(1, 1000 / rate));
+        m_timer.start(rate > 0 ? qMax(1, 1000 / rate) : kSliceMs);
         tick();
     }
 
     void tick() {
         // Everything due by now at `rate` per second, the first datagram at once.
-        sendUntil(qMin(m_total, m_clock.elapsed() * m_owner->m_faults.rate / 1000 + 1));
+        const int rate = m_owner->m_faults.rate;
+        const qint64 due = rate > 0 ? m_clock.elapsed() * rate / 1000 + 1 : m_next + kSliceDatagrams;
+        sendUntil(qMin(m_total, due));
         if (m_next == m_total) {
             m_timer.stop();
             deleteLater();

@@ -8,6 +8,13 @@
 
 namespace Discovery {
 
+namespace {
+
+// Bounds the last read, so a flood still ends the scan on time.
+constexpr int kQueuedAtDeadline = 4096;
+
+} // namespace
+
 ScanResult ScanOnce(const ScanPlan& plan) {
     ScanResult result;
     UdpEndpoint endpoint;
@@ -29,7 +36,11 @@ ScanResult ScanOnce(const ScanPlan& plan) {
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        // Answers already queued arrived inside the wait, even when a busy machine left them unread.
+        endpoint.drainQueued(kQueuedAtDeadline);
+        loop.quit();
+    });
     // Repeats due at or after the end of the wait would be heard by no one.
     QList<std::chrono::milliseconds> repeats;
     for (const auto after : plan.repeats) {

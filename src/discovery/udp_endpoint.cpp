@@ -55,11 +55,19 @@ void UdpEndpoint::drain() {
             }
             return;
         }
-        const QNetworkDatagram datagram = m_socket.receiveDatagram(kReceiveBufferBytes);
-        if (!datagram.isValid())
-            continue;
-        Q_EMIT datagramReceived(datagram.data(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
+        readOne();
     }
+}
+
+void UdpEndpoint::drainQueued(int limit) {
+    for (int i = 0; i < limit && m_socket.hasPendingDatagrams(); ++i)
+        readOne();
+}
+
+void UdpEndpoint::readOne() {
+    const QNetworkDatagram datagram = m_socket.receiveDatagram(kReceiveBufferBytes);
+    if (datagram.isValid())
+        Q_EMIT datagramReceived(datagram.data(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
 }
 
 } // namespace Discovery

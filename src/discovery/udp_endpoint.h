@@ -27,12 +27,15 @@ public:
     bool send(const QByteArray& datagram, const QHostAddress& target, quint16 port);
     // The same out of the target's interface when it names one.
     bool send(const QByteArray& datagram, const QueryTarget& target, quint16 port);
+    // Reads up to `limit` datagrams the socket holds now, without giving way to the event loop.
+    void drainQueued(int limit);
 
 Q_SIGNALS:
     void datagramReceived(const QByteArray& datagram, const QHostAddress& sender, quint16 senderPort);
 
 private:
     void drain();
+    void readOne();
 
     QUdpSocket m_socket;
     quint16 m_port = 0;
