@@ -1,5 +1,6 @@
 #include "base/localize.h"
 
+#include "base/user_folders.h"
 #include "platform/regular_file.h"
 
 #include <QCoreApplication>
@@ -105,20 +106,8 @@ QSet<QByteArrayView> linesOf(const QByteArray& file) {
 
 LanguagePlaces languagePlaces(const QProcessEnvironment& environment) {
     LanguagePlaces places;
-    QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
-    // As the XDG rules say: a relative value is ignored.
-#ifdef Q_OS_WIN
-    // Otherwise a Windows user's settings sit in the roaming application data.
-    const QString appData = environment.value(QStringLiteral("APPDATA"));
-    if (!QDir::isAbsolutePath(config) && QDir::isAbsolutePath(appData))
-        config = QDir::fromNativeSeparators(appData);
-#endif
-    if (!QDir::isAbsolutePath(config)) {
-        const QString home = environment.value(QStringLiteral("HOME"));
-        config = home.isEmpty() ? QString() : home + QStringLiteral("/.config");
-    }
-    if (!config.isEmpty())
-        places.userChoice = config + QStringLiteral("/zuredor/language");
+    if (const QString config = configFolder(environment); !config.isEmpty())
+        places.userChoice = config + QStringLiteral("/language");
     // Beside the installed program, so that any install prefix finds its own.
     if (QCoreApplication::instance() != nullptr)
         places.shippedFolder = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +

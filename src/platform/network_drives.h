@@ -39,6 +39,9 @@ public:
     // not made within `timeout` is given up and reported as an error.
     virtual unsigned long MountShare(const ShareConnection& share, std::chrono::milliseconds timeout) = 0;
 
+    // Whether the letter is a network drive whose share is connected now.
+    virtual bool IsConnected(char letter) { return DriveTypeOf(letter) == kDriveRemote; }
+
     // The system's text for the calling thread's last error, so it must be asked
     // on the thread that called MountShare.
     virtual std::string SystemErrorText() = 0;

@@ -213,6 +213,13 @@ public:
         return Gvfs::driveTypeAt(Gvfs::letterLink(letter));
     }
 
+    // A letter's link counts as remote while its share is gone; connected is a link that leads somewhere.
+    bool IsConnected(char letter) override {
+        if (DriveTypeOf(letter) != kDriveRemote)
+            return false;
+        return QFileInfo::exists(Gvfs::letterLink(letter));
+    }
+
     // `remember` has nothing to act on: GVfs mounts last as long as the user's session.
     unsigned long MountShare(const ShareConnection& share, std::chrono::milliseconds timeout) override {
         const QDeadlineTimer deadline(timeout);
