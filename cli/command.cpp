@@ -71,6 +71,8 @@ std::span<const CommandGroup> pageGroups() {
         {"smb", "The SMB Server page: folders, shares and share passwords", smbCommands},
         {"ftp", "The FTP Server page: the server, anonymous access and the accounts with their folders", ftpCommands},
         {"disk", "The Disk Utility page: format, sleep time, surface scan and its result", diskCommands},
+        {"drives", "Drives remembered by mount --remember: alone, the list and their state", drivesCommands,
+         drivesListCommand},
     };
     return groups;
 }

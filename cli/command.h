@@ -116,11 +116,18 @@ std::span<const Command> ftpCommands();
 // The Disk Utility page: `disk show`, `disk scan`...
 std::span<const Command> diskCommands();
 
-// The commands of one console page, under a word of their own: `smb ...`, `ftp ...`.
+// Remembered drives: `drives reconnect`, `drives forget`; `drives` alone lists them.
+std::span<const Command> drivesCommands();
+const Command& drivesListCommand();
+
+// The commands of one console page, or of remembered drives, under a word of
+// their own: `smb ...`, `ftp ...`, `drives ...`.
 struct CommandGroup {
     const char* name;
     const char* help;
     std::span<const Command> (*commands)();
+    // What the word alone runs; without it the word needs one of its commands.
+    const Command& (*alone)() = nullptr;
 };
 std::span<const CommandGroup> pageGroups();
 

@@ -301,6 +301,12 @@ QString askPassword() {
     return readHidden("Password: ");
 }
 
+std::optional<QString> askOnTerminal(const char* prompt) {
+    if (!::isatty(STDIN_FILENO))
+        return std::nullopt;
+    return readHidden(prompt);
+}
+
 QString askSecret(const char* prompt) {
     if (::isatty(STDIN_FILENO))
         return readHidden(prompt);

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace Cli {
 
 // What the windows would show in a box becomes printed words: on standard
@@ -56,6 +58,8 @@ void writeJson(const QJsonObject& object);
 // The password when neither -p nor ZUREDOR_PASSWORD gave one: asked for without
 // echo on a terminal, empty otherwise.
 QString askPassword();
+// A secret asked for without echo when standard input is a terminal; nothing without one.
+std::optional<QString> askOnTerminal(const char* prompt);
 // A secret the command sets, such as a new password: asked for without echo
 // on a terminal, else the next line of standard input.
 QString askSecret(const char* prompt);

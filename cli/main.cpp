@@ -261,8 +261,14 @@ int main(int argc, char* argv[]) { // NOLINT(bugprone-exception-escape): only a 
         add(&cli, group);
     for (const Cli::CommandGroup& group : Cli::pageGroups()) {
         CLI::App* page = cli.add_subcommand(group.name, group.help);
-        page->require_subcommand(1);
+        page->require_subcommand(group.alone != nullptr ? 0 : 1, 1);
         page->fallthrough();
+        if (group.alone != nullptr) {
+            // The word alone is a command of its own, run when none of its commands follows.
+            Registered& alone = commands.emplace_back(Registered{&group.alone(), page, {}, {}});
+            for (const Cli::Argument& argument : alone.row->arguments)
+                alone.options[argument.name] = addArgument(alone, argument);
+        }
         add(page, group.commands());
     }
 
@@ -289,7 +295,9 @@ int main(int argc, char* argv[]) { // NOLINT(bugprone-exception-escape): only a 
     global.network.devicePort = static_cast<quint16>(devicePort);
 
     for (const Registered& command : commands) {
-        if (!command.app->parsed())
+        // A group's own row gives way to the command of the group that was given.
+        if (!command.app->parsed() ||
+            (command.row->name == command.app->get_name() && !command.app->get_subcommands().empty()))
             continue;
         // The unit is found before its password is asked for: a name that finds no one needs none.
         Cli::Arguments arguments = argumentsOf(command);

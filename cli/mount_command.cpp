@@ -1,12 +1,61 @@
 #include "mount_command.h"
 
 #include "device_commands.h"
+#include "unit_name.h"
 
+#include "discovery/discovery_scan.h"
+#include "drives/remembered_drives.h"
 #include "mount/mount_share.h"
+#include "mount/reconnect_drives.h"
 
 #include <QJsonObject>
+#include <QProcessEnvironment>
 
 namespace Cli {
+
+namespace {
+
+// The unit's host and group names, asked of the unit itself: a remembered drive finds its unit by them.
+std::optional<Discovery::DeviceRow> askNames(const GlobalOptions& global, const QString& ip) {
+    const Discovery::ScanResult scan =
+        Discovery::ScanOnce({Discovery::targetsFor({ip}), global.network.discoveryPort, kNameScanWait});
+    for (const Discovery::DeviceRow& row : scan.rows) {
+        if (row.ip == ip)
+            return row;
+    }
+    return std::nullopt;
+}
+
+// The name the share is connected as: the user's own, as the platform takes it.
+QString localUser() {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString user = environment.value(QStringLiteral("USER"));
+    return user.isEmpty() ? environment.value(QStringLiteral("USERNAME")) : user;
+}
+
+// Keeps the mounted drive in the list and its password in the secret store; the words of a failure.
+std::optional<QString> rememberMounted(const Drives::RememberedDrive& drive, const QString& password) {
+    const QString path = Drives::drivesFilePath(QProcessEnvironment::systemEnvironment());
+    Drives::DrivesRead read = Drives::loadDrives(path);
+    if (read.unreadable)
+        return QStringLiteral("the drive is not remembered: %1 is left as it is (%2)")
+            .arg(path, read.skipped.join(QStringLiteral("; ")));
+    const auto secrets = Platform::systemSecretStore();
+    if (const auto replaced = Drives::rememberDrive(read.drives, drive); replaced && replaced->passwordKept)
+        secrets->Clear(Mount::SecretAttributesOf(*replaced));
+    if (const auto failed = Drives::saveDrives(path, read.drives))
+        return QStringLiteral("the drive is not remembered: %1").arg(*failed);
+    if (drive.passwordKept) {
+        const Platform::SecretAnswer stored =
+            secrets->Store(Mount::SecretAttributesOf(drive), Mount::SecretLabelOf(drive), password.toStdString());
+        if (stored.result != Platform::SecretResult::Done)
+            note(QStringLiteral("The share password is not kept (%1): zuredor-cli drives reconnect will ask for it")
+                     .arg(QString::fromStdString(stored.detail)));
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const MountArguments& arguments) {
     PrintingHost host(global.json);
@@ -19,11 +68,22 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
     QString result = QStringLiteral("refused");
     QString error;
     int exitCode = kExitRefused;
+    std::optional<Discovery::DeviceRow> unit;
     if (const auto* refusal = std::get_if<Base::Refusal>(&checked)) {
         host.showMessage(*refusal);
         error = host.lastWords();
+    } else if (arguments.remember && !(unit = askNames(global, arguments.ip))) {
+        // Without its names the unit could not be found again: nothing is mounted.
+        error = QStringLiteral("%1 did not answer discovery within %2 s, so the drive cannot be remembered; nothing "
+                               "was mounted")
+                    .arg(arguments.ip)
+                    .arg(static_cast<double>(kNameScanWait.count()) / 1000.0);
+        note(error);
+        exitCode = kExitUnreachable;
+        result = QString::fromLatin1(resultWord(exitCode));
     } else {
-        const Mount::MountResult mounted = Mount::MountShare(drives, std::get<Mount::MountRequest>(checked), false);
+        const auto& request = std::get<Mount::MountRequest>(checked);
+        const Mount::MountResult mounted = Mount::MountShare(drives, request, false);
         if (mounted.code != 0) {
             error = mounted.errorText;
             host.say(error);
@@ -31,6 +91,21 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
             host.showMessage(Mount::MountSuccessBox());
             result = QStringLiteral("mounted");
             exitCode = kExitDone;
+            if (unit) {
+                const Drives::RememberedDrive drive{request.letter,
+                                                    unit->reply.hostName,
+                                                    unit->reply.groupName,
+                                                    arguments.ip,
+                                                    arguments.folder,
+                                                    localUser(),
+                                                    !arguments.sharePassword.isEmpty(),
+                                                    Drives::DriveState::Mounted};
+                if (const auto failed = rememberMounted(drive, arguments.sharePassword)) {
+                    error = *failed;
+                    note(error);
+                    exitCode = kExitRefused;
+                }
+            }
         }
     }
     if (global.json) {
@@ -38,6 +113,8 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
                            {QStringLiteral("folder"), arguments.folder},
                            {QStringLiteral("letter"), letter},
                            {QStringLiteral("result"), result}};
+        if (arguments.remember)
+            object.insert(QStringLiteral("remembered"), unit.has_value() && exitCode == kExitDone);
         if (!error.isEmpty())
             object.insert(QStringLiteral("error"), error);
         writeJson(object);
@@ -47,12 +124,12 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
 
 namespace {
 
-// `mount IP FOLDER LETTER [--share-password P]`: the mount dialog's Set, with its words.
+// `mount IP FOLDER LETTER [--share-password P] [--remember]`: the mount dialog's Set, with its words.
 int runMountCommand(const Invocation& call) {
     const auto drives = Platform::systemNetworkDrives();
     return runMount(call.global, *drives,
                     {call.arguments.text("IP"), call.arguments.text("FOLDER"), call.arguments.text("LETTER"),
-                     call.arguments.text("--share-password")});
+                     call.arguments.text("--share-password"), call.arguments.has("--remember")});
 }
 
 const Command kMountCommands[] = {
@@ -62,7 +139,11 @@ const Command kMountCommands[] = {
      {unitAddress(),
       {"FOLDER", "The folder as the unit lists it; 0 is the public folder", Argument::Kind::Text, true},
       {"LETTER", "A drive letter from D to Z", Argument::Kind::Text, true},
-      {"--share-password", "The folder's share password (default empty)"}},
+      {"--share-password", "The folder's share password (default empty)"},
+      {"--remember",
+       "Reconnect the drive at sign-in: the unit is kept by its host and group names, which it is asked for first, "
+       "the share password only in the desktop's secret store (zuredor-cli drives)",
+       Argument::Kind::Flag}},
      Command::NothingMore,
      runMountCommand},
 };

@@ -13,6 +13,7 @@ struct MountArguments {
     QString folder; // as the unit lists it: "0" is the public folder
     QString letter;
     QString sharePassword;
+    bool remember = false; // kept for `drives reconnect`
 };
 
 // Exit 0 when connected, 1 when refused; the words go where PrintingHost puts them.
