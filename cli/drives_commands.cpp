@@ -46,15 +46,6 @@ QString shareOf(const RememberedDrive& drive) {
     return Mount::ShareRemoteName(Discovery::displayText(drive.hostName), drive.folder);
 }
 
-// The state the list shows: connected now or not, else what the last reconnect found.
-QString shownState(const RememberedDrive& drive, Platform::NetworkDrives& platform) {
-    if (platform.IsConnected(drive.letter.toLatin1()))
-        return Drives::stateWord(drive.state == DriveState::Moved ? DriveState::Moved : DriveState::Mounted);
-    if (drive.state == DriveState::Unknown || drive.state == DriveState::Mounted || drive.state == DriveState::Moved)
-        return QStringLiteral("not mounted");
-    return Drives::stateWord(drive.state);
-}
-
 QJsonObject driveObject(const RememberedDrive& drive) {
     return {{QStringLiteral("letter"), QString(drive.letter)},
             {QStringLiteral("host_name"), Discovery::displayText(drive.hostName)},
@@ -77,7 +68,7 @@ int runDrivesList(const Invocation& call) {
     PrintingHost host(call.global.json);
     QJsonArray list;
     for (const RememberedDrive& drive : read.drives) {
-        const QString state = shownState(drive, *platform);
+        const QString state = Mount::ShownState(drive, *platform);
         if (call.global.json) {
             QJsonObject object = driveObject(drive);
             object.insert(QStringLiteral("state"), state);
@@ -144,6 +135,10 @@ int runDrivesReconnect(const Invocation& call) {
         }
         list.append(object);
     }
+    // At sign-in nobody reads the output: what did not come back goes to the desktop too.
+    if (call.arguments.has("--notify") && !Mount::NotifyFailures(outcomes, *Platform::systemDesktopNotifier()) &&
+        !failures.isEmpty())
+        note(QStringLiteral("No desktop notification service took the report"));
     if (json) {
         QJsonObject object{{QStringLiteral("drives"), list},
                            {QStringLiteral("result"), QString::fromLatin1(resultWord(exitCode))}};
@@ -196,7 +191,10 @@ const Command kDrivesCommands[] = {
     {"reconnect",
      "Connect every remembered drive again: one scan finds each unit by its host and group names, at its new "
      "address if it moved; the share password comes from the desktop's secret store, or is asked for on a terminal",
-     {},
+     {{"--notify",
+       "Also report the drives that did not come back in one desktop notification (the sign-in's autostart entry "
+       "runs this)",
+       Argument::Kind::Flag}},
      Command::NothingMore,
      runDrivesReconnect},
     {"forget",

@@ -3,7 +3,6 @@
 #include "device_commands.h"
 #include "unit_name.h"
 
-#include "discovery/discovery_scan.h"
 #include "drives/remembered_drives.h"
 #include "mount/mount_share.h"
 #include "mount/reconnect_drives.h"
@@ -15,17 +14,6 @@ namespace Cli {
 
 namespace {
 
-// The unit's host and group names, asked of the unit itself: a remembered drive finds its unit by them.
-std::optional<Discovery::DeviceRow> askNames(const GlobalOptions& global, const QString& ip) {
-    const Discovery::ScanResult scan =
-        Discovery::ScanOnce({Discovery::targetsFor({ip}), global.network.discoveryPort, kNameScanWait});
-    for (const Discovery::DeviceRow& row : scan.rows) {
-        if (row.ip == ip)
-            return row;
-    }
-    return std::nullopt;
-}
-
 // The name the share is connected as: the user's own, as the platform takes it.
 QString localUser() {
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -35,23 +23,14 @@ QString localUser() {
 
 // Keeps the mounted drive in the list and its password in the secret store; the words of a failure.
 std::optional<QString> rememberMounted(const Drives::RememberedDrive& drive, const QString& password) {
-    const QString path = Drives::drivesFilePath(QProcessEnvironment::systemEnvironment());
-    Drives::DrivesRead read = Drives::loadDrives(path);
-    if (read.unreadable)
-        return QStringLiteral("the drive is not remembered: %1 is left as it is (%2)")
-            .arg(path, read.skipped.join(QStringLiteral("; ")));
     const auto secrets = Platform::systemSecretStore();
-    if (const auto replaced = Drives::rememberDrive(read.drives, drive); replaced && replaced->passwordKept)
-        secrets->Clear(Mount::SecretAttributesOf(*replaced));
-    if (const auto failed = Drives::saveDrives(path, read.drives))
-        return QStringLiteral("the drive is not remembered: %1").arg(*failed);
-    if (drive.passwordKept) {
-        const Platform::SecretAnswer stored =
-            secrets->Store(Mount::SecretAttributesOf(drive), Mount::SecretLabelOf(drive), password.toStdString());
-        if (stored.result != Platform::SecretResult::Done)
-            note(QStringLiteral("The share password is not kept (%1): zuredor-cli drives reconnect will ask for it")
-                     .arg(QString::fromStdString(stored.detail)));
-    }
+    const Mount::RememberResult kept = Mount::RememberMounted(
+        Drives::drivesFilePath(QProcessEnvironment::systemEnvironment()), drive, password, *secrets);
+    if (!kept.failed.isEmpty())
+        return kept.failed;
+    if (!kept.passwordNotKept.isEmpty())
+        note(QStringLiteral("The share password is not kept (%1): zuredor-cli drives reconnect will ask for it")
+                 .arg(kept.passwordNotKept));
     return std::nullopt;
 }
 
@@ -72,7 +51,8 @@ int runMount(const GlobalOptions& global, Platform::NetworkDrives& drives, const
     if (const auto* refusal = std::get_if<Base::Refusal>(&checked)) {
         host.showMessage(*refusal);
         error = host.lastWords();
-    } else if (arguments.remember && !(unit = askNames(global, arguments.ip))) {
+    } else if (arguments.remember &&
+               !(unit = Mount::AskUnitNames(arguments.ip, global.network.discoveryPort, kNameScanWait))) {
         // Without its names the unit could not be found again: nothing is mounted.
         error = QStringLiteral("%1 did not answer discovery within %2 s, so the drive cannot be remembered; nothing "
                                "was mounted")

@@ -5,6 +5,7 @@
 #include "discovery/scan_window.h"
 #include "login/admin_login_window.h"
 #include "login/device_login_window.h"
+#include "mount/drives_window.h"
 #include "mount/mount_window.h"
 #include "web/web_settings.h"
 
@@ -16,7 +17,8 @@ WindowSet::WindowSet(const Base::NetworkSettings& settings, std::function<void()
     m_consoleWindow = std::make_unique<Console::ConsoleWindow>(Web::settingsFor(m_settings));
     m_adminLogin = std::make_unique<Login::AdminLoginWindow>();
     m_deviceLogin = std::make_unique<Login::DeviceLoginWindow>(Web::settingsFor(m_settings));
-    m_mountWindow = std::make_unique<Mount::MountWindow>();
+    m_mountWindow = std::make_unique<Mount::MountWindow>(m_settings);
+    m_drivesWindow = std::make_unique<Mount::DrivesWindow>(m_settings);
     m_createFolderDialog = std::make_unique<Console::CreateFolderDialog>();
     m_renameFolderDialog = std::make_unique<Console::RenameFolderDialog>();
     m_sharePasswordDialog = std::make_unique<Console::SharePasswordDialog>();
@@ -40,6 +42,9 @@ void WindowSet::connectMoves() {
         m_deviceLogin->showForPassword();
         m_scanWindow->hide();
     });
+    // Beside the scan window, which stays: the list is about drives, not about the unit picked.
+    QObject::connect(m_scanWindow.get(), &Discovery::ScanWindow::drivesChosen, m_drivesWindow.get(),
+                     [this] { m_drivesWindow->showAndRaise(); });
     // The scan window is the main window: closing it ends the program whatever else is open.
     QObject::connect(m_scanWindow.get(), &Ui::FormBase::closed, m_scanWindow.get(), [this] {
         if (m_onQuit)

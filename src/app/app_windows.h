@@ -22,12 +22,13 @@ class AdminLoginWindow;
 class DeviceLoginWindow;
 } // namespace Login
 namespace Mount {
+class DrivesWindow;
 class MountWindow;
-}
+} // namespace Mount
 
 namespace App {
 
-// The program's eleven windows, created once in a fixed order, and every move between them.
+// The program's twelve windows, created once in a fixed order, and every move between them.
 class WindowSet final {
 public:
     // onQuit runs when the scan window is closed; the program ends there.
@@ -43,6 +44,7 @@ public:
     Login::AdminLoginWindow& adminLogin() const { return *m_adminLogin; }
     Login::DeviceLoginWindow& deviceLogin() const { return *m_deviceLogin; }
     Mount::MountWindow& mountWindow() const { return *m_mountWindow; }
+    Mount::DrivesWindow& drivesWindow() const { return *m_drivesWindow; }
 
 private:
     void connectMoves();
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<Login::AdminLoginWindow> m_adminLogin;
     std::unique_ptr<Login::DeviceLoginWindow> m_deviceLogin;
     std::unique_ptr<Mount::MountWindow> m_mountWindow;
+    std::unique_ptr<Mount::DrivesWindow> m_drivesWindow;
     std::unique_ptr<Console::CreateFolderDialog> m_createFolderDialog;
     std::unique_ptr<Console::RenameFolderDialog> m_renameFolderDialog;
     std::unique_ptr<Console::SharePasswordDialog> m_sharePasswordDialog;

@@ -34,6 +34,8 @@ Q_SIGNALS:
     void deviceChosen();
     // A row was appended; the row index is its position in the list.
     void rowAdded(int row);
+    // The remembered drives are asked for.
+    void drivesChosen();
 
 private:
     void ScanTimerTick();
@@ -46,6 +48,7 @@ private:
     QTableWidget* m_HDListView = nullptr;
     QProgressBar* m_ScanBar = nullptr;
     QPushButton* m_ScanBtn = nullptr;
+    QPushButton* m_DrivesBtn = nullptr;
     UdpEndpoint m_endpoint;
     QuerySender m_querySender{m_endpoint};
     QTimer m_ScanTimer;

@@ -6,10 +6,12 @@
 #include "ui/plain_label.h"
 #include "ui/request_runner.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcessEnvironment>
 #include <QPushButton>
 
 namespace Mount {
@@ -39,15 +41,24 @@ int chosenItem(const QComboBox* box) {
     return box->findText(text, Qt::MatchFixedString);
 }
 
+// The name the share is connected as: the person's own.
+QString localUser() {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString user = environment.value(QStringLiteral("USER"));
+    return user.isEmpty() ? environment.value(QStringLiteral("USERNAME")) : user;
+}
+
 } // namespace
 
-MountWindow::MountWindow(QWidget* parent) : MountWindow(Platform::systemNetworkDrives(), kMountTimeout, parent) {}
+MountWindow::MountWindow(const Base::NetworkSettings& settings, QWidget* parent)
+    : MountWindow(Platform::systemNetworkDrives(), SystemDriveServices(settings), kMountTimeout, parent) {}
 
-MountWindow::MountWindow(std::unique_ptr<Platform::NetworkDrives> drives, std::chrono::milliseconds timeout,
-                         QWidget* parent)
-    : Ui::FormBase(parent), m_drives(std::move(drives)), m_timeout(timeout) {
+MountWindow::MountWindow(std::unique_ptr<Platform::NetworkDrives> drives, DriveServices services,
+                         std::chrono::milliseconds timeout, QWidget* parent)
+    : Ui::FormBase(parent), m_drives(std::move(drives)), m_services(std::move(services)), m_timeout(timeout) {
     setObjectName(QStringLiteral("TForm5"));
-    setFixedSize(249, 180);
+    // Taller than it was by the row of the reconnect check box.
+    setFixedSize(249, 206);
 
     m_DiskNumberLabel = styled(Ui::plainLabel(QString(), this), "Label1");
     m_DiskNumberLabel->setGeometry(16, 16, 90, 21);
@@ -70,12 +81,23 @@ MountWindow::MountWindow(std::unique_ptr<Platform::NetworkDrives> drives, std::c
     m_FolderPassEdit->setEchoMode(QLineEdit::Password);
     m_FolderPassEdit->setGeometry(112, 82, 121, 23);
 
+    m_ReconnectCheck = styled(new QCheckBox(this), "ReconnectCheck");
+    m_ReconnectCheck->setGeometry(12, 116, 229, 23);
+#ifdef Q_OS_WIN
+    // Windows restores a remembered drive itself, and people there expect it.
+    m_ReconnectCheck->setChecked(true);
+#else
+    // Until the person asks for it: a drive kept here is mounted again at every sign-in.
+    m_ReconnectCheck->setChecked(false);
+#endif
+
     m_MountSetBtn = styled(new QPushButton(this), "MountSetBtn");
-    m_MountSetBtn->setGeometry(152, 126, 81, 33);
+    m_MountSetBtn->setGeometry(152, 152, 81, 33);
 
     setTabOrder(m_CmbDrive, m_FolderCB);
     setTabOrder(m_FolderCB, m_FolderPassEdit);
-    setTabOrder(m_FolderPassEdit, m_MountSetBtn);
+    setTabOrder(m_FolderPassEdit, m_ReconnectCheck);
+    setTabOrder(m_ReconnectCheck, m_MountSetBtn);
 
     // Once, at creation: a letter taken or freed later is not seen until the next start.
     m_CmbDrive->addItems(OfferedDriveLetters(*m_drives));
@@ -99,6 +121,18 @@ void MountWindow::MountSetBtnClick() {
         return;
     }
     const MountRequest& request = std::get<MountRequest>(checked);
+    std::optional<Discovery::DeviceRow> unit;
+    if (m_ReconnectCheck->isChecked()) {
+        // The unit is found again by its names, so they are asked of it first; without them nothing is mounted.
+        const auto& askNames = m_services.askNames;
+        unit = Ui::runRequest([&askNames, &request] { return askNames(request.host); });
+        if (!unit) {
+            Ui::showLocalized(
+                QStringLiteral("The unit did not answer, so the drive cannot be remembered. Nothing was mounted."),
+                QStringLiteral("Mount Error"), Base::Icon::Warning);
+            return;
+        }
+    }
     Platform::NetworkDrives& drives = *m_drives;
     const std::chrono::milliseconds timeout = m_timeout;
     const MountResult result =
@@ -109,7 +143,31 @@ void MountWindow::MountSetBtnClick() {
         return;
     }
     Ui::showRefusal(MountSuccessBox());
+    if (unit)
+        rememberMounted(request, *unit);
     m_FolderCB->setCurrentIndex(m_FolderCB->count() > 0 ? 0 : -1);
+}
+
+void MountWindow::rememberMounted(const MountRequest& request, const Discovery::DeviceRow& unit) {
+    const Drives::RememberedDrive drive{
+        request.letter, unit.reply.hostName, unit.reply.groupName,        request.host,
+        request.folder, localUser(),         !request.password.isEmpty(), Drives::DriveState::Mounted};
+    const DriveServices& services = m_services;
+    const RememberResult kept = Ui::runRequest([&services, &drive, &request] {
+        return RememberMounted(services.drivesPath, drive, request.password, *services.secrets);
+    });
+    if (!kept.failed.isEmpty()) {
+        Ui::showRefusal({QStringLiteral("The drive is mounted but not remembered:"),
+                         QStringLiteral("Mount"),
+                         Base::Icon::Warning,
+                         {{QStringLiteral("\n") + kept.failed, false}}});
+    } else if (!kept.passwordNotKept.isEmpty()) {
+        Ui::showRefusal(
+            {QStringLiteral("The share password is not kept; it will be asked for when the drive is reconnected."),
+             QStringLiteral("Mount"),
+             Base::Icon::Information,
+             {{QStringLiteral("\n(") + kept.passwordNotKept + u')', false}}});
+    }
 }
 
 void MountWindow::setFolders(const QStringList& folders) {
@@ -123,6 +181,7 @@ void MountWindow::showEvent(QShowEvent* event) {
     m_DiskNumberLabel->setText(Base::LocalizeText(QStringLiteral("Disk Number")));
     m_FolderLabel->setText(Base::LocalizeText(QStringLiteral("Folder")));
     m_PasswordLabel->setText(Base::LocalizeText(QStringLiteral("Password")));
+    m_ReconnectCheck->setText(Base::LocalizeText(QStringLiteral("Reconnect at sign-in")));
     m_MountSetBtn->setText(Base::LocalizeText(QStringLiteral("Set")));
     Ui::FormBase::showEvent(event);
 }

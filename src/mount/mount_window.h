@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mount/mount_share.h"
+#include "mount/reconnect_drives.h"
 #include "platform/network_drives.h"
 #include "ui/form_base.h"
 
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -20,10 +22,10 @@ namespace Mount {
 class MountWindow final : public Ui::FormBase {
     Q_OBJECT
 public:
-    // The workstation's own network drives.
-    explicit MountWindow(QWidget* parent = nullptr);
+    // The workstation's own network drives; a drive to reconnect is kept where the system keeps them.
+    explicit MountWindow(const Base::NetworkSettings& settings = {}, QWidget* parent = nullptr);
     // The letter list is asked of `drives` once, here; a mount gives up after `timeout`.
-    explicit MountWindow(std::unique_ptr<Platform::NetworkDrives> drives,
+    explicit MountWindow(std::unique_ptr<Platform::NetworkDrives> drives, DriveServices services,
                          std::chrono::milliseconds timeout = kMountTimeout, QWidget* parent = nullptr);
     ~MountWindow() override;
 
@@ -32,6 +34,7 @@ public:
 
     QComboBox* folderBox() const { return m_FolderCB; }
     QComboBox* driveBox() const { return m_CmbDrive; }
+    QCheckBox* reconnectCheck() const { return m_ReconnectCheck; }
 
     void MountSetBtnClick();
 
@@ -39,7 +42,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Keeps the drive just mounted for the reconnect at sign-in, telling the person what was not kept.
+    void rememberMounted(const MountRequest& request, const Discovery::DeviceRow& unit);
+
     std::unique_ptr<Platform::NetworkDrives> m_drives;
+    DriveServices m_services;
     std::chrono::milliseconds m_timeout;
     QLabel* m_DiskNumberLabel = nullptr;
     QComboBox* m_CmbDrive = nullptr;
@@ -47,6 +54,7 @@ private:
     QComboBox* m_FolderCB = nullptr;
     QLabel* m_PasswordLabel = nullptr;
     QLineEdit* m_FolderPassEdit = nullptr;
+    QCheckBox* m_ReconnectCheck = nullptr;
     QPushButton* m_MountSetBtn = nullptr;
 };
 

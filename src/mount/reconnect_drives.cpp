@@ -1,5 +1,6 @@
 #include "mount/reconnect_drives.h"
 
+#include "discovery/discovery_scan.h"
 #include "drives/unit_match.h"
 
 namespace Mount {
@@ -111,6 +112,80 @@ QList<DriveOutcome> ReconnectDrives(QList<RememberedDrive>& drives, const QList<
     for (RememberedDrive& drive : drives)
         outcomes << reconnect(drive, rows, platform, secrets, askPassword, timeout);
     return outcomes;
+}
+
+std::optional<Discovery::DeviceRow> AskUnitNames(const QString& ip, quint16 port, std::chrono::milliseconds wait) {
+    const Discovery::ScanResult scan = Discovery::ScanOnce({Discovery::targetsFor({ip}), port, wait});
+    for (const Discovery::DeviceRow& row : scan.rows) {
+        if (row.ip == ip)
+            return row;
+    }
+    return std::nullopt;
+}
+
+DriveServices SystemDriveServices(const Base::NetworkSettings& settings) {
+    const quint16 port = settings.discoveryPort;
+    const QStringList broadcast = settings.broadcast;
+    return {Drives::drivesFilePath(QProcessEnvironment::systemEnvironment()), Platform::systemSecretStore(),
+            [port](const QString& ip) { return AskUnitNames(ip, port, kUnitNamesWait); },
+            [port, broadcast] {
+                return Discovery::ScanOnce({Discovery::targetsFor(broadcast), port, kUnitNamesWait}).rows;
+            }};
+}
+
+RememberResult RememberMounted(const QString& path, const RememberedDrive& drive, const QString& password,
+                               Platform::SecretStore& secrets) {
+    RememberResult result;
+    Drives::DrivesRead read = Drives::loadDrives(path);
+    if (read.unreadable) {
+        result.failed = QStringLiteral("the drive is not remembered: %1 is left as it is (%2)")
+                            .arg(path, read.skipped.join(QStringLiteral("; ")));
+        return result;
+    }
+    if (const auto replaced = Drives::rememberDrive(read.drives, drive); replaced && replaced->passwordKept)
+        secrets.Clear(SecretAttributesOf(*replaced));
+    if (const auto failed = Drives::saveDrives(path, read.drives)) {
+        result.failed = QStringLiteral("the drive is not remembered: %1").arg(*failed);
+        return result;
+    }
+    if (drive.passwordKept) {
+        const Platform::SecretAnswer stored =
+            secrets.Store(SecretAttributesOf(drive), SecretLabelOf(drive), password.toStdString());
+        if (stored.result != Platform::SecretResult::Done)
+            result.passwordNotKept = stored.detail.empty() ? QStringLiteral("the secret store did not keep it")
+                                                           : QString::fromStdString(stored.detail);
+    }
+    return result;
+}
+
+QString ShownState(const RememberedDrive& drive, Platform::NetworkDrives& platform) {
+    if (platform.IsConnected(drive.letter.toLatin1()))
+        return Drives::stateWord(drive.state == DriveState::Moved ? DriveState::Moved : DriveState::Mounted);
+    if (drive.state == DriveState::Unknown || drive.state == DriveState::Mounted || drive.state == DriveState::Moved)
+        return QStringLiteral("not mounted");
+    return Drives::stateWord(drive.state);
+}
+
+std::optional<FailureNotice> FailureNoticeOf(const QList<DriveOutcome>& outcomes) {
+    QStringList lines;
+    for (const DriveOutcome& outcome : outcomes) {
+        if (!outcome.mounted())
+            lines << QStringLiteral("%1 %2: %3")
+                         .arg(ShareLocalName(outcome.drive.letter),
+                              ShareRemoteName(Discovery::displayText(outcome.drive.hostName), outcome.drive.folder),
+                              outcome.words);
+    }
+    if (lines.isEmpty())
+        return std::nullopt;
+    return FailureNotice{lines.size() == 1
+                             ? QStringLiteral("A Zur Edor drive was not reconnected")
+                             : QStringLiteral("%1 Zur Edor drives were not reconnected").arg(lines.size()),
+                         lines.join(u'\n')};
+}
+
+bool NotifyFailures(const QList<DriveOutcome>& outcomes, Platform::DesktopNotifier& notifier) {
+    const std::optional<FailureNotice> notice = FailureNoticeOf(outcomes);
+    return notice && notifier.Notify(notice->summary.toStdString(), notice->body.toStdString());
 }
 
 } // namespace Mount

@@ -1,18 +1,23 @@
 // The mount dialog offscreen over a fake platform: its letter list, its boxes,
-// what it asks the platform for, and a window that keeps painting meanwhile.
+// what it asks the platform for, a window that keeps painting meanwhile, and
+// the drive it remembers; the remembered drives' window beside it.
 
 #include "base/localize.h"
+#include "mount/drives_window.h"
 #include "mount/mount_window.h"
 #include "platform/fake_network_drives.h"
+#include "platform/fake_secret_store.h"
 #include "support/message_recorder.h"
 #include "ui/current_device.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -30,9 +35,36 @@ protected:
         auto fake = std::make_unique<FakeNetworkDrives>();
         fake->driveTypes = std::move(types);
         drives = fake.get();
-        form = std::make_unique<Mount::MountWindow>(std::move(fake));
+        form = std::make_unique<Mount::MountWindow>(std::move(fake), services());
         form->show();
         recorder = &TestSupport::installRecorder();
+    }
+
+    // The list in a folder of the test's own, passwords in the fake store; a
+    // unit answers with its names when it is among `units`.
+    Mount::DriveServices services() {
+        secrets = std::make_shared<Platform::FakeSecretStore>();
+        return {listPath(), secrets,
+                [this](const QString& ip) -> std::optional<Discovery::DeviceRow> {
+                    for (const Discovery::DeviceRow& unit : units) {
+                        if (unit.ip == ip)
+                            return unit;
+                    }
+                    return std::nullopt;
+                },
+                [this] {
+                    ++scans;
+                    return units;
+                }};
+    }
+
+    QString listPath() const { return config.path() + QStringLiteral("/drives.json"); }
+
+    QString rememberedLetters() const {
+        QString letters;
+        for (const Drives::RememberedDrive& drive : Drives::loadDrives(listPath()).drives)
+            letters += drive.letter;
+        return letters;
     }
 
     void pressSet() {
@@ -57,6 +89,11 @@ protected:
 
     void TearDown() override { Ui::CurrentDevice() = {}; }
 
+    QTemporaryDir config;
+    std::shared_ptr<Platform::FakeSecretStore> secrets;
+    QList<Discovery::DeviceRow> units{{QStringLiteral("127.0.0.2"), {"MyNas", "HOME", "1.0"}},
+                                      {QStringLiteral("127.0.0.3"), {"Other", "WORK", "1.0"}}};
+    int scans = 0;
     FakeNetworkDrives* drives = nullptr;
     std::unique_ptr<Mount::MountWindow> form;
     TestSupport::MessageRecorder* recorder = nullptr;
@@ -218,6 +255,151 @@ TEST_F(MountDialog, TypedTextChoosesOnlyAnItemItNames) {
         ASSERT_EQ(drives->mounts().size(), 1u) << c.name;
         EXPECT_EQ(drives->mounts().front().share.localName, c.localName) << c.name;
         EXPECT_EQ(drives->mounts().front().share.remoteName, c.remoteName) << c.name;
+    }
+}
+
+// Only a share that mounted is remembered, its password only in the secret store.
+TEST_F(MountDialog, ReconnectCheckRemembersOnlyWhatMounted) {
+    const struct {
+        const char* name;
+        bool check;
+        QString unit;         // the logged-in unit's address
+        unsigned long answer; // the platform's
+        bool storeAvailable;
+        QString remembered; // letters in the list afterwards
+        bool secretKept;
+        QStringList boxes;
+    } cases[] = {
+        {"left off",
+         false,
+         QStringLiteral("127.0.0.2"),
+         0,
+         true,
+         {},
+         false,
+         {QStringLiteral("Mount Zur Edor Success")}},
+        {"on",
+         true,
+         QStringLiteral("127.0.0.2"),
+         0,
+         true,
+         QStringLiteral("F"),
+         true,
+         {QStringLiteral("Mount Zur Edor Success")}},
+        {"on, share refused", true, QStringLiteral("127.0.0.2"), 86, true, {}, false, {QStringLiteral("refused")}},
+        {"on, the unit does not answer",
+         true,
+         QStringLiteral("127.0.0.9"),
+         0,
+         true,
+         {},
+         false,
+         {QStringLiteral("The unit did not answer, so the drive cannot be remembered. Nothing was mounted.")}},
+        {"on, no secret store",
+         true,
+         QStringLiteral("127.0.0.2"),
+         0,
+         false,
+         QStringLiteral("F"),
+         false,
+         {QStringLiteral("Mount Zur Edor Success"),
+          QStringLiteral("The share password is not kept; it will be asked for when the drive is reconnected.\n(no "
+                         "secret store)")}},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(listPath());
+        create();
+#ifdef Q_OS_WIN
+        EXPECT_TRUE(form->reconnectCheck()->isChecked()) << "Windows restores its drives: on by default";
+#else
+        EXPECT_FALSE(form->reconnectCheck()->isChecked()) << "off until the person turns it on";
+#endif
+        form->reconnectCheck()->setChecked(c.check);
+        drives->answerCode = c.answer;
+        drives->answerText = "refused";
+        secrets->available = c.storeAvailable;
+        Ui::CurrentDevice().ip = c.unit;
+        form->setFolders({QStringLiteral("Documents")});
+        form->driveBox()->setCurrentText(QStringLiteral("F"));
+        form->folderBox()->setCurrentIndex(0);
+        typePassword(QStringLiteral("s3cret"));
+        pressSet();
+        QStringList shown;
+        for (const auto& box : recorder->boxes)
+            shown << box.text;
+        EXPECT_EQ(shown, c.boxes) << c.name;
+        EXPECT_EQ(rememberedLetters(), c.remembered) << c.name;
+        const Drives::DrivesRead read = Drives::loadDrives(listPath());
+        if (!read.drives.isEmpty()) {
+            EXPECT_EQ(read.drives.front().hostName, QByteArray("MyNas")) << c.name << ": the names the unit gave";
+            EXPECT_EQ(read.drives.front().folder, QStringLiteral("Documents")) << c.name;
+            EXPECT_TRUE(read.drives.front().passwordKept) << c.name;
+            QFile file(listPath());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.name;
+            EXPECT_FALSE(file.readAll().contains("s3cret")) << c.name << ": never a password in the file";
+        }
+        EXPECT_EQ(secrets->secrets.size(), c.secretKept ? 1u : 0u) << c.name;
+        if (c.secretKept) {
+            EXPECT_EQ(secrets->secrets.begin()->second, "s3cret") << c.name;
+        }
+    }
+}
+
+// Reconnect and Forget act on the selected drive and on nothing without one.
+TEST_F(MountDialog, DrivesWindowActsOnTheSelectedDriveOnly) {
+    const struct {
+        const char* name;
+        int row; // selected; -1: none
+        bool reconnect;
+        QString remembered;
+        const char* mounted; // the letter mounted, as "F:"; null: none
+    } cases[] = {
+        {"nothing selected, Reconnect", -1, true, QStringLiteral("FG"), nullptr},
+        {"nothing selected, Forget", -1, false, QStringLiteral("FG"), nullptr},
+        {"G selected, Forget", 1, false, QStringLiteral("F"), nullptr},
+        {"G selected, Reconnect", 1, true, QStringLiteral("FG"), "G:"},
+    };
+    for (const auto& c : cases) {
+        scans = 0;
+        auto fake = std::make_unique<FakeNetworkDrives>();
+        FakeNetworkDrives* platform = fake.get();
+        Mount::DrivesWindow window(std::move(fake), services());
+        QList<Drives::RememberedDrive> kept;
+        for (const char letter : {'G', 'F'}) {
+            const Discovery::DeviceRow& unit = units.at(letter - 'F');
+            const Drives::RememberedDrive drive{QChar::fromLatin1(letter),
+                                                unit.reply.hostName,
+                                                unit.reply.groupName,
+                                                unit.ip,
+                                                QStringLiteral("Documents"),
+                                                QStringLiteral("anna"),
+                                                true,
+                                                Drives::DriveState::Unknown};
+            Drives::rememberDrive(kept, drive);
+            secrets->secrets[Mount::SecretAttributesOf(drive)] = "s3cret";
+        }
+        ASSERT_FALSE(Drives::saveDrives(listPath(), kept).has_value());
+        window.show();
+        recorder = &TestSupport::installRecorder();
+        ASSERT_EQ(window.driveList()->rowCount(), 2) << c.name;
+        EXPECT_EQ(window.driveList()->item(1, 0)->text(), QStringLiteral("G:")) << c.name;
+        if (c.row >= 0)
+            window.driveList()->selectRow(c.row);
+        auto* button =
+            window.findChild<QPushButton*>(c.reconnect ? QStringLiteral("ReconnectBtn") : QStringLiteral("ForgetBtn"));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->isEnabled(), c.row >= 0) << c.name;
+        // Called directly too: a disabled button's handler still asks for nothing.
+        c.reconnect ? window.ReconnectBtnClick() : window.ForgetBtnClick();
+        EXPECT_EQ(rememberedLetters(), c.remembered) << c.name;
+        EXPECT_EQ(secrets->secrets.size(), static_cast<size_t>(c.remembered.size())) << c.name;
+        EXPECT_EQ(scans, c.mounted != nullptr ? 1 : 0) << c.name;
+        ASSERT_EQ(platform->mounts().size(), c.mounted != nullptr ? 1u : 0u) << c.name;
+        if (c.mounted != nullptr) {
+            EXPECT_EQ(platform->mounts().front().share.localName, c.mounted) << c.name;
+            EXPECT_EQ(platform->mounts().front().share.remoteName, R"(\\127.0.0.3\Documents)") << c.name;
+            EXPECT_EQ(platform->mounts().front().share.password, "s3cret") << c.name;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "console/page_control.h"
 #include "discovery/scan_window.h"
 #include "login/device_login_window.h"
+#include "mount/drives_window.h"
 #include "mount/mount_window.h"
 #include "support/source_texts.h"
 #include "support/test_ports.h"
@@ -69,7 +70,8 @@ Base::NetworkSettings loopbackSettings() {
 
 // Every window built and each shown once, as the program does on its way.
 void showEveryWindow(App::WindowSet& windows) {
-    for (QWidget* window : QList<QWidget*>{&windows.scanWindow(), &windows.deviceLogin(), &windows.mountWindow()}) {
+    for (QWidget* window : QList<QWidget*>{&windows.scanWindow(), &windows.deviceLogin(), &windows.mountWindow(),
+                                           &windows.drivesWindow()}) {
         window->show();
         window->hide();
     }
@@ -384,7 +386,8 @@ TEST_P(TranslatedWindows, CaptionsFitTheirControls) {
         App::WindowSet windows(loopbackSettings(), [] {});
         showEveryWindow(windows);
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->objectName().startsWith(QLatin1String("TForm"))) {
+            if (window->objectName().startsWith(QLatin1String("TForm")) ||
+                window->objectName() == QLatin1String("DrivesWindow")) {
                 for (QWidget* widget : window->findChildren<QWidget*>()) {
                     ++checked;
                     if (const auto problem = overflow(widget))

@@ -200,8 +200,19 @@ struct ReconnectCase {
     bool secretFiled;
     unsigned long mountAnswer;
     DriveState state;
-    QString address;  // kept afterwards
-    QString password; // that reached the platform; "-" for no mount
+    QString address;    // kept afterwards
+    QString password;   // that reached the platform; "-" for no mount
+    const char* notice; // the desktop notification's line for the drive; null: none is sent
+};
+
+// Records what would go to the desktop's notification service.
+class RecordedNotifier final : public Platform::DesktopNotifier {
+public:
+    std::vector<std::pair<std::string, std::string>> sent;
+    bool Notify(const std::string& summary, const std::string& body) override {
+        sent.emplace_back(summary, body);
+        return true;
+    }
 };
 
 class Reconnect : public ::testing::TestWithParam<ReconnectCase> {};
@@ -222,6 +233,15 @@ TEST_P(Reconnect, MountsWhatItFindsAndKeepsTheNewAddressOnlyWhenMounted) {
         Mount::ReconnectDrives(drives, c.rows, platform, secrets, {}, std::chrono::seconds(1));
     ASSERT_EQ(outcomes.size(), 1);
     EXPECT_EQ(drives.first().state, c.state) << c.name << ": " << outcomes.first().words.toStdString();
+    RecordedNotifier notifier;
+    EXPECT_EQ(Mount::NotifyFailures(outcomes, notifier), c.notice != nullptr) << c.name;
+    if (c.notice != nullptr) {
+        ASSERT_EQ(notifier.sent.size(), 1u) << c.name;
+        EXPECT_EQ(notifier.sent.front().first, "A Zur Edor drive was not reconnected") << c.name;
+        EXPECT_EQ(notifier.sent.front().second.rfind(c.notice, 0), 0u)
+            << c.name << ": " << notifier.sent.front().second;
+    }
+    EXPECT_EQ(notifier.sent.empty(), c.notice == nullptr) << c.name;
     EXPECT_EQ(drives.first().address, c.address) << c.name;
     const auto mounts = platform.mounts();
     if (c.password == QLatin1String("-")) {
@@ -235,61 +255,69 @@ TEST_P(Reconnect, MountsWhatItFindsAndKeepsTheNewAddressOnlyWhenMounted) {
     EXPECT_EQ(QString::fromStdString(mounts.front().share.password), c.password) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, Reconnect,
-                         ::testing::Values(ReconnectCase{"same address, no password",
-                                                         {row("127.0.0.2", "MyNas", "HOME")},
-                                                         false,
-                                                         true,
-                                                         false,
-                                                         0,
-                                                         DriveState::Mounted,
-                                                         QStringLiteral("127.0.0.2"),
-                                                         QString()},
-                                           ReconnectCase{"moved, password from the store",
-                                                         {row("127.0.0.6", "MyNas", "HOME")},
-                                                         true,
-                                                         true,
-                                                         true,
-                                                         0,
-                                                         DriveState::Moved,
-                                                         QStringLiteral("127.0.0.6"),
-                                                         QStringLiteral("s3cret")},
-                                           ReconnectCase{"moved but refused: the old address stays",
-                                                         {row("127.0.0.6", "MyNas", "HOME")},
-                                                         true,
-                                                         true,
-                                                         true,
-                                                         13,
-                                                         DriveState::Refused,
-                                                         QStringLiteral("127.0.0.2"),
-                                                         QStringLiteral("s3cret")},
-                                           ReconnectCase{"gone",
-                                                         {row("127.0.0.2", "Other", "HOME")},
-                                                         true,
-                                                         true,
-                                                         true,
-                                                         0,
-                                                         DriveState::UnitNotFound,
-                                                         QStringLiteral("127.0.0.2"),
-                                                         QStringLiteral("-")},
-                                           ReconnectCase{"no secret store and no one to ask",
-                                                         {row("127.0.0.2", "MyNas", "HOME")},
-                                                         true,
-                                                         false,
-                                                         false,
-                                                         0,
-                                                         DriveState::PasswordNeeded,
-                                                         QStringLiteral("127.0.0.2"),
-                                                         QStringLiteral("-")},
-                                           ReconnectCase{"the store lost the password",
-                                                         {row("127.0.0.2", "MyNas", "HOME")},
-                                                         true,
-                                                         true,
-                                                         false,
-                                                         0,
-                                                         DriveState::PasswordNeeded,
-                                                         QStringLiteral("127.0.0.2"),
-                                                         QStringLiteral("-")}));
+INSTANTIATE_TEST_SUITE_P(
+    Drives, Reconnect,
+    ::testing::Values(
+        ReconnectCase{"same address, no password",
+                      {row("127.0.0.2", "MyNas", "HOME")},
+                      false,
+                      true,
+                      false,
+                      0,
+                      DriveState::Mounted,
+                      QStringLiteral("127.0.0.2"),
+                      QString(),
+                      nullptr},
+        ReconnectCase{"moved, password from the store",
+                      {row("127.0.0.6", "MyNas", "HOME")},
+                      true,
+                      true,
+                      true,
+                      0,
+                      DriveState::Moved,
+                      QStringLiteral("127.0.0.6"),
+                      QStringLiteral("s3cret"),
+                      nullptr},
+        ReconnectCase{"moved but refused: the old address stays",
+                      {row("127.0.0.6", "MyNas", "HOME")},
+                      true,
+                      true,
+                      true,
+                      13,
+                      DriveState::Refused,
+                      QStringLiteral("127.0.0.2"),
+                      QStringLiteral("s3cret"),
+                      R"(F: \\MyNas\Documents: share refused: Permission denied)"},
+        ReconnectCase{"gone",
+                      {row("127.0.0.2", "Other", "HOME")},
+                      true,
+                      true,
+                      true,
+                      0,
+                      DriveState::UnitNotFound,
+                      QStringLiteral("127.0.0.2"),
+                      QStringLiteral("-"),
+                      R"(F: \\MyNas\Documents: unit not found: no unit "MyNas" in group "HOME" answered)"},
+        ReconnectCase{"no secret store and no one to ask",
+                      {row("127.0.0.2", "MyNas", "HOME")},
+                      true,
+                      false,
+                      false,
+                      0,
+                      DriveState::PasswordNeeded,
+                      QStringLiteral("127.0.0.2"),
+                      QStringLiteral("-"),
+                      R"(F: \\MyNas\Documents: password needed: there is no secret store)"},
+        ReconnectCase{"the store lost the password",
+                      {row("127.0.0.2", "MyNas", "HOME")},
+                      true,
+                      true,
+                      false,
+                      0,
+                      DriveState::PasswordNeeded,
+                      QStringLiteral("127.0.0.2"),
+                      QStringLiteral("-"),
+                      R"(F: \\MyNas\Documents: password needed: the secret store holds no password for it)"}));
 
 TEST(Reconnect, AsksWhenTheStoreHasNoneAndLeavesAConnectedLetterAlone) {
     QList<RememberedDrive> drives{drive('F', "MyNas", "HOME", "127.0.0.2"), drive('G', "MyNas", "HOME", "127.0.0.2")};
@@ -309,6 +337,10 @@ TEST(Reconnect, AsksWhenTheStoreHasNoneAndLeavesAConnectedLetterAlone) {
     ASSERT_EQ(mounts.size(), 1u) << "G is connected already";
     EXPECT_EQ(mounts.front().share.password, "typed");
     EXPECT_EQ(drives.at(1).state, DriveState::Mounted);
+    RecordedNotifier notifier;
+    EXPECT_FALSE(Mount::NotifyFailures(
+        Mount::ReconnectDrives(drives, {row("127.0.0.2", "MyNas", "HOME")}, platform, secrets, ask), notifier));
+    EXPECT_TRUE(notifier.sent.empty()) << "every drive came back: nothing to tell";
 }
 
 } // namespace
