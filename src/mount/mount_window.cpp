@@ -82,7 +82,7 @@ MountWindow::MountWindow(std::unique_ptr<Platform::NetworkDrives> drives, DriveS
     m_FolderPassEdit->setGeometry(112, 82, 121, 23);
 
     m_ReconnectCheck = styled(new QCheckBox(this), "ReconnectCheck");
-    m_ReconnectCheck->setGeometry(12, 116, 229, 23);
+    m_ReconnectCheck->setGeometry(16, 116, 225, 23);
 #ifdef Q_OS_WIN
     // Windows restores a remembered drive itself, and people there expect it.
     m_ReconnectCheck->setChecked(true);
