@@ -5,6 +5,7 @@
 #include "ui/current_device.h"
 
 #include <QAbstractItemDelegate>
+#include <QAction>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
@@ -61,10 +62,13 @@ ScanWindow::ScanWindow(const Base::NetworkSettings& settings, QWidget* parent)
     m_ScanBtn = new QPushButton(Base::LocalizeText(QStringLiteral("Scan")), this);
     m_ScanBtn->setObjectName(QStringLiteral("ScanBtn"));
     m_ScanBtn->setGeometry(372, 260, 81, 33);
-    // The window has no menu: the remembered drives open from a button across from Scan.
-    m_DrivesBtn = new QPushButton(Base::LocalizeText(QStringLiteral("Drives...")), this);
-    m_DrivesBtn->setObjectName(QStringLiteral("DrivesBtn"));
-    m_DrivesBtn->setGeometry(20, 260, 81, 33);
+    // The remembered drives open from the window's context menu, which leaves its layout as it was.
+    m_DrivesMenuItem = new QAction(Base::LocalizeText(QStringLiteral("Drives...")), this);
+    m_DrivesMenuItem->setObjectName(QStringLiteral("DrivesMenuItem"));
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(m_DrivesMenuItem);
+    m_HDListView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_HDListView->addAction(m_DrivesMenuItem);
 
     setWindowTitle(Base::LocalizeText(QStringLiteral("Scan Zur Edor - Version ")) +
                    QString::fromLatin1(Base::kProgramVersion));
@@ -76,7 +80,7 @@ ScanWindow::ScanWindow(const Base::NetworkSettings& settings, QWidget* parent)
     m_ScanTimer.stop();
 
     connect(m_ScanBtn, &QPushButton::clicked, this, &ScanWindow::ScanBtnClick);
-    connect(m_DrivesBtn, &QPushButton::clicked, this, &ScanWindow::drivesChosen);
+    connect(m_DrivesMenuItem, &QAction::triggered, this, &ScanWindow::drivesChosen);
     connect(&m_ScanTimer, &QTimer::timeout, this, &ScanWindow::ScanTimerTick);
     connect(m_HDListView, &QTableWidget::clicked, this, &ScanWindow::HDListViewClick);
     connect(&m_endpoint, &UdpEndpoint::datagramReceived, this,

@@ -8,6 +8,7 @@
 
 #include <QTimer>
 
+class QAction;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
@@ -48,7 +49,7 @@ private:
     QTableWidget* m_HDListView = nullptr;
     QProgressBar* m_ScanBar = nullptr;
     QPushButton* m_ScanBtn = nullptr;
-    QPushButton* m_DrivesBtn = nullptr;
+    QAction* m_DrivesMenuItem = nullptr;
     UdpEndpoint m_endpoint;
     QuerySender m_querySender{m_endpoint};
     QTimer m_ScanTimer;

@@ -5,6 +5,7 @@
 #include "support/sim_process.h"
 #include "support/test_ports.h"
 
+#include <QAction>
 #include <QNetworkDatagram>
 #include <QProgressBar>
 #include <QPushButton>
@@ -203,3 +204,15 @@ TEST(ScanWindow, RepliesAfterTheBarHasEndedAreStillListed) {
 }
 
 } // namespace
+
+TEST(ScanWindow, DrivesOpenFromTheContextMenuAndTheLayoutKeepsOneButton) {
+    Fixture f;
+    EXPECT_EQ(f.window->findChildren<QPushButton*>().size(), 1);
+    for (QWidget* widget : {static_cast<QWidget*>(f.window.get()), static_cast<QWidget*>(f.window->listView())}) {
+        EXPECT_EQ(widget->contextMenuPolicy(), Qt::ActionsContextMenu);
+        ASSERT_EQ(widget->actions().size(), 1);
+        QSignalSpy chosen(f.window.get(), &Discovery::ScanWindow::drivesChosen);
+        widget->actions().constFirst()->trigger();
+        EXPECT_EQ(chosen.size(), 1);
+    }
+}
