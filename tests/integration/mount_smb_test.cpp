@@ -5,10 +5,12 @@
 // own network stays untouched) with a D-Bus session and a home of its own.
 
 #include "app/app_windows.h"
+#include "drives/remembered_drives.h"
 #include "login/device_login_window.h"
 #include "mount/mount_window.h"
 #include "platform/network_drives.h"
 #include "support/cli_run.h"
+#include "support/desktop_session.h"
 #include "support/message_recorder.h"
 #include "support/sim_process.h"
 #include "support/test_ports.h"
@@ -19,8 +21,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -32,6 +36,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -42,6 +48,9 @@ namespace {
 const QString kInside = QStringLiteral("ZUREDOR_MOUNT_TEST_INSIDE");
 const QString kUnit = QStringLiteral("127.0.0.2");
 const QString kSilentHost = QStringLiteral("127.0.0.3");
+const QString kMovedUnit = QStringLiteral("127.0.0.4");
+// Distinctive, so that its bytes found in a file can only be a leak.
+const QString kSharePassword = QStringLiteral("Zq7pw-0451x");
 
 using Finished = TestSupport::CliRun;
 using TestSupport::runTool;
@@ -57,25 +66,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-// Processes whose command line or environment names `marker`: what this test started, wherever it went.
-QList<qint64> processesMarkedBy(const QByteArray& marker) {
-    QList<qint64> found;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        bool numeric = false;
-        const qint64 pid = entry.toLongLong(&numeric);
-        if (!numeric || pid == ::getpid())
-            continue;
-        for (const char* part : {"/cmdline", "/environ"}) {
-            QFile file(QStringLiteral("/proc/") + entry + QLatin1String(part));
-            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(marker)) {
-                found << pid;
-                break;
-            }
-        }
-    }
-    return found;
-}
+using TestSupport::processesMarkedBy;
 
 QString linkOf(const QString& letter) {
     return QDir::homePath() + QStringLiteral("/ZurEdor/") + letter;
@@ -238,6 +229,142 @@ void inside(const QString& work) {
     EXPECT_TRUE(TestSupport::waitUntil([&] { return processesMarkedBy(configuration).isEmpty(); }, 5000));
 }
 
+// Files under `folder` (links not followed) that hold `bytes`.
+QStringList filesHolding(const QString& folder, const QByteArray& bytes) {
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (readFile(path).contains(bytes))
+            found << path;
+    }
+    return found;
+}
+
+// The unit at `address`, its Documents behind kSharePassword and holding a file.
+std::unique_ptr<TestSupport::SimProcess> startUnit(const QString& work, const QString& address, quint16 discovery) {
+    const QString folder = work + QStringLiteral("/smb-") + address;
+    auto sim = std::make_unique<TestSupport::SimProcess>(
+        QStringList{QStringLiteral("--units"), QStringLiteral("1"), QStringLiteral("--first-address"), address,
+                    QStringLiteral("--discovery-port"), QString::number(discovery), QStringLiteral("--smb"), folder});
+    if (!sim->start(20000)) {
+        ADD_FAILURE() << sim->output().toStdString();
+        return nullptr;
+    }
+    writeFile(folder + QStringLiteral("/unit-1/disk/Documents/plan.txt"), "behind the share password\n");
+    return sim;
+}
+
+// The share password of Documents on the unit at `address`.
+void setSharePassword(const TestSupport::SimProcess& sim, const QString& address, const QString& password) {
+    const TestSupport::CliRun set =
+        TestSupport::runCli({QStringLiteral("smb"), QStringLiteral("password"), address, QStringLiteral("Documents"),
+                             password, password, QStringLiteral("-p"), QStringLiteral("admin"),
+                             QStringLiteral("--device-port"), QString::number(sim.devicePort())});
+    EXPECT_EQ(set.exitCode, 0) << set.out.toStdString() << set.err.toStdString();
+}
+
+// A drive remembered with mount --remember, then reconnected at each later
+// sign-in (a new bus, GVfs and runtime folder; the keyring kept in the home).
+void rememberedInside(const QString& work) {
+    const QString home = QDir::homePath();
+    const quint16 discovery = TestSupport::freeUdpPort();
+    std::unique_ptr<TestSupport::SimProcess> sim = startUnit(work, kUnit, discovery);
+    ASSERT_TRUE(sim);
+    setSharePassword(*sim, kUnit, kSharePassword);
+    const QString drivesFile = home + QStringLiteral("/.config/zuredor/drives.json");
+    const QByteArray secret = kSharePassword.toUtf8();
+    int sessions = 0;
+    const auto signIn = [&](bool keyring) {
+        auto session = std::make_unique<TestSupport::DesktopSession>(TestSupport::DesktopSession::Options{
+            home, work + QStringLiteral("/run-%1").arg(++sessions), keyring, "keyring password", true});
+        const QString failed = session->start();
+        EXPECT_TRUE(failed.isEmpty()) << failed.toStdString();
+        return session;
+    };
+    const auto cliEnvironment = [&](const TestSupport::DesktopSession& session) {
+        QProcessEnvironment environment = session.environment();
+        environment.insert(QStringLiteral("ZUREDOR_BROADCAST"), QStringLiteral("127.255.255.255"));
+        environment.insert(QStringLiteral("ZUREDOR_DISCOVERY_PORT"), QString::number(discovery));
+        return environment;
+    };
+
+    QElapsedTimer clock;
+    clock.start();
+    {
+        const auto session = signIn(true);
+        const TestSupport::CliRun mount =
+            TestSupport::runCli({QStringLiteral("mount"), kUnit, QStringLiteral("Documents"), QStringLiteral("F"),
+                                 QStringLiteral("--share-password"), kSharePassword, QStringLiteral("--remember")},
+                                cliEnvironment(*session), 60000);
+        ASSERT_EQ(mount.exitCode, 0) << mount.out.toStdString() << mount.err.toStdString();
+        EXPECT_EQ(mount.err, QByteArray()) << "the password is kept in the store";
+        EXPECT_EQ(readFile(linkOf(QStringLiteral("F")) + QStringLiteral("/plan.txt")),
+                  QByteArray("behind the share password\n"));
+    }
+    EXPECT_EQ(filesHolding(home, secret), QStringList());
+
+    // Each a later sign-in: what changed before it, whether a keyring runs, and what reconnect then says.
+    struct SignIn {
+        const char* what;
+        std::function<void()> before;
+        bool keyring;
+        int exitCode;
+        QString said; // in the drive's line, and in the notification when it did not come back
+        QString address;
+        bool mounted;
+    };
+    const QList<SignIn> signIns{
+        {"same address", [] {}, true, 0, QStringLiteral("mounted from ") + kUnit, kUnit, true},
+        {"unit moved",
+         [&] {
+             sim.reset();
+             sim = startUnit(work, kMovedUnit, discovery);
+             setSharePassword(*sim, kMovedUnit, kSharePassword);
+         },
+         true, 0, QStringLiteral("mounted at the unit's new address %1 (was %2)").arg(kMovedUnit, kUnit), kMovedUnit,
+         true},
+        {"password changed on the unit", [&] { setSharePassword(*sim, kMovedUnit, QStringLiteral("other-pw")); }, true,
+         1, QStringLiteral("share refused: "), kMovedUnit, false},
+        {"no secret store", [&] { setSharePassword(*sim, kMovedUnit, kSharePassword); }, false, 1,
+         QStringLiteral("password needed: "), kMovedUnit, false},
+        {"unit gone", [&] { sim.reset(); }, true, 3, QStringLiteral("unit not found: "), kMovedUnit, false},
+    };
+    for (const SignIn& step : signIns) {
+        SCOPED_TRACE(step.what);
+        step.before();
+        const auto session = signIn(step.keyring);
+        const TestSupport::CliRun run =
+            TestSupport::runCli({QStringLiteral("drives"), QStringLiteral("reconnect"), QStringLiteral("--notify")},
+                                cliEnvironment(*session), 60000);
+        EXPECT_EQ(run.exitCode, step.exitCode) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith("F: " + step.said.toUtf8())) << run.out.toStdString();
+        const Drives::DrivesRead kept = Drives::loadDrives(drivesFile);
+        ASSERT_EQ(kept.drives.size(), 1);
+        EXPECT_EQ(kept.drives[0].address, step.address);
+        const QString link = linkOf(QStringLiteral("F"));
+        if (step.mounted)
+            EXPECT_EQ(readFile(link + QStringLiteral("/plan.txt")), QByteArray("behind the share password\n"));
+        else
+            EXPECT_FALSE(QFileInfo::exists(link)) << "nothing is mounted in the drive's place";
+        const QList<QJsonObject> notes = session->notifications();
+        // One notification for what did not come back, none when everything did.
+        ASSERT_EQ(notes.size(), step.mounted ? 0 : 1);
+        if (!step.mounted) {
+            EXPECT_EQ(notes[0].value(QStringLiteral("summary")).toString(),
+                      QStringLiteral("A Zur Edor drive was not reconnected"));
+            EXPECT_TRUE(notes[0].value(QStringLiteral("body")).toString().contains(step.said))
+                << notes[0].value(QStringLiteral("body")).toString().toStdString();
+        }
+        session->end();
+        EXPECT_EQ(filesHolding(home, secret), QStringList());
+    }
+    std::printf("remembered drives: remembered and reconnected through %d sign-ins in %lld ms\n", sessions,
+                static_cast<long long>(clock.elapsed()));
+    std::fflush(stdout);
+}
+
 // The namespace, gone when the object is.
 class Namespace {
 public:
@@ -266,20 +393,19 @@ private:
     bool m_made = false;
 };
 
-TEST(MountSmb, EndToEnd) {
-    if (const QString insideWork = qEnvironmentVariable(kInside.toLatin1().constData()); !insideWork.isEmpty()) {
-        inside(insideWork);
-        return;
-    }
-
+// Runs `test` of this program again inside a network namespace of its own, with
+// the unit addresses on its loopback, a home of its own and, with `sessionBus`,
+// under dbus-run-session.
+void runInNamespace(const QString& test, bool sessionBus) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "making a network namespace needs root (CI runs as root)";
     if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
         GTEST_SKIP() << "this kernel offers no /dev/fuse, which GVfs needs to show a share as a folder";
     // These come with scripts/bootstrap: missing, they are a fault of the machine's set-up, not a reason to skip.
     const QStringList sbin{QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")};
-    for (const QString& tool : {QStringLiteral("ip"), QStringLiteral("smbd"), QStringLiteral("smbpasswd"),
-                                QStringLiteral("gio"), QStringLiteral("dbus-run-session")}) {
+    for (const QString& tool :
+         {QStringLiteral("ip"), QStringLiteral("smbd"), QStringLiteral("smbpasswd"), QStringLiteral("gio"),
+          QStringLiteral("dbus-run-session"), QStringLiteral("dbus-daemon"), QStringLiteral("gnome-keyring-daemon")}) {
         ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty() &&
                      QStandardPaths::findExecutable(tool, sbin).isEmpty())
             << tool.toStdString() << " is missing: run scripts/bootstrap";
@@ -291,7 +417,7 @@ TEST(MountSmb, EndToEnd) {
     if (const QString refused = space.make(); !refused.isEmpty())
         GTEST_SKIP() << "cannot make a network namespace here: " << refused.toStdString();
     ASSERT_TRUE(space.ip({QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")}));
-    for (const QString& address : {kUnit, kSilentHost}) {
+    for (const QString& address : {kUnit, kSilentHost, kMovedUnit}) {
         ASSERT_TRUE(space.ip({QStringLiteral("addr"), QStringLiteral("add"), address + QStringLiteral("/8"),
                               QStringLiteral("dev"), QStringLiteral("lo")}));
     }
@@ -308,12 +434,11 @@ TEST(MountSmb, EndToEnd) {
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     environment.insert(kInside, work.path());
     environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    const Finished inner =
-        runTool(QStringLiteral("ip"),
-                {QStringLiteral("netns"), QStringLiteral("exec"), space.name(), QStringLiteral("dbus-run-session"),
-                 QStringLiteral("--"), QCoreApplication::applicationFilePath(),
-                 QStringLiteral("--gtest_filter=MountSmb.EndToEnd")},
-                180000, environment);
+    QStringList command{QStringLiteral("netns"), QStringLiteral("exec"), space.name()};
+    if (sessionBus)
+        command << QStringLiteral("dbus-run-session") << QStringLiteral("--");
+    command << QCoreApplication::applicationFilePath() << QStringLiteral("--gtest_filter=") + test;
+    const Finished inner = runTool(QStringLiteral("ip"), command, 180000, environment);
     std::fwrite(inner.out.constData(), 1, static_cast<size_t>(inner.out.size()), stdout);
     std::fflush(stdout);
     EXPECT_TRUE(inner.finished) << "the run inside the namespace did not end in time";
@@ -326,6 +451,22 @@ TEST(MountSmb, EndToEnd) {
     for (const qint64 pid : left)
         ::kill(static_cast<pid_t>(pid), SIGKILL);
     EXPECT_TRUE(left.isEmpty()) << left.size() << " processes of the run were still there";
+}
+
+TEST(MountSmb, EndToEnd) {
+    if (const QString insideWork = qEnvironmentVariable(kInside.toLatin1().constData()); !insideWork.isEmpty()) {
+        inside(insideWork);
+        return;
+    }
+    runInNamespace(QStringLiteral("MountSmb.EndToEnd"), true);
+}
+
+TEST(MountSmb, RememberedDrivesAcrossSignIns) {
+    if (const QString insideWork = qEnvironmentVariable(kInside.toLatin1().constData()); !insideWork.isEmpty()) {
+        rememberedInside(insideWork);
+        return;
+    }
+    runInNamespace(QStringLiteral("MountSmb.RememberedDrivesAcrossSignIns"), false);
 }
 
 } // namespace
