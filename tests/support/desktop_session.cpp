@@ -149,6 +149,8 @@ bool DesktopSession::waitForName(const QString& name, int timeoutMs) {
 }
 
 QList<QJsonObject> DesktopSession::notifications() {
+    if (!m_options.notifications)
+        return {};
     if (m_notifier.state() != QProcess::NotRunning)
         m_notifier.waitForReadyRead(200);
     m_notified += m_notifier.readAllStandardOutput();
@@ -163,7 +165,8 @@ QList<QJsonObject> DesktopSession::notifications() {
 void DesktopSession::end() {
     if (m_marker.isEmpty())
         return;
-    m_notified += m_notifier.readAllStandardOutput();
+    if (m_options.notifications)
+        m_notified += m_notifier.readAllStandardOutput();
     stopProcess(m_notifier);
     stopProcess(m_keyring);
     if (!m_connectionName.isEmpty())
