@@ -194,7 +194,9 @@ void DrivesWindow::ReconnectBtnClick() {
     if (one.constFirst().state == DriveState::PasswordNeeded) {
         // Asked here, between two requests: a box never opens while one runs.
         if (const std::optional<QString> password = m_askPassword(one.constFirst())) {
-            const AskPassword given = [&password](const RememberedDrive&) { return password; };
+            const AskPassword given = [&password](const RememberedDrive&) -> std::optional<QString> {
+                return *password;
+            };
             outcomes = Ui::runRequest([&one, &rows, &platform, &services, &given, timeout] {
                 return ReconnectDrives(one, rows, platform, *services.secrets, given, timeout);
             });

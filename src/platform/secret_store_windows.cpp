@@ -1,7 +1,9 @@
 #include "platform/secret_store.h"
 
-#include <wincred.h>
+// windows.h first: wincred.h uses its types without including it.
 #include <windows.h>
+
+#include <wincred.h>
 
 #include <string>
 

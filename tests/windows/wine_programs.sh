@@ -93,6 +93,9 @@ expect 0 '"result"' login 127.0.0.2 -p admin --json
 # Nothing serves the web interface on 127.0.0.9.
 expect 3 '.' login 127.0.0.9 -p admin
 expect 64 '' no-such-command
+# Remembered drives live in %APPDATA% here; the fresh prefix has none.
+expect 0 '"drives"' drives --json
+expect 1 '' drives forget Z
 out=$(cli status 127.0.0.2 -p admin --json)
 python3 -c 'import json, sys; json.loads(sys.stdin.read())' <<<"$out" && pass || fail "status --json is no JSON: $out"
 
