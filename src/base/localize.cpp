@@ -28,16 +28,6 @@ QString decodeLine(QByteArrayView line) {
     return QString::fromUtf8(line);
 }
 
-// The platform layer takes UTF-8 on Windows (encodeName would give the ANSI
-// code page there) and the file system's own bytes elsewhere.
-std::string platformPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return QDir::toNativeSeparators(path).toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
-
 enum class Place { Missing, Read, Unusable };
 
 // One candidate file: Missing lets the search go on to the next place.

@@ -1,6 +1,7 @@
 #include "base/user_folders.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace Base {
 
@@ -20,6 +21,14 @@ QString configFolder(const QProcessEnvironment& environment) {
         config = home + QStringLiteral("/.config");
     }
     return config + QStringLiteral("/zuredor");
+}
+
+std::string platformPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(path).toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
 }
 
 } // namespace Base

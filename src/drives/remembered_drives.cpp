@@ -31,14 +31,6 @@ const std::array<std::pair<DriveState, const char*>, 5> kStateWords{{
     {DriveState::PasswordNeeded, "password needed"},
 }};
 
-std::string platformPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return QDir::toNativeSeparators(path).toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
-
 bool hasControl(const QString& text) {
     for (const QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
@@ -246,7 +238,7 @@ QString drivesFilePath(const QProcessEnvironment& environment) {
 
 DrivesRead loadDrives(const QString& path) {
     const Platform::BoundedFile file =
-        Platform::ReadRegularFile(platformPath(path), static_cast<std::size_t>(kDrivesFileCap));
+        Platform::ReadRegularFile(Base::platformPath(path), static_cast<std::size_t>(kDrivesFileCap));
     switch (file.result) {
     case Platform::FileRead::Read:
         return parseDrives(QByteArrayView(file.bytes.data(), static_cast<qsizetype>(file.bytes.size())));
