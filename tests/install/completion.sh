@@ -82,6 +82,13 @@ ln -s "$cache/gone" "$cache/ZurEdor/G"
 HOME=$cache expect "D E G H I J K L M N O P Q R S T U V W X Y Z" mount 127.0.0.2 0 ""
 HOME=$cache expect "G" mount 127.0.0.2 0 g
 HOME=$cache expect "" mount 127.0.0.2 0 G ""
+# drives forget: the remembered letters only, never anything else the file holds.
+mkdir -p "$cache/config/zuredor"
+printf '{"drives":[{"letter": "F"},{"letter":"h"},{"letter":"$(touch %s/ran)"},{"letter":"B"}]}' "$cache" \
+    >"$cache/config/zuredor/drives.json"
+XDG_CONFIG_HOME=$cache/config expect "F H" drives forget ""
+XDG_CONFIG_HOME=$cache/config expect "H" drives forget h
+XDG_CONFIG_HOME=$cache/none expect "" drives forget ""
 expect "pool.ntp.org" set-time 127.0.0.2 --server p
 expect "time.google.com time.nist.gov time.windows.com" set-time 127.0.0.2 --server time
 # Only the first argument is a unit.
