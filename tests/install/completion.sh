@@ -84,7 +84,7 @@ HOME=$cache expect "G" mount 127.0.0.2 0 g
 HOME=$cache expect "" mount 127.0.0.2 0 G ""
 # drives forget: the remembered letters only, never anything else the file holds.
 mkdir -p "$cache/config/zuredor"
-printf '{"drives":[{"letter": "F"},{"letter":"h"},{"letter":"$(touch %s/ran)"},{"letter":"B"}]}' "$cache" \
+printf '{"drives":[{"letter": "F"},{"letter":"H"},{"letter":"j"},{"letter":"$(touch %s/ran)"},{"letter":"B"}]}' "$cache" \
     >"$cache/config/zuredor/drives.json"
 XDG_CONFIG_HOME=$cache/config expect "F H" drives forget ""
 XDG_CONFIG_HOME=$cache/config expect "H" drives forget h
